@@ -1,0 +1,29 @@
+// Test backend: a virtual millisecond clock, frame hooks and the places where the
+// display, drawing, input and audio doubles plug in. Game logic runs on it headless
+// and deterministic.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace testbackend {
+
+// Back to program start: clock 0, hooks kept, every double's record cleared.
+void Reset();
+
+// The virtual clock. `Delay` advances it; nothing else does unless a test says so.
+int32_t Clock();
+void SetClock(int32_t ms);
+void AdvanceClock(int32_t ms);
+// Extra milliseconds added on every `MilliSecs` reading (a slow machine), 0 by default.
+void SetReadCost(int32_t ms);
+
+// Called by the display double's Flip: counts the frame and runs every frame
+// hook (the input double advances its script there).
+void EndFrame();
+int FrameCount();
+void AddFrameHook(std::function<void()> hook);
+// Run on Reset, so each double can clear its own state.
+void AddResetHook(std::function<void()> hook);
+
+}  // namespace testbackend

@@ -1,0 +1,3 @@
+#include "startup/main_routine.h"
+
+void MainRoutine() {}

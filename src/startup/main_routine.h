@@ -1,0 +1,4 @@
+// The program's main routine: start-up, title loop, farewell.
+#pragma once
+
+void MainRoutine();
