@@ -1,0 +1,11 @@
+// What the display tells the rest of the real backend.
+#pragma once
+
+struct SDL_Window;
+
+// The open window, or nullptr.
+SDL_Window* DisplayWindow();
+// Maps between window pixels and virtual-screen units (the letterboxed,
+// aspect-keeping scale the display uses). Points outside the screen map too.
+void DisplayWindowToVirtual(float wx, float wy, float& vx, float& vy);
+void DisplayVirtualToWindow(float vx, float vy, float& wx, float& wy);

@@ -1,0 +1,3 @@
+#include "platform/real/events.h"
+
+void PlatformPumpEvents() {}

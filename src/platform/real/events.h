@@ -1,0 +1,6 @@
+// The real backend's window event pump, shared by input polling and the display.
+#pragma once
+
+// Drains the window system's event queue into the input state. Every input
+// poll calls it, so a busy wait on a key still sees the key.
+void PlatformPumpEvents();
