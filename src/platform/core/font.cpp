@@ -1,0 +1,205 @@
+// Image fonts: a face rasterised once, at load, into an atlas of the 256 one-byte
+// characters, so drawing text is drawing images.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+
+#include <algorithm>
+#include <map>
+
+#include "platform/core/gfx_core.h"
+#include "platform/graphics.h"
+
+namespace gfxcore {
+namespace {
+
+struct FontStore {
+  std::map<int, std::unique_ptr<FontRec>> fonts;
+  int next = 1;
+  std::unique_ptr<FontRec> builtin;
+};
+FontStore& F() {
+  static FontStore s;
+  return s;
+}
+
+FT_Library Library() {
+  static FT_Library lib = [] {
+    FT_Library l = nullptr;
+    if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    return l;
+  }();
+  return lib;
+}
+
+std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style) {
+  FT_Library lib = Library();
+  if (!lib || size <= 0 || size > 512) return nullptr;
+  FT_Face face = nullptr;
+  if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) return nullptr;
+  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
+    FT_Done_Face(face);
+    return nullptr;
+  }
+  FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+  const bool smooth = (style & SMOOTHFONT) != 0;
+  const int ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+  const int descent = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
+
+  struct Bitmap {
+    int w = 0, h = 0;
+    std::vector<uint8_t> cov;
+  };
+  std::array<Bitmap, 256> maps;
+  auto font = std::make_unique<FontRec>();
+  font->height = std::max(1, ascent + descent);
+  int cell_w = 1, cell_h = 1;
+  for (int c = 0; c < 256; ++c) {
+    // One byte per character, Latin-1: the byte is the code point.
+    const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(c));
+    if (index == 0 && c != 32) continue;
+    FT_Int32 load = FT_LOAD_DEFAULT | (smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+    if (FT_Load_Glyph(face, index, load) != 0) continue;
+    if (style & BOLDFONT) FT_GlyphSlot_Embolden(face->glyph);
+    if (style & ITALICFONT) FT_GlyphSlot_Oblique(face->glyph);
+    if (FT_Render_Glyph(face->glyph, smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
+      continue;
+    const FT_GlyphSlot g = face->glyph;
+    Glyph& gl = font->glyphs[c];
+    gl.advance = static_cast<int>((g->advance.x + 32) >> 6);
+    gl.left = g->bitmap_left;
+    gl.top = ascent - g->bitmap_top;
+    Bitmap& bm = maps[c];
+    bm.w = static_cast<int>(g->bitmap.width);
+    bm.h = static_cast<int>(g->bitmap.rows);
+    bm.cov.resize(static_cast<size_t>(bm.w) * bm.h);
+    for (int y = 0; y < bm.h; ++y) {
+      const uint8_t* row = g->bitmap.buffer + static_cast<ptrdiff_t>(y) * g->bitmap.pitch;
+      for (int x = 0; x < bm.w; ++x) {
+        uint8_t v = 0;
+        if (g->bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
+          v = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+        else
+          v = row[x];
+        bm.cov[static_cast<size_t>(y) * bm.w + x] = v;
+      }
+    }
+    gl.w = bm.w;
+    gl.h = bm.h;
+    cell_w = std::max(cell_w, bm.w + 2);
+    cell_h = std::max(cell_h, bm.h + 2);
+  }
+  FT_Done_Face(face);
+
+  // A 16 x 16 grid of cells with a clear border, so filtered drawing never bleeds.
+  auto atlas = std::make_unique<ImageRec>();
+  atlas->width = cell_w * 16;
+  atlas->height = cell_h * 16;
+  atlas->frames = 1;
+  atlas->flags = FILTEREDIMAGE;
+  atlas->pixels.assign(static_cast<size_t>(atlas->width) * atlas->height, 0x00FFFFFFu);
+  for (int c = 0; c < 256; ++c) {
+    Glyph& gl = font->glyphs[c];
+    gl.atlas_x = (c % 16) * cell_w + 1;
+    gl.atlas_y = (c / 16) * cell_h + 1;
+    const Bitmap& bm = maps[c];
+    for (int y = 0; y < bm.h; ++y)
+      for (int x = 0; x < bm.w; ++x)
+        atlas->pixels[static_cast<size_t>(gl.atlas_y + y) * atlas->width + gl.atlas_x + x] =
+            (static_cast<uint32_t>(bm.cov[static_cast<size_t>(y) * bm.w + x]) << 24) |
+            0x00FFFFFFu;
+  }
+  font->atlas = std::move(atlas);
+  return font;
+}
+
+// Used when no font is selected: the system's plain sans face, or, on a machine
+// without it, solid boxes that still measure and draw.
+std::unique_ptr<FontRec> MakeBuiltin() {
+  static const char* const kFaces[] = {
+      "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+      "/usr/share/fonts/TTF/DejaVuSans.ttf",
+      "/usr/share/fonts/dejavu/DejaVuSans.ttf",
+  };
+  for (const char* face : kFaces)
+    if (auto f = Rasterise(face, 14, SMOOTHFONT)) return f;
+  auto font = std::make_unique<FontRec>();
+  font->height = 16;
+  auto atlas = std::make_unique<ImageRec>();
+  atlas->width = 8;
+  atlas->height = 12;
+  atlas->frames = 1;
+  atlas->pixels.assign(8 * 12, 0xFFFFFFFFu);
+  font->atlas = std::move(atlas);
+  for (int c = 0; c < 256; ++c) {
+    Glyph& g = font->glyphs[c];
+    g.advance = 8;
+    if (c > 32 && c != 127 && c != 160) {
+      g.w = 6;
+      g.h = 10;
+      g.left = 1;
+      g.top = 3;
+      g.atlas_x = 1;
+      g.atlas_y = 1;
+    }
+  }
+  return font;
+}
+
+}  // namespace
+
+FontRec* Font(int handle) {
+  auto it = F().fonts.find(handle);
+  return it == F().fonts.end() ? nullptr : it->second.get();
+}
+
+FontRec& CurrentFont() {
+  if (FontRec* f = Font(State().font)) return *f;
+  if (!F().builtin) F().builtin = MakeBuiltin();
+  return *F().builtin;
+}
+
+int LiveFontCount() { return static_cast<int>(F().fonts.size()); }
+
+void ClearAll() {
+  if (g_release_hook) {
+    for (auto& [h, f] : F().fonts) g_release_hook(*f->atlas);
+    if (F().builtin) g_release_hook(*F().builtin->atlas);
+  }
+  F().fonts.clear();
+  F().builtin.reset();
+  ClearImagesAndPixmaps();
+}
+
+}  // namespace gfxcore
+
+using namespace gfxcore;
+
+int LoadImageFont(const std::string& path, int size, int style) {
+  auto font = Rasterise(path, size, style);
+  if (!font) return 0;
+  const int h = F().next++;
+  F().fonts[h] = std::move(font);
+  return h;
+}
+
+void FreeImageFont(int font) {
+  auto it = F().fonts.find(font);
+  if (it == F().fonts.end()) return;
+  if (g_flush_hook) g_flush_hook();
+  if (g_release_hook) g_release_hook(*it->second->atlas);
+  F().fonts.erase(it);
+  if (State().font == font) State().font = 0;
+}
+
+void SetImageFont(int font) { State().font = Font(font) ? font : 0; }
+int GetImageFont() { return State().font; }
+
+int TextWidth(const std::string& text) {
+  const FontRec& f = CurrentFont();
+  int w = 0;
+  for (unsigned char c : text) w += f.glyphs[c].advance;
+  return w;
+}
+
+int TextHeight(const std::string&) { return CurrentFont().height; }

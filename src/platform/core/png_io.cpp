@@ -1,0 +1,75 @@
+// PNG reading (any PNG, to 0xAARRGGBB) and RGBA writing at a chosen zlib level.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+
+#include "platform/core/gfx_core.h"
+
+namespace gfxcore {
+
+bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& argb,
+             bool& has_alpha) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  // The picture's own format tells whether it carries transparency (alpha or tRNS).
+  has_alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+  image.format = PNG_FORMAT_BGRA;  // little-endian bytes of 0xAARRGGBB
+  if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768) {
+    png_image_free(&image);
+    return false;
+  }
+  std::vector<uint32_t> px(static_cast<size_t>(image.width) * image.height);
+  if (!png_image_finish_read(&image, nullptr, px.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return false;
+  }
+  w = static_cast<int>(image.width);
+  h = static_cast<int>(image.height);
+  argb = std::move(px);
+  return true;
+}
+
+bool WritePNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb,
+              int level) {
+  if (w <= 0 || h <= 0 || argb.size() < static_cast<size_t>(w) * h) return false;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  std::vector<uint8_t> row(static_cast<size_t>(w) * 4);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_compression_level(png, level);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* src = argb.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = src[x];
+      row[x * 4 + 0] = static_cast<uint8_t>(p >> 16);
+      row[x * 4 + 1] = static_cast<uint8_t>(p >> 8);
+      row[x * 4 + 2] = static_cast<uint8_t>(p);
+      row[x * 4 + 3] = static_cast<uint8_t>(p >> 24);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  const bool ok = std::fflush(f) == 0;
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace gfxcore
