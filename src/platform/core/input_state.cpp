@@ -1,0 +1,100 @@
+#include "platform/core/input_state.h"
+
+#include <array>
+#include <deque>
+
+#include "platform/input.h"
+
+namespace inputstate {
+namespace {
+struct State {
+  std::array<bool, KEY_CODE_COUNT> down{};
+  std::array<int, KEY_CODE_COUNT> hits{};
+  std::array<bool, kMouseButtons> mdown{};
+  std::array<int, kMouseButtons> mhits{};
+  std::deque<int> chars;
+  int wheel = 0;
+  int close = 0;
+};
+State& S() {
+  static State s;
+  return s;
+}
+bool KeyOk(int code) { return code >= 0 && code < KEY_CODE_COUNT; }
+bool ButtonOk(int b) { return b >= 0 && b < kMouseButtons; }
+}  // namespace
+
+void Key(int code, bool down) {
+  if (!KeyOk(code)) return;
+  auto& s = S();
+  if (down && !s.down[code]) ++s.hits[code];
+  s.down[code] = down;
+}
+
+void MouseButton(int button, bool down) {
+  if (!ButtonOk(button)) return;
+  auto& s = S();
+  if (down && !s.mdown[button]) ++s.mhits[button];
+  s.mdown[button] = down;
+}
+
+void MouseWheel(int steps) { S().wheel += steps; }
+
+void Char(int code) {
+  if (code <= 0 || code > 255) return;
+  auto& s = S();
+  if (static_cast<int>(s.chars.size()) < kCharQueue) s.chars.push_back(code);
+}
+
+void CloseRequest() { S().close = 1; }
+
+int KeyDown(int code) { return KeyOk(code) && S().down[code] ? 1 : 0; }
+
+int KeyHit(int code) {
+  if (!KeyOk(code)) return 0;
+  int n = S().hits[code];
+  S().hits[code] = 0;
+  return n;
+}
+
+int MouseDown(int button) { return ButtonOk(button) && S().mdown[button] ? 1 : 0; }
+
+int MouseHit(int button) {
+  if (!ButtonOk(button)) return 0;
+  int n = S().mhits[button];
+  S().mhits[button] = 0;
+  return n;
+}
+
+int Wheel() { return S().wheel; }
+
+int NextChar() {
+  auto& s = S();
+  if (s.chars.empty()) return 0;
+  int c = s.chars.front();
+  s.chars.pop_front();
+  return c;
+}
+
+int TakeCloseRequest() {
+  int c = S().close;
+  S().close = 0;
+  return c;
+}
+
+void Flush() {
+  auto& s = S();
+  s.down.fill(false);
+  s.hits.fill(0);
+  s.mdown.fill(false);
+  s.mhits.fill(0);
+  s.chars.clear();
+}
+
+void Reset() {
+  Flush();
+  S().wheel = 0;
+  S().close = 0;
+}
+
+}  // namespace inputstate

@@ -1,0 +1,52 @@
+// The built-in software mixer: mixes every playing channel, with its volume,
+// pan and rate, into interleaved stereo. The game thread drives the channels
+// while an output thread renders; every call takes the mixer's lock briefly.
+#pragma once
+
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/core/audio_driver.h"
+
+class Mixer : public AudioDriverImpl {
+ public:
+  // Voices beyond this many are refused (a cue then fails).
+  static constexpr int kMaxVoices = 1024;
+
+  explicit Mixer(int output_rate = 44100);
+
+  bool Cue(int channel, SoundRef sound) override;
+  void Resume(int channel) override;
+  void Stop(int channel) override;
+  bool Playing(int channel) override;
+  void SetVolume(int channel, float volume) override;
+  void SetPan(int channel, float pan) override;
+  void SetRate(int channel, float rate) override;
+  int LiveVoices() override;
+
+  int OutputRate() const { return rate_; }
+  void SetOutputRate(int rate);
+  // Adds `frames` stereo frames of the mix into `out` (2 floats a frame, full
+  // scale 1.0); sounds that end drop their voice.
+  void MixInto(float* out, int frames);
+  // Writes `frames` stereo frames of the mix as 16-bit samples, clipped.
+  void RenderS16(int16_t* out, int frames);
+  // Moves every playing channel on by `frames` without producing output.
+  void Advance(int64_t frames);
+  // Drops every voice.
+  void Clear();
+
+ private:
+  struct Voice {
+    SoundRef sound;
+    double pos = 0;
+    float volume = 1, pan = 0, rate = 1;
+    bool running = false;
+  };
+  // Step of the read position per output frame.
+  double Step(const Voice& v) const;
+
+  std::mutex mu_;
+  int rate_;
+  std::unordered_map<int, Voice> voices_;
+};

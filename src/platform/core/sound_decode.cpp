@@ -1,0 +1,201 @@
+#include "platform/core/sound_decode.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// vorbisfile reads through these from a block of memory.
+struct MemReader {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+};
+
+size_t MemRead(void* ptr, size_t size, size_t nmemb, void* source) {
+  auto* r = static_cast<MemReader*>(source);
+  if (size == 0) return 0;
+  size_t want = size * nmemb;
+  size_t left = r->size - r->pos;
+  size_t n = std::min(want, left) / size;
+  std::memcpy(ptr, r->data + r->pos, n * size);
+  r->pos += n * size;
+  return n;
+}
+
+int MemSeek(void* source, ogg_int64_t offset, int whence) {
+  auto* r = static_cast<MemReader*>(source);
+  int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(r->pos)
+                                                             : static_cast<int64_t>(r->size);
+  int64_t to = base + offset;
+  if (to < 0 || to > static_cast<int64_t>(r->size)) return -1;
+  r->pos = static_cast<size_t>(to);
+  return 0;
+}
+
+long MemTell(void* source) { return static_cast<long>(static_cast<MemReader*>(source)->pos); }
+
+}  // namespace
+
+std::shared_ptr<SoundData> DecodeWav(const uint8_t* data, size_t size) {
+  if (!data || size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
+    return nullptr;
+  int format = 0, channels = 0, bits = 0;
+  uint32_t rate = 0;
+  bool have_fmt = false;
+  size_t pos = 12;
+  while (pos + 8 <= size) {
+    const uint8_t* ck = data + pos;
+    size_t len = Le32(ck + 4);
+    size_t body = pos + 8;
+    size_t avail = std::min(len, size - body);
+    if (std::memcmp(ck, "fmt ", 4) == 0 && avail >= 16) {
+      format = Le16(ck + 8);
+      channels = Le16(ck + 10);
+      rate = Le32(ck + 12);
+      bits = Le16(ck + 22);
+      // Extensible header: the sub-format's first two bytes give the real tag.
+      if (format == 0xFFFE && avail >= 26) format = Le16(ck + 8 + 24);
+      have_fmt = true;
+    } else if (std::memcmp(ck, "data", 4) == 0) {
+      if (!have_fmt || format != 1 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16) ||
+          rate == 0 || rate > 1000000)
+        return nullptr;
+      auto s = std::make_shared<SoundData>();
+      s->rate = static_cast<int>(rate);
+      s->channels = channels;
+      const uint8_t* p = data + body;
+      if (bits == 8) {
+        size_t frames = avail / channels;
+        s->samples.resize(frames * channels);
+        for (size_t i = 0; i < s->samples.size(); ++i)
+          s->samples[i] = static_cast<int16_t>((static_cast<int>(p[i]) - 128) * 256);
+      } else {
+        size_t frames = avail / (2 * channels);
+        s->samples.resize(frames * channels);
+        for (size_t i = 0; i < s->samples.size(); ++i)
+          s->samples[i] = static_cast<int16_t>(Le16(p + 2 * i));
+      }
+      return s;
+    }
+    // Chunks are padded to an even length.
+    size_t next = body + len + (len & 1);
+    if (next <= pos) break;
+    pos = next;
+  }
+  return nullptr;
+}
+
+std::shared_ptr<SoundData> DecodeOggVorbis(const uint8_t* data, size_t size) {
+  if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return nullptr;
+  MemReader reader{data, size, 0};
+  ov_callbacks cb{MemRead, MemSeek, nullptr, MemTell};
+  OggVorbis_File vf;
+  if (ov_open_callbacks(&reader, &vf, nullptr, 0, cb) != 0) return nullptr;
+  vorbis_info* info = ov_info(&vf, -1);
+  if (!info || info->channels < 1) {
+    ov_clear(&vf);
+    return nullptr;
+  }
+  auto s = std::make_shared<SoundData>();
+  s->rate = static_cast<int>(info->rate);
+  int src_channels = info->channels;
+  s->channels = src_channels == 1 ? 1 : 2;
+  ogg_int64_t total = ov_pcm_total(&vf, -1);
+  if (total > 0) s->samples.reserve(static_cast<size_t>(total) * s->channels);
+  std::vector<char> buf(4096 * 2 * std::max(src_channels, 2));
+  int section = 0;
+  for (;;) {
+    long got = ov_read(&vf, buf.data(), static_cast<int>(buf.size()), 0, 2, 1, &section);
+    if (got == OV_HOLE) continue;
+    if (got <= 0) break;
+    // A chained stream may change its layout; take what it says per section.
+    vorbis_info* cur = ov_info(&vf, section);
+    int ch = cur ? cur->channels : src_channels;
+    if (ch < 1) break;
+    auto* pcm = reinterpret_cast<const int16_t*>(buf.data());
+    size_t frames = static_cast<size_t>(got) / (2 * ch);
+    for (size_t f = 0; f < frames; ++f) {
+      const int16_t* fr = pcm + f * ch;
+      if (s->channels == 1) {
+        s->samples.push_back(fr[0]);
+      } else if (ch == 1) {
+        s->samples.push_back(fr[0]);
+        s->samples.push_back(fr[0]);
+      } else {
+        s->samples.push_back(fr[0]);
+        s->samples.push_back(fr[1]);
+      }
+    }
+  }
+  ov_clear(&vf);
+  return s;
+}
+
+std::shared_ptr<SoundData> DecodeSound(const uint8_t* data, size_t size) {
+  if (auto s = DecodeWav(data, size)) return s;
+  return DecodeOggVorbis(data, size);
+}
+
+std::shared_ptr<SoundData> LoadSoundFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return DecodeSound(bytes.data(), bytes.size());
+}
+
+namespace soundtable {
+namespace {
+struct Table {
+  std::mutex mu;
+  int next = 1;
+  std::unordered_map<int, SoundRef> sounds;
+};
+Table& T() {
+  static Table t;
+  return t;
+}
+}  // namespace
+
+int Add(SoundRef sound) {
+  if (!sound) return 0;
+  std::lock_guard<std::mutex> lock(T().mu);
+  int h = T().next++;
+  T().sounds[h] = std::move(sound);
+  return h;
+}
+
+SoundRef Get(int handle) {
+  std::lock_guard<std::mutex> lock(T().mu);
+  auto it = T().sounds.find(handle);
+  return it == T().sounds.end() ? nullptr : it->second;
+}
+
+void Remove(int handle) {
+  std::lock_guard<std::mutex> lock(T().mu);
+  T().sounds.erase(handle);
+}
+
+int Count() {
+  std::lock_guard<std::mutex> lock(T().mu);
+  return static_cast<int>(T().sounds.size());
+}
+
+void Clear() {
+  std::lock_guard<std::mutex> lock(T().mu);
+  T().sounds.clear();
+  T().next = 1;
+}
+}  // namespace soundtable

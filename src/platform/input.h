@@ -1,0 +1,47 @@
+// Polled keyboard and mouse. Every query first fetches the window's pending
+// events, so a tight loop that waits on `KeyDown` still sees the key go down.
+//
+// Keys are numbered by the game's key codes: 8 Backspace, 9 Tab, 13 Return
+// (both Enter keys), 16..18 are never used (the sides have their own codes),
+// 19 Pause, 20 CapsLock, 27 Escape, 32 Space, 33..36 Page Up, Page Down, End,
+// Home, 37..40 the arrows Left, Up, Right, Down, 45 Insert, 46 Delete,
+// 48..57 the digits, 65..90 the letters, 91/92 the system keys, 96..105 the
+// keypad digits, 106..111 keypad * + (108 unused) - . /, 112..123 F1..F12,
+// 144 NumLock, 145 ScrollLock, 160..165 left/right Shift, Control, Alt,
+// 173..175 Mute, Volume Down, Volume Up, 186..192 ; = , - . / ' and
+// 219..223 [ \ ] # `, 226 the extra backslash key of wide keyboards.
+// Mouse buttons: 1 left, 2 right, 3 middle.
+#pragma once
+
+// Highest key code plus one; codes outside 0..KEY_CODE_COUNT-1 are never down.
+constexpr int KEY_CODE_COUNT = 256;
+
+// 1 while the key is held, else 0.
+int KeyDown(int key);
+// Presses of the key since the previous KeyHit of that key or the last
+// FlushKeys; the count goes back to 0. A held key counts once (no repeat).
+int KeyHit(int key);
+// 1 while the mouse button is held, else 0.
+int MouseDown(int button);
+// Presses of the mouse button since its previous MouseHit or FlushKeys.
+int MouseHit(int button);
+// The oldest typed character not yet read (Latin-1 code), 0 when none. The
+// queue holds 256 characters. Backspace gives 8, Tab 9, Return 13, Escape 27;
+// Delete, the cursor keys and the function keys give none.
+int GetChar();
+// Clears the held keys and buttons, every press count and the typed characters.
+void FlushKeys();
+// 1 once for each close request of the window (which stays open), else 0.
+int AppTerminate();
+
+// The pointer in units of the virtual screen (points beside the letterboxed
+// screen map outside 0..width/height).
+float VirtualMouseX();
+float VirtualMouseY();
+// Puts the pointer at a point of the virtual screen.
+void MoveVirtualMouse(float x, float y);
+// Wheel position: steps turned since the start, away from the user positive.
+int MouseZ();
+// The system pointer over the window.
+void HideMouse();
+void ShowMouse();
