@@ -214,12 +214,3 @@ std::string GameFolderName(int32_t week) {
   const std::string digits = "000" + std::to_string(week);
   return digits.substr(digits.size() - 3) + "/";
 }
-
-void ResolvePaths(const std::string& root) {
-  Paths.root = root;
-  if (Paths.root.empty() || Paths.root.back() != '/') Paths.root += "/";
-  Paths.data = Paths.root + "Files/";
-  Paths.common = Paths.data + "Common/";
-  Paths.game = Paths.data + GameFolderName(GameWeek);
-  Paths.levels = Paths.root + GameName1 + GameName2 + "_Levels/";
-}
