@@ -121,7 +121,9 @@ void Mixer::MixInto(float* out, int frames) {
 }
 
 void Mixer::RenderS16(int16_t* out, int frames) {
-  std::vector<float> buf(static_cast<size_t>(frames) * 2, 0.0f);
+  // The output thread calls this for every block; its buffer is kept.
+  thread_local std::vector<float> buf;
+  buf.assign(static_cast<size_t>(frames) * 2, 0.0f);
   MixInto(buf.data(), frames);
   for (size_t i = 0; i < buf.size(); ++i) {
     float x = std::clamp(buf[i], -1.0f, 1.0f);

@@ -1,3 +1,100 @@
 #include "platform/real/events.h"
 
-void PlatformPumpEvents() {}
+#include <SDL.h>
+
+#include "platform/core/input_state.h"
+#include "platform/core/keymap.h"
+#include "platform/real/input_internal.h"
+
+namespace {
+
+int ButtonCode(uint8_t sdl_button) {
+  switch (sdl_button) {
+    case SDL_BUTTON_LEFT: return 1;
+    case SDL_BUTTON_RIGHT: return 2;
+    case SDL_BUTTON_MIDDLE: return 3;
+    case SDL_BUTTON_X1: return 4;
+    case SDL_BUTTON_X2: return 5;
+    default: return 0;
+  }
+}
+
+// Keys that type a control character; the printable ones arrive as text.
+int ControlChar(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 13;
+    case SDLK_ESCAPE: return 27;
+    default: return 0;
+  }
+}
+
+// Typed text arrives as UTF-8; the game's strings hold one Latin-1 byte per
+// character, so characters beyond Latin-1 are dropped.
+void QueueText(const char* utf8) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+  while (*p) {
+    unsigned c = *p++;
+    int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    if (more < 0) continue;  // a stray continuation byte
+    unsigned code = more == 0 ? c : c & (0x3Fu >> more);
+    for (int i = 0; i < more && (*p & 0xC0) == 0x80; ++i) code = code << 6 | (*p++ & 0x3F);
+    if (code >= 1 && code <= 255) inputstate::Char(static_cast<int>(code));
+  }
+}
+
+void Handle(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      inputstate::CloseRequest();
+      break;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          inputstate::CloseRequest();
+          break;
+        // Keys released while another application had the focus never report
+        // their release, so the state starts over.
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          inputstate::Flush();
+          break;
+        default:
+          break;
+      }
+      break;
+    case SDL_KEYDOWN:
+      if (!e.key.repeat) inputstate::Key(KeyCodeFromScancode(e.key.keysym.scancode), true);
+      if (int c = ControlChar(e.key.keysym.sym)) inputstate::Char(c);
+      break;
+    case SDL_KEYUP:
+      inputstate::Key(KeyCodeFromScancode(e.key.keysym.scancode), false);
+      break;
+    case SDL_TEXTINPUT:
+      QueueText(e.text.text);
+      break;
+    case SDL_MOUSEMOTION:
+      InputSetPointer(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      InputSetPointer(static_cast<float>(e.button.x), static_cast<float>(e.button.y));
+      inputstate::MouseButton(ButtonCode(e.button.button), e.type == SDL_MOUSEBUTTONDOWN);
+      break;
+    case SDL_MOUSEWHEEL:
+      inputstate::MouseWheel(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void PlatformPumpEvents() {
+  if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Handle(e);
+}
