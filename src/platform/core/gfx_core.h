@@ -24,6 +24,7 @@ struct ImageRec {
   // Kept for the real renderer: its texture and whether the pixels changed since upload.
   unsigned texture = 0;
   bool dirty = true;
+  int tex_cols = 0, tex_w = 0, tex_h = 0;  // frames laid out in a grid of padded cells
 
   uint32_t* Frame(int f) { return pixels.data() + static_cast<size_t>(f) * width * height; }
   const uint32_t* Frame(int f) const {

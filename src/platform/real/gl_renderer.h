@@ -1,0 +1,41 @@
+// The batching OpenGL renderer behind the drawing layer. Every quad is
+// transformed on the CPU and appended, with its colour and alpha, to one vertex
+// array; the array is drawn in one call when the texture or blend mode changes,
+// before a read of the screen, and at the end of the frame.
+#pragma once
+
+#include <cstdint>
+
+namespace gfxcore {
+struct ImageRec;
+struct DrawState;
+}  // namespace gfxcore
+
+namespace glr {
+
+// Called with the display's context current: sets up the fixed state once.
+void Init();
+bool Ready();
+// The drawing area: the whole drawable, the virtual screen letterboxed into it.
+void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h);
+// Sends everything queued to OpenGL.
+void Flush();
+void Clear(int r, int g, int b);
+// Queues frame `frame` of `img` with its corners (top-left, top-right,
+// bottom-right, bottom-left) at the given points.
+void Quad(gfxcore::ImageRec& img, int frame, const float x[4], const float y[4], int blend,
+          uint32_t rgba);
+// The same over a sub-rectangle (in pixels) of frame 0 (glyphs in a font atlas).
+void QuadPart(gfxcore::ImageRec& img, int sx, int sy, int sw, int sh, const float x[4],
+              const float y[4], int blend, uint32_t rgba);
+// An untextured quad in a flat colour.
+void Solid(const float x[4], const float y[4], int blend, uint32_t rgba);
+// Drops the image's texture (its pixels stay on the CPU).
+void Release(gfxcore::ImageRec& img);
+// Reads drawable pixels (origin top-left) into 0xAARRGGBB, opaque, rows top first.
+void ReadPixels(int x, int y, int w, int h, uint32_t* out, int drawable_h);
+
+// Per-vertex colour of the current drawing state (alpha clamped to 0..1).
+uint32_t StateColour(const gfxcore::DrawState& s);
+
+}  // namespace glr

@@ -1,0 +1,260 @@
+// Draws known scenes through the real display and OpenGL renderer, grabs the
+// back buffer, writes it as PNG, reads the file back and checks its pixels.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/real/display_internal.h"
+
+namespace {
+
+const char* kBoldFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb At(int pixmap, int x, int y) {
+  const uint32_t p = ReadPixel(pixmap, x, y);
+  return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255),
+          static_cast<int>(p & 255)};
+}
+
+void ExpectRgb(int pixmap, int x, int y, Rgb want, int tolerance = 2) {
+  const Rgb got = At(pixmap, x, y);
+  EXPECT_NEAR(got.r, want.r, tolerance) << "red at " << x << "," << y;
+  EXPECT_NEAR(got.g, want.g, tolerance) << "green at " << x << "," << y;
+  EXPECT_NEAR(got.b, want.b, tolerance) << "blue at " << x << "," << y;
+}
+
+std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("DUSKMOOR_BUILD_DIR");
+  return std::string(dir ? dir : "/tmp") + "/" + name;
+}
+
+// Grabs the whole 640 x 480 screen, writes it as PNG and reads that file back.
+int GrabThroughPNG(const std::string& name) {
+  const int grab = GrabPixmap(0, 0, 640, 480);
+  EXPECT_NE(grab, 0);
+  const std::string path = TempPath(name);
+  EXPECT_EQ(SavePixmapPNG(grab, path, 9), 1);
+  const int back = LoadPixmapPNG(path);
+  EXPECT_NE(back, 0);
+  EXPECT_EQ(PixmapWidth(back), 640);
+  EXPECT_EQ(PixmapHeight(back), 480);
+  return back;
+}
+
+// A 4 x 4 picture: top row red, second green, third blue, bottom black.
+int MakeStripes(int flags) {
+  const int pm = CreatePixmap(4, 4);
+  const uint32_t rows[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF000000u};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) WritePixel(pm, x, y, rows[y]);
+  const int img = LoadImageFromPixmap(pm, flags);
+  FreePixmap(pm);
+  return img;
+}
+
+class RealScene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetGraphicsDriver(GL2DDriver(), 2);
+    ASSERT_EQ(Graphics(640, 480, 0, 60, 0), 1);
+    ASSERT_NE(DisplayWindow(), nullptr);
+    SetClsColor(0, 0, 64);
+    Cls();
+  }
+  void TearDown() override { EndGraphics(); }
+};
+
+TEST_F(RealScene, ColoursAndBlendModesReachTheSavedPicture) {
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 0, 0);
+  DrawRect(10, 10, 50, 50);  // red
+  SetBlend(ALPHABLEND);
+  SetColor(255, 255, 255);
+  SetAlpha(0.5f);
+  DrawRect(40, 10, 50, 50);  // half white over red and over the clear colour
+  SetAlpha(1.0f);
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 0, 0);
+  DrawRect(100, 100, 40, 40);
+  SetBlend(LIGHTBLEND);
+  SetColor(0, 255, 0);
+  DrawRect(100, 100, 40, 40);  // green added onto red: yellow
+  SetBlend(SOLIDBLEND);
+  SetColor(200, 200, 200);
+  DrawRect(200, 100, 40, 40);
+  SetBlend(SHADEBLEND);
+  SetColor(128, 64, 255);
+  SetAlpha(0.3f);  // shade ignores alpha: the colour multiplies what is beneath
+  DrawRect(200, 100, 40, 40);
+  SetAlpha(1.0f);
+  SetBlend(ALPHABLEND);
+  SetColor(0, 255, 255);
+  SetAlpha(0.0f);
+  DrawRect(300, 100, 40, 40);  // invisible
+  const int pic = GrabThroughPNG("graphics_scene_blend.png");
+  ExpectRgb(pic, 600, 400, {0, 0, 64});
+  ExpectRgb(pic, 20, 30, {255, 0, 0});
+  ExpectRgb(pic, 50, 30, {255, 128, 128}, 3);
+  ExpectRgb(pic, 80, 30, {128, 128, 160}, 3);
+  ExpectRgb(pic, 120, 120, {255, 255, 0});
+  ExpectRgb(pic, 220, 120, {100, 50, 200}, 3);
+  ExpectRgb(pic, 320, 120, {0, 0, 64});
+}
+
+TEST_F(RealScene, RotatedRectangleTurnsAboutItsCorner) {
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 255, 0);
+  SetRotation(45.0f);
+  DrawRect(300, 100, 60, 20);
+  SetRotation(0.0f);
+  const int pic = GrabThroughPNG("graphics_scene_rotated.png");
+  // (30, 10) along and across the rectangle lands at (314.1, 128.3).
+  ExpectRgb(pic, 314, 128, {255, 255, 0});
+  // Far end of its long side: (55, 5) lands near (335.4, 142.4).
+  ExpectRgb(pic, 335, 142, {255, 255, 0});
+  // Where the unrotated rectangle would be, nothing was drawn.
+  ExpectRgb(pic, 350, 105, {0, 0, 64});
+  ExpectRgb(pic, 330, 112, {0, 0, 64});
+}
+
+TEST_F(RealScene, ImagesDrawScaledMirroredAndRotated) {
+  const int plain = MakeStripes(0);
+  ASSERT_NE(plain, 0);
+  SetBlend(ALPHABLEND);
+  SetScale(4.0f, 4.0f);
+  DrawImage(plain, 20, 20);  // handle (0, 0): covers 20..36
+  SetScale(-4.0f, 4.0f);
+  DrawImage(plain, 100, 20);  // mirrored: covers 84..100
+  SetScale(1.0f, 1.0f);
+  SetRotation(90.0f);
+  DrawImage(plain, 200, 20);  // rows become columns: the top row lies at x 199
+  SetRotation(0.0f);
+  const int pic = GrabThroughPNG("graphics_scene_images.png");
+  ExpectRgb(pic, 22, 22, {255, 0, 0});
+  ExpectRgb(pic, 30, 26, {0, 255, 0});
+  ExpectRgb(pic, 34, 30, {0, 0, 255});
+  ExpectRgb(pic, 26, 34, {0, 0, 0});
+  ExpectRgb(pic, 38, 22, {0, 0, 64});
+  ExpectRgb(pic, 90, 22, {255, 0, 0});
+  ExpectRgb(pic, 102, 22, {0, 0, 64});
+  ExpectRgb(pic, 199, 21, {255, 0, 0});
+  ExpectRgb(pic, 196, 21, {0, 0, 0});
+}
+
+TEST_F(RealScene, TextAppearsInsideItsMeasuredBox) {
+  const int font = LoadImageFont(kBoldFont, 32, SMOOTHFONT);
+  ASSERT_NE(font, 0);
+  SetImageFont(font);
+  SetBlend(ALPHABLEND);
+  SetColor(255, 255, 255);
+  const std::string text = "HELLO";
+  const int w = TextWidth(text);
+  const int h = TextHeight(text);
+  ASSERT_GT(w, 60);
+  ASSERT_GE(h, 32);
+  DrawText(text, 50, 200);
+  const int pic = GrabThroughPNG("graphics_scene_text.png");
+  int inside = 0, outside = 0;
+  for (int y = 150; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) {
+      const bool lit = At(pic, x, y).r > 128;
+      const bool in_box = x >= 50 && x < 50 + w && y >= 200 && y < 200 + h;
+      (in_box ? inside : outside) += lit ? 1 : 0;
+    }
+  EXPECT_GT(inside, 200);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST_F(RealScene, ImagesAndFontsSurviveADisplaySwitch) {
+  const int img = MakeStripes(0);
+  const int font = LoadImageFont(kBoldFont, 20, SMOOTHFONT);
+  SetImageFont(font);
+  SetColor(255, 255, 255);
+  DrawText("warm", 0, 0);  // the font's texture now exists in the context
+  DrawImage(img, 0, 0);
+  Flip(0);
+  EndGraphics();
+  EXPECT_EQ(DisplayWindow(), nullptr);
+  ASSERT_EQ(Graphics(800, 600, 0, 60, 0), 1);
+  EXPECT_EQ(GraphicsWidth(), 800);
+  SetImageFont(font);
+  SetClsColor(0, 0, 64);
+  Cls();
+  SetBlend(ALPHABLEND);
+  SetScale(4.0f, 4.0f);
+  DrawImage(img, 20, 20);
+  SetScale(1.0f, 1.0f);
+  DrawText("XXXX", 300, 300);
+  const int grab = GrabPixmap(0, 0, 800, 600);
+  ExpectRgb(grab, 22, 22, {255, 0, 0});
+  int lit = 0;
+  for (int y = 300; y < 300 + TextHeight("X"); ++y)
+    for (int x = 300; x < 300 + TextWidth("XXXX"); ++x) lit += At(grab, x, y).r > 128;
+  EXPECT_GT(lit, 50);
+}
+
+TEST_F(RealScene, VirtualResolutionScalesDrawingAndThePointerMapping) {
+  SetVirtualResolution(320, 240);
+  Cls();
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 0, 0);
+  DrawRect(10, 10, 10, 10);  // 20..40 in display pixels
+  const int grab = GrabPixmap(0, 0, 640, 480);
+  ExpectRgb(grab, 21, 21, {255, 0, 0});
+  ExpectRgb(grab, 38, 38, {255, 0, 0});
+  ExpectRgb(grab, 42, 42, {0, 0, 64});
+  float vx = 0, vy = 0;
+  DisplayWindowToVirtual(100, 60, vx, vy);
+  EXPECT_FLOAT_EQ(vx, 50.0f);
+  EXPECT_FLOAT_EQ(vy, 30.0f);
+  DisplayWindowToVirtual(-20, 700, vx, vy);  // outside the screen maps too
+  EXPECT_FLOAT_EQ(vx, -10.0f);
+  EXPECT_FLOAT_EQ(vy, 350.0f);
+}
+
+TEST_F(RealScene, GrabbedImageDrawsWhatWasOnScreen) {
+  SetBlend(SOLIDBLEND);
+  SetColor(0, 255, 0);
+  DrawRect(0, 0, 8, 8);
+  const int img = CreateImage(16, 16, 1, 0);
+  ASSERT_NE(img, 0);
+  EXPECT_NE(ImageFlags(img) & DYNAMICIMAGE, 0);
+  GrabImage(img, 0, 0, 0);
+  Cls();
+  SetColor(255, 255, 255);
+  DrawImage(img, 100, 100);
+  const int grab = GrabPixmap(0, 0, 640, 480);
+  ExpectRgb(grab, 103, 103, {0, 255, 0});
+  ExpectRgb(grab, 112, 112, {0, 0, 64});
+}
+
+TEST(RealDisplay, ModeListComesFromTheMainDisplay) {
+  const int n = CountGraphicsModes();
+  ASSERT_GT(n, 0);
+  EXPECT_LE(n, 2499);
+  int w = 0, h = 0, d = 0, hz = 0;
+  GetGraphicsMode(0, w, h, d, hz);
+  EXPECT_GT(w, 0);
+  EXPECT_GE(d, 16);
+  EXPECT_TRUE(GraphicsModeExists(w, h, 0, 0));
+  EXPECT_TRUE(GraphicsModeExists(w, h, d, 0));
+  EXPECT_FALSE(GraphicsModeExists(w + 1, h, 0, 0));
+}
+
+TEST(RealDisplay, FullScreenRequestForAMissingModeFallsBackToAWindow) {
+  // No display lists a 1234 x 567 mode; the request still gets a display.
+  ASSERT_EQ(Graphics(1234, 567, 32, 60, 0), 1);
+  EXPECT_EQ(GraphicsDepth(), 0);
+  EXPECT_EQ(GraphicsWidth(), 1234);
+  EXPECT_EQ(GraphicsHeight(), 567);
+  EndGraphics();
+}
+
+}  // namespace
