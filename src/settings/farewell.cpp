@@ -1,0 +1,110 @@
+#include "settings/farewell.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "framework/controls.h"
+#include "framework/draw.h"
+#include "platform/graphics.h"
+#include "platform/input.h"
+#include "scores/score_panel.h"
+#include "settings/common_assets.h"
+#include "settings/debug_log.h"
+#include "settings/settings_file.h"
+#include "startup/globals.h"
+
+namespace {
+
+constexpr int kF4 = 115, kLAlt = 164, kRAlt = 165;
+
+struct Line {
+  int x;
+  int y;
+  const char* text;
+};
+
+// The block beside the logo: a heading, then seven lines.
+constexpr Line kPlea[] = {
+    {270, 44, "I do not ask for money."},
+    {270, 64, "I create these games for fun."},
+    {270, 84, "All I ask is that players send some feedback."},
+    {270, 104, "A comment, an email, a vote."},
+    {270, 134, "Do the right thing."},
+    {270, 164, "Support Homebrew games by"},
+    {270, 184, "saying thanks to their developers."},
+};
+
+[[noreturn]] void EndProcess() {
+  CloseDebugLog();
+  std::exit(0);
+}
+
+}  // namespace
+
+void SaveOnExit() {
+  ShowMouse();
+  SaveIni();
+  SaveScores();
+  Debug("Closing Up");
+  Debug("");
+  Debug("Bye!");
+  Debug("");
+  Debug("Play again, soon!!");
+}
+
+void ShowThanksScreen() {
+  EndGraphics();
+  Graphics(640, 480, 0, 60, 0);
+  Cls();
+  SetCol(0, 0, 80, 1);
+  DrawRect(0, 0, 640, 480);
+  Blend(kBlendAlpha);
+  SetCol(255, 255, 255, 1);
+  AutoMidHandle(false);
+  logo = LoadImage(Paths.common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE);
+  QuendryLogo = LoadImage(Paths.common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE);
+  SetImageHandle(logo, 0, 0);
+  SetImageHandle(QuendryLogo, 0, 0);
+  SetSize(0.5f);
+  DrawImage(logo, 0, 0, 0);
+  DrawImage(QuendryLogo, 384, 224, 0);
+  SetSize(1.0f);
+
+  SetCol(0, 0, 0, 0.8f);
+  SetImageFont(Font[6]);
+  Text(2, 222, "Thanks for Playing", 0, 0);
+  SetImageFont(Font[7]);
+  Text(52, 276, "Send Feedback!", 0, 0);
+  SetCol(255, 255, 255, 1);
+  SetImageFont(Font[6]);
+  Text(0, 220, "Thanks for Playing", 0, 0);
+  SetImageFont(Font[7]);
+  Text(50, 274, "Send Feedback!", 0, 0);
+  SetCol(180, 255, 255, 1);
+  SetImageFont(Font[8]);
+  Text(320, 4, "This Game is Free", 0, 0);
+  SetImageFont(Font[9]);
+  for (const Line& l : kPlea) Text(l.x, l.y, l.text, 0, 0);
+  Flip(-1);
+}
+
+bool FarewellDone() {
+  if (GetKey() > 0) return true;
+  if (MouseDown(1) || MouseDown(2)) return true;
+  if (KeyDown(kF4) && (KeyDown(kLAlt) || KeyDown(kRAlt))) return true;
+  return AppTerminate() != 0;
+}
+
+void Finish() {
+  SaveOnExit();
+  ShowThanksScreen();
+  while (!FarewellDone()) {
+  }
+  EndGraphics();
+  EndProcess();
+}
+
+void FinishWithoutDisplay() {
+  SaveOnExit();
+  EndProcess();
+}

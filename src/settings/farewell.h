@@ -1,0 +1,16 @@
+// The farewell screen: the program's only way out.
+#pragma once
+
+// Saves the settings and the score history, writes the log's closing lines,
+// shows the thanks screen in a 640x480 window until a key, a mouse button,
+// Alt+F4 or a close request, then closes the log and ends the process with
+// status 0. Never returns.
+[[noreturn]] void Finish();
+
+// The parts of Finish, in its order.
+void SaveOnExit();        // pointer shown, "Setup.ini", "scores.dat", closing log lines
+void ShowThanksScreen();  // the farewell window, drawn once
+bool FarewellDone();      // one pass of the wait: true when an input ends it
+// Without any display to show the thanks screen on: saves, closes the log and
+// ends the process with status 0.
+[[noreturn]] void FinishWithoutDisplay();

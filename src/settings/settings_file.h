@@ -1,0 +1,38 @@
+// "Setup.ini": the settings file in the data folder. Read once at start-up,
+// rewritten whole from memory on every Tab, every Apply and at exit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The audio layer's driver names, taken once at start-up; Options[14] is a
+// position in it.
+extern std::vector<std::string> AuxDrivers;
+// Set when the settings file holds an AUDIODRIVER line (whether or not its
+// name matched); the automatic driver choice then stays out of it.
+extern bool AudioDriverKeySeen;
+
+// The file as the writer lays it out, every line ending in CR LF.
+std::string SetupIniText();
+// Writes "Setup.ini" into the data folder atomically: a failed write leaves the
+// previous file in place. The current folder is not touched.
+void SaveIni();
+
+// Applies one line of the settings file to Options, KeyV and the driver flag,
+// with the log notes that some keys leave.
+void ApplySetupLine(const std::string& line);
+// Reads the settings file at `path` line by line. Nothing happens (and nothing
+// is logged) when it is missing or cannot be opened.
+void ReadSetupFile(const std::string& path);
+// The start-up's reading step: clears the driver flag and reads the data
+// folder's "Setup.ini".
+void ReadSettings();
+
+// Takes the audio layer's driver names (at most a hundred) into AuxDrivers.
+void TakeAudioDrivers();
+// Without a driver named by the file: the last driver whose name begins with
+// "FREE" or "DIRECT", else the first beginning with "OPENAL" (any letter case).
+void ChooseAudioDriver();
+// Makes the driver at Options[14] the audio layer's driver when it exists;
+// OpenAL drivers only once OpenAL could be enabled.
+void SetChosenAudioDriver();

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+#include "platform/test/test_audio.h"
+#include "settings/settings_file.h"
+#include "startup/globals.h"
+
+namespace {
+
+struct ReaderCase {
+  const char* name;
+  std::string file;
+  std::map<int, int> options;  // index -> value expected (others keep their start values)
+  std::map<int, int> keys;     // slot -> code expected
+  bool driver_key;
+  std::vector<std::string> notes;  // log lines after "\tReading Setup File"
+};
+
+const std::vector<std::string> kDrivers = {"OpenAL", "FreeAudio", "FreeAudio CoreAudio", "Null"};
+
+std::vector<ReaderCase> Cases() {
+  return {
+      {"empty file", "", {}, {}, false, {}},
+      {"fullscreen any case", "fullscreen = true\r\n", {{1, 1}}, {}, false, {"\tSetting to Fullscreen"}},
+      {"fullscreen on", "FULLSCREEN=On", {{1, 1}}, {}, false, {"\tSetting to Fullscreen"}},
+      {"fullscreen 1 selects nothing", "Fullscreen = 1\r\n", {{1, 0}}, {}, false, {}},
+      {"fullscreen with comment", "Fullscreen = True ; yes\r\n", {{1, 0}}, {}, false, {}},
+      {"fullscreen never switched off", "Fullscreen = True\r\nFullscreen = False\r\nFullscreen = ON\r\n",
+       {{1, 1}}, {}, false, {"\tSetting to Fullscreen", "\tSetting to Fullscreen"}},
+      {"engine dx7 without blank", "gfxengine = dx7\n", {{3, 2}}, {}, false, {"\tDirectX 7 Mode"}},
+      {"engine dx9", "GFX Engine = DX9\r\n", {{3, 1}}, {}, false, {"\tDirectX 9 Mode"}},
+      {"engine key with two blanks", "GFX  Engine = DX9\r\n", {{3, 0}}, {}, false, {}},
+      {"engine opengl", "GFX Engine = OpenGL\r\n", {{3, 0}}, {}, false, {}},
+      {"width negative", "Width=-1024\r\n", {{5, 1024}}, {}, false, {}},
+      {"width with comment", "width = 1280 ; wide\r\nHEIGHT= 960", {{5, 1280}, {6, 960}}, {}, false, {}},
+      {"width without digits", "Width=abc\r\n", {{5, 0}}, {}, false, {}},
+      {"hexadecimal and binary", "Width=$400\r\nHeight=%1010\r\n", {{5, 1024}, {6, 10}}, {}, false, {}},
+      {"ess zero", "ESS=0\r\n", {{7, 1}}, {}, false, {"\tAssuming Emergency Slow System values."}},
+      {"ess empty", "ess=\r\n", {{7, 1}}, {}, false, {"\tAssuming Emergency Slow System values."}},
+      {"volumes unbounded", "Master = 250\r\nSound = -30\r\nmusic=7", {{11, 250}, {12, 30}, {13, 7}}, {}, false, {}},
+      {"keys first and last slot", "Key=0,87\r\nKey=99,5\r\nKey=100,6\r\n", {}, {{0, 87}, {99, 5}, {100, 0}}, false, {}},
+      {"key negative code", "Key=12,-67\r\n", {}, {{12, 67}}, false, {}},
+      {"key without comma unbinds", "Key=5\r\n", {}, {{5, 0}}, false, {}},
+      {"sections and comments", "[Graphics]\r\n; AudioDriver = Null\r\n;Width=1\r\n", {{5, 800}, {14, 0}}, {}, false, {}},
+      {"driver by name", "AudioDriver = Null\r\n", {{14, 3}}, {}, true, {}},
+      {"driver name case counts", "AudioDriver = null\r\n", {{14, 0}}, {}, true, {}},
+      {"driver key with blank", "Audio Driver = Null\r\n", {{14, 0}}, {}, false, {}},
+      {"later unknown driver keeps earlier", "AudioDriver = FreeAudio\r\nAudioDriver = Bogus\r\n", {{14, 1}}, {}, true, {}},
+      {"zero byte ends a line", std::string("Width=1024\0Height=768", 21), {{5, 1024}, {6, 768}}, {}, false, {}},
+      {"line ends mixed", "Width=640\nHeight=480\r\nMaster=9", {{5, 640}, {6, 480}, {11, 9}}, {}, false, {}},
+  };
+}
+
+class SettingsReaderTest : public GameFolderTest {};
+
+TEST_F(SettingsReaderTest, LinesTakeEffectByTheReadingRules) {
+  const std::string path = Paths.data + "Setup.ini";
+  for (const ReaderCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    CreateSettingsTables();
+    SetDefaultControls();
+    AuxDrivers = kDrivers;
+    const auto start_options = Options;
+    auto expect_keys = KeyV;
+    for (const auto& [slot, code] : c.keys) expect_keys[slot] = code;
+    auto expect_options = start_options;
+    for (const auto& [index, value] : c.options) expect_options[index] = value;
+
+    WriteBytes(path, c.file);
+    const size_t before = LogLines().size();
+    ReadSettings();
+    const std::vector<std::string> lines = LogLines();
+
+    EXPECT_EQ(Options, expect_options);
+    EXPECT_EQ(KeyV, expect_keys);
+    EXPECT_EQ(AudioDriverKeySeen, c.driver_key);
+    ASSERT_GT(lines.size(), before);
+    EXPECT_EQ(lines[before], "\tReading Setup File");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(before) + 1, lines.end()), c.notes);
+  }
+}
+
+TEST_F(SettingsReaderTest, MissingFileReadsNothingAndLogsNothing) {
+  AuxDrivers = kDrivers;
+  AudioDriverKeySeen = true;
+  const auto start_options = Options;
+  const auto start_keys = KeyV;
+  ReadSettings();
+  EXPECT_FALSE(AudioDriverKeySeen);
+  EXPECT_EQ(Options, start_options);
+  EXPECT_EQ(KeyV, start_keys);
+  EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SettingsReaderTest, FolderNamedLikeTheFileCountsAsMissing) {
+  std::filesystem::create_directories(Paths.data + "Setup.ini");
+  ReadSettings();
+  EXPECT_TRUE(LogLines().empty());
+}
+
+struct ChoiceCase {
+  std::vector<std::string> drivers;
+  int expect;
+};
+
+TEST_F(SettingsReaderTest, AutomaticDriverChoicePrefersTheLastBuiltInMixer) {
+  const ChoiceCase cases[] = {
+      {{"OpenAL", "FreeAudio", "FreeAudio CoreAudio", "Null"}, 2},
+      {{"OpenAL", "Null"}, 0},
+      {{"Null"}, 0},
+      {{"Null", "free"}, 1},
+      {{"Null", "Fre"}, 0},
+      {{"DirectSound", "OpenAL"}, 0},
+      {{"Null", "openal Soft", "OpenAL"}, 1},
+      {{"Null", "DIRECTX", "FreeAudio"}, 2},
+      {{}, 0},
+  };
+  for (const ChoiceCase& c : cases) {
+    AuxDrivers = c.drivers;
+    Options[14] = 0;
+    AudioDriverKeySeen = false;
+    ChooseAudioDriver();
+    EXPECT_EQ(Options[14], c.expect) << ::testing::PrintToString(c.drivers);
+  }
+  // A driver named by the file keeps the automatic choice out.
+  AuxDrivers = {"Null", "FreeAudio"};
+  Options[14] = 0;
+  AudioDriverKeySeen = true;
+  ChooseAudioDriver();
+  EXPECT_EQ(Options[14], 0);
+}
+
+struct SetCase {
+  const char* name;
+  std::vector<std::string> drivers;
+  bool openal;
+  std::string file;
+  std::string expect_set;  // "" when no driver is set
+  int expect_enable_calls;
+};
+
+TEST_F(SettingsReaderTest, ChosenDriverIsSetOnTheAudioLayer) {
+  const SetCase cases[] = {
+      {"built-in mixer", {"OpenAL", "FreeAudio", "FreeAudio CoreAudio", "Null"}, true, "", "FreeAudio CoreAudio", 0},
+      {"openal present", {"OpenAL", "Null"}, true, "", "OpenAL", 1},
+      {"openal missing", {"OpenAL", "Null"}, false, "", "", 1},
+      {"null alone", {"Null"}, false, "", "Null", 0},
+      {"file names a driver", {"FreeAudio", "FreeAudio CoreAudio", "Null"}, false, "AudioDriver = Null\r\n", "Null", 0},
+      {"file name in other case", {"FreeAudio", "FreeAudio CoreAudio", "Null"}, false, "AudioDriver = freeaudio\r\n",
+       "FreeAudio", 0},
+  };
+  for (const SetCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    testbackend::Reset();
+    testbackend::SetAudioDriverList(c.drivers, c.openal);
+    CreateSettingsTables();
+    SetDefaultControls();
+    WriteBytes(Paths.data + "Setup.ini", c.file);
+    if (c.file.empty()) std::filesystem::remove(Paths.data + "Setup.ini");
+    TakeAudioDrivers();
+    EXPECT_EQ(AuxDrivers, c.drivers);
+    ReadSettings();
+    ChooseAudioDriver();
+    SetChosenAudioDriver();
+    std::vector<std::string> set;
+    for (const auto& call : testbackend::AudioCalls()) {
+      if (call.op == "SetAudioDriver") set.push_back(call.text);
+    }
+    EXPECT_EQ(set, c.expect_set.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.expect_set});
+    EXPECT_EQ(testbackend::CountAudioCalls("EnableOpenALAudio"), c.expect_enable_calls);
+  }
+}
+
+}  // namespace
