@@ -1,0 +1,13 @@
+// The pause menu: a modal screen over the grabbed game frame with
+// "Continue" and "Quit".
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kPauseContinue = 1;
+constexpr int32_t kPauseQuit = 99;
+
+// Runs the menu's own frames (each ends with fps) and returns 1 to continue
+// or 99 to quit, once Escape is up. Reseeds the shared random generator from
+// the clock on the way out.
+int32_t PauseMe();
