@@ -1,5 +1,6 @@
 // Files and text streams. A failed open gives a null stream: every call on it
-// is a harmless no-op and reports the end.
+// is a harmless no-op and reports the end. Paths are byte strings, relative to
+// the current folder unless they start with "/".
 #pragma once
 
 #include <cstdint>
@@ -9,36 +10,59 @@
 class TextStream;
 using Stream = std::shared_ptr<TextStream>;
 
+// Opens an existing file for reading; null when it is missing, a folder or
+// unreadable.
 Stream ReadFile(const std::string& path);
+// Creates the file (replacing any file of that name) for writing; null when it
+// cannot be created.
 Stream WriteFile(const std::string& path);
+// Writes out what is buffered and closes; later calls on the stream do nothing.
 void CloseFile(const Stream& s);
-// Up to LF or NUL, every CR dropped.
+// Up to LF or NUL, every CR dropped. "" at the end.
 std::string ReadLine(const Stream& s);
 // Low byte of each character, then CR LF.
 void WriteLine(const Stream& s, const std::string& line);
+// The bytes as they are, no line end.
 void WriteString(const Stream& s, const std::string& bytes);
+// Hands what is buffered to the system (a log that must survive a crash).
+void FlushStream(const Stream& s);
+// True when a read stream has nothing more to give (its end, a read error, a
+// closed or null stream); always true for a write stream.
 bool Eof(const Stream& s);
-// True while every write so far has succeeded.
+// True while every write so far has succeeded (false for a null stream).
 bool StreamOk(const Stream& s);
 
 // 0 none, 1 file, 2 folder.
 int FileType(const std::string& path);
+// Size in bytes of a file; 0 for a folder, -1 when nothing is there.
 int64_t FileSize(const std::string& path);
+// Deletes a file (not a folder); true when it was deleted.
 bool DeleteFile(const std::string& path);
+// Creates one folder; true when a folder of that name exists afterwards.
 bool CreateDir(const std::string& path);
+// Makes `path` (relative to the current folder, ".." the parent) current.
 bool ChangeDir(const std::string& path);
+// Absolute path of the current folder, without a trailing "/".
 std::string CurrentDir();
 
 class DirHandle;
 using Dir = std::shared_ptr<DirHandle>;
+// A listing of the folder in the order the file system gives, "." and ".."
+// among the entries. Null (an empty listing) when it cannot be opened.
 Dir ReadDir(const std::string& path);
 // Next entry name, "" at the end.
 std::string NextFile(const Dir& d);
 void CloseDir(const Dir& d);
 
-// Writes a whole file atomically: a temporary file in the same folder, flushed,
-// then renamed over the target. On any failure the old file stays and false is
-// returned.
+// Writes a whole file atomically: the bytes go to "<path>.tmp" in the same
+// folder, are flushed to the disk, and the temporary file is renamed over the
+// target. On any failure the temporary file is removed, the old file stays as
+// it was (or stays absent) and false is returned.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes);
-// Reads a whole file; false when it cannot be opened.
+// Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Fault injection for tests: once `bytes` more bytes have been written through
+// this layer (streams and atomic writes alike), every further write fails, as
+// on a full disk. A negative count switches it off (the default).
+void SetWriteFailAfter(int64_t bytes);

@@ -1,8 +1,10 @@
 // Insertion-ordered lists of shared records.
 //
 // A walk over a list survives removal of the element it stands on (and of any
-// other element) and sees elements added at the end while it runs. A record
-// removed from a list stays valid for as long as anything still holds it.
+// other element) and sees elements added at the end while it runs, even after
+// the element it stands on was the last and is gone; elements added at the
+// front are not seen. A walk in progress ends when the list is cleared. A
+// record removed from a list stays valid for as long as anything still holds it.
 #pragma once
 
 #include <concepts>
@@ -21,6 +23,18 @@ class List {
     std::shared_ptr<Node> next;
     Node* prev = nullptr;
     bool removed = false;
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    // A long chain that only this node still holds (removed nodes kept by a
+    // walk) is released one node at a time, not by recursion.
+    ~Node() {
+      std::shared_ptr<Node> n = std::move(next);
+      while (n && n.use_count() == 1) {
+        std::shared_ptr<Node> after = std::move(n->next);
+        n = std::move(after);
+      }
+    }
   };
 
  public:
@@ -61,6 +75,10 @@ class List {
     tail_->next = n;
     tail_ = n.get();
     ++count_;
+    // Walks that stand on a removed former last element go on here.
+    for (auto& w : dangling_)
+      if (auto d = w.lock()) d->next = n;
+    dangling_.clear();
   }
 
   void AddFirst(std::shared_ptr<T> v) {
@@ -99,6 +117,8 @@ class List {
     }
     tail_ = head_.get();
     count_ = 0;
+    // A walk in progress ends with the cleared list; it sees nothing added later.
+    dangling_.clear();
   }
 
   int Count() const { return count_; }
@@ -142,10 +162,20 @@ class List {
   void Unlink(Node* n) {
     n->removed = true;
     Node* p = n->prev;
-    if (n->next) n->next->prev = p;
-    else tail_ = p;
     // `p->next` owns `n`; keep `n` alive until its own links are adjusted.
     std::shared_ptr<Node> keep = p->next;
+    if (n->next) {
+      n->next->prev = p;
+    } else {
+      tail_ = p;
+      // A walk standing on `n` (or on a removed node that leads to it) must
+      // still reach what is appended later; `keep` and `p->next` are the two
+      // references that do not count.
+      if (keep.use_count() > 2) {
+        std::erase_if(dangling_, [](const std::weak_ptr<Node>& w) { return w.expired(); });
+        dangling_.push_back(keep);
+      }
+    }
     p->next = n->next;
     --count_;
   }
@@ -169,6 +199,8 @@ class List {
   std::shared_ptr<Node> head_;
   Node* tail_;
   int count_ = 0;
+  // Removed former last elements that a walk may still stand on.
+  std::vector<std::weak_ptr<Node>> dangling_;
 };
 
 template <class T>

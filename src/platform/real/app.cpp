@@ -1,13 +1,62 @@
 #include "platform/app.h"
 
+#include <SDL.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace {
+std::string ReadExecutableDir(const char* argv0) {
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) break;
+    if (static_cast<size_t>(n) < buf.size()) {
+      std::string exe(buf.data(), static_cast<size_t>(n));
+      return exe.substr(0, exe.find_last_of('/') + 1);
+    }
+    buf.resize(buf.size() * 2);
+  }
+  // No /proc: fall back on the path the program was started with.
+  std::string exe = argv0 ? argv0 : "";
+  const size_t slash = exe.find_last_of('/');
+  std::string dir = slash == std::string::npos ? std::string(".") : exe.substr(0, slash + 1);
+  if (!dir.empty() && dir[0] != '/') {
+    dir = CurrentDir() + "/" + dir;
+  }
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string& AppDirStore() {
+  static std::string dir;
+  return dir;
+}
+}  // namespace
 
 int RunApplication(const char* argv0, const std::function<void()>& main_routine) {
-  (void)argv0;
+  AppDirStore() = ReadExecutableDir(argv0);
+  // The data folders lie beside the executable, wherever it was started from.
+  ChangeDir(AppDirStore());
+  // Video, audio and joysticks start their own subsystems when they open.
+  if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+    SDL_Log("SDL could not start: %s", SDL_GetError());
+    return 1;
+  }
   main_routine();
+  SDL_Quit();
   return 0;
 }
 
-std::string AppDir() { return "./"; }
+std::string AppDir() {
+  if (AppDirStore().empty()) AppDirStore() = ReadExecutableDir(nullptr);
+  return AppDirStore();
+}
 
-void AppExit(int status) { std::exit(status); }
+void AppExit(int status) {
+  SDL_Quit();
+  std::exit(status);
+}

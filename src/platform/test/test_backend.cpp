@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/runtime.h"
 
 namespace testbackend {
@@ -23,9 +24,14 @@ void Reset() {
   S().clock = 0;
   S().read_cost = 0;
   S().frames = 0;
+  SeedRnd(4660);
+  SetLocalClockHook(nullptr);
+  SetWriteFailAfter(-1);
   for (auto& h : S().reset_hooks) h();
 }
 
+// Kept wide and cut to 32 bits on reading, so the virtual clock wraps from
+// 2^31 - 1 to -2^31 exactly as the real 32-bit counter does.
 int32_t Clock() { return static_cast<int32_t>(static_cast<uint32_t>(S().clock)); }
 void SetClock(int32_t ms) { S().clock = ms; }
 void AdvanceClock(int32_t ms) { S().clock += ms; }

@@ -8,10 +8,13 @@
 
 namespace testbackend {
 
-// Back to program start: clock 0, hooks kept, every double's record cleared.
+// Back to program start: clock 0, random generator at its start state, the
+// system's wall clock and a fault-free file layer; frame and reset hooks are
+// kept, and every double clears its own record through its reset hook.
 void Reset();
 
 // The virtual clock. `Delay` advances it; nothing else does unless a test says so.
+// It wraps like a 32-bit counter: SetClock(INT32_MAX) then AdvanceClock(1) reads INT32_MIN.
 int32_t Clock();
 void SetClock(int32_t ms);
 void AdvanceClock(int32_t ms);

@@ -1,0 +1,294 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+// Bytes that may still be written before the injected failure; negative: no limit.
+int64_t g_write_budget = -1;
+
+// Writes everything or reports failure. Partial writes and interruptions are
+// retried; the injected failure writes what the budget allows first, as a
+// full disk would.
+bool WriteAll(int fd, const char* p, size_t n) {
+  bool fail = false;
+  if (g_write_budget >= 0) {
+    if (static_cast<uint64_t>(g_write_budget) < n) {
+      n = static_cast<size_t>(g_write_budget);
+      fail = true;
+    }
+    g_write_budget -= static_cast<int64_t>(n);
+  }
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  if (fail) errno = ENOSPC;
+  return !fail;
+}
+
+std::string Parent(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+class TextStream {
+ public:
+  TextStream(int fd, bool writing) : fd_(fd), writing_(writing) {}
+  TextStream(const TextStream&) = delete;
+  TextStream& operator=(const TextStream&) = delete;
+  ~TextStream() { Close(); }
+
+  void Close() {
+    if (fd_ < 0) return;
+    if (writing_) Flush();
+    if (::close(fd_) != 0) ok_ = false;
+    fd_ = -1;
+    buf_.clear();
+    pos_ = 0;
+  }
+
+  bool Flush() {
+    if (!writing_ || fd_ < 0) return ok_;
+    if (!buf_.empty()) {
+      if (ok_ && !WriteAll(fd_, buf_.data(), buf_.size())) ok_ = false;
+      buf_.clear();
+    }
+    return ok_;
+  }
+
+  void Write(const char* p, size_t n) {
+    if (!writing_ || fd_ < 0) return;
+    buf_.append(p, n);
+    if (buf_.size() >= kBufferSize) Flush();
+  }
+
+  // True when a byte is waiting in the buffer (refilling it when needed).
+  bool HasByte() {
+    if (writing_ || fd_ < 0) return false;
+    if (pos_ < buf_.size()) return true;
+    if (ended_) return false;
+    buf_.resize(kBufferSize);
+    pos_ = 0;
+    for (;;) {
+      const ssize_t r = ::read(fd_, buf_.data(), buf_.size());
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) {
+        // The end, or a read error: either way the stream has nothing more.
+        ended_ = true;
+        buf_.clear();
+        return false;
+      }
+      buf_.resize(static_cast<size_t>(r));
+      return true;
+    }
+  }
+
+  std::string ReadLine() {
+    std::string line;
+    while (HasByte()) {
+      const char c = buf_[pos_++];
+      if (c == '\n' || c == '\0') break;
+      if (c != '\r') line += c;
+    }
+    return line;
+  }
+
+  bool writing() const { return writing_; }
+  bool ok() const { return ok_; }
+
+ private:
+  int fd_;
+  bool writing_;
+  bool ok_ = true;
+  bool ended_ = false;
+  std::string buf_;
+  size_t pos_ = 0;
+};
+
+class DirHandle {
+ public:
+  explicit DirHandle(DIR* d) : dir_(d) {}
+  DirHandle(const DirHandle&) = delete;
+  DirHandle& operator=(const DirHandle&) = delete;
+  ~DirHandle() { Close(); }
+  void Close() {
+    if (dir_) closedir(dir_);
+    dir_ = nullptr;
+  }
+  std::string Next() {
+    if (!dir_) return {};
+    errno = 0;
+    const dirent* e = readdir(dir_);
+    if (!e) {
+      Close();  // the end, or a failing listing: both end it
+      return {};
+    }
+    return e->d_name;
+  }
+
+ private:
+  DIR* dir_;
+};
+
+// ---- streams --------------------------------------------------------------------------
+
+Stream ReadFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_shared<TextStream>(fd, false);
+}
+
+Stream WriteFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  return std::make_shared<TextStream>(fd, true);
+}
+
+void CloseFile(const Stream& s) {
+  if (s) s->Close();
+}
+
+std::string ReadLine(const Stream& s) { return s ? s->ReadLine() : std::string(); }
+
+void WriteLine(const Stream& s, const std::string& line) {
+  if (!s) return;
+  s->Write(line.data(), line.size());
+  s->Write("\r\n", 2);
+}
+
+void WriteString(const Stream& s, const std::string& bytes) {
+  if (s) s->Write(bytes.data(), bytes.size());
+}
+
+void FlushStream(const Stream& s) {
+  if (s) s->Flush();
+}
+
+bool Eof(const Stream& s) { return !s || !s->HasByte(); }
+
+bool StreamOk(const Stream& s) { return s && s->ok(); }
+
+// ---- files and folders ------------------------------------------------------------------
+
+int FileType(const std::string& path) {
+  struct stat st{};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return 0;
+  if (S_ISREG(st.st_mode)) return 1;
+  if (S_ISDIR(st.st_mode)) return 2;
+  return 0;
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st{};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return -1;
+  if (S_ISDIR(st.st_mode)) return 0;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+
+bool CreateDir(const std::string& path) {
+  if (path.empty()) return false;
+  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  return errno == EEXIST && FileType(path) == 2;
+}
+
+bool ChangeDir(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+
+std::string CurrentDir() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    if (::getcwd(buf.data(), buf.size())) return std::string(buf.data());
+    if (errno != ERANGE) return {};
+    buf.resize(buf.size() * 2);
+  }
+}
+
+Dir ReadDir(const std::string& path) {
+  DIR* d = ::opendir(path.empty() ? "." : path.c_str());
+  if (!d) return nullptr;
+  return std::make_shared<DirHandle>(d);
+}
+
+std::string NextFile(const Dir& d) { return d ? d->Next() : std::string(); }
+
+void CloseDir(const Dir& d) {
+  if (d) d->Close();
+}
+
+// ---- whole files ------------------------------------------------------------------------
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const std::string tmp = path + ".tmp";
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  // The new file keeps the permissions of the one it replaces.
+  struct stat old{};
+  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; the file is already in place either way.
+  const int dfd = ::open(Parent(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  char chunk[kBufferSize];
+  bool ok = true;
+  for (;;) {
+    const ssize_t r = ::read(fd, chunk, sizeof chunk);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) ok = false;
+    if (r <= 0) break;
+    bytes.append(chunk, static_cast<size_t>(r));
+  }
+  ::close(fd);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
+void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes; }

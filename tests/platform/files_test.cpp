@@ -1,0 +1,342 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/test/test_backend.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every case works in a fresh folder of its own, which is current while it runs.
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testbackend::Reset();
+    std::string tmpl = (fs::temp_directory_path() / "duskmoor-files-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    SetWriteFailAfter(-1);
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+
+  static void Put(const std::string& name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+  }
+  static std::string Get(const std::string& name) {
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(name, bytes)) << name;
+    return bytes;
+  }
+  static std::vector<std::string> ReadAllLines(const std::string& name) {
+    std::vector<std::string> lines;
+    Stream s = ReadFile(name);
+    EXPECT_NE(s, nullptr);
+    while (!Eof(s)) lines.push_back(ReadLine(s));
+    CloseFile(s);
+    return lines;
+  }
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_, old_;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(Files, ReadLineEndsAtLfOrNulAndDropsEveryCr) {
+  struct Case {
+    std::string bytes;
+    Lines want;
+  };
+  const Case cases[] = {
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},                       // a last line without a line end
+      {"a\nb\r\n\r\n", {"a", "b", ""}},
+      {"a\r\r\nb\rc\n", {"a", "bc"}},              // CR anywhere is dropped
+      {std::string("a\0b\n", 4), {"a", "b"}},      // a zero byte ends a line
+      {std::string("\0\0", 2), {"", ""}},
+      {"", {}},
+      {"\n", {""}},
+      {"\r", {""}},
+      {"\xEF\xBB\xBF<title>x</title>\n", {"\xEF\xBB\xBF<title>x</title>"}},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    const std::string name = "case" + std::to_string(i++);
+    Put(name, c.bytes);
+    EXPECT_EQ(ReadAllLines(name), c.want) << name;
+  }
+}
+
+TEST_F(Files, LinesLongerThanAnyBufferReadWhole) {
+  const std::string longline(200000, 'x');
+  Put("long", "a\n" + longline + "\r\nb");
+  EXPECT_EQ(ReadAllLines("long"), (Lines{"a", longline, "b"}));
+}
+
+TEST_F(Files, WriteLineWritesEachByteThenCrLf) {
+  Stream s = WriteFile("out.txt");
+  ASSERT_NE(s, nullptr);
+  WriteLine(s, "<title>Cave</title>");
+  WriteLine(s, "");
+  WriteLine(s, "\t\t\t0:wall*23");
+  WriteLine(s, std::string("\xE9\xFF\x01", 3));
+  WriteString(s, "tail");
+  EXPECT_TRUE(Eof(s));
+  EXPECT_TRUE(StreamOk(s));
+  CloseFile(s);
+  EXPECT_EQ(Get("out.txt"), std::string("<title>Cave</title>\r\n\r\n\t\t\t0:wall*23\r\n\xE9\xFF\x01\r\ntail"));
+  // What was written reads back line by line.
+  EXPECT_EQ(ReadAllLines("out.txt"),
+            (Lines{"<title>Cave</title>", "", "\t\t\t0:wall*23", std::string("\xE9\xFF\x01", 3), "tail"}));
+}
+
+TEST_F(Files, WriteFileReplacesAnEarlierFile) {
+  Put("f", "a much longer earlier content\r\n");
+  Stream s = WriteFile("f");
+  WriteLine(s, "new");
+  CloseFile(s);
+  EXPECT_EQ(Get("f"), "new\r\n");
+}
+
+TEST_F(Files, FailedOpensGiveANullStreamOnWhichEverythingIsHarmless) {
+  fs::create_directory("Level.xml");
+  Put("afile", "x");
+  const std::vector<Stream> nulls = {
+      ReadFile("missing.txt"),
+      ReadFile("Level.xml"),       // a folder of that name
+      ReadFile(""),
+      WriteFile("Level.xml"),
+      WriteFile("nowhere/x.txt"),  // no such folder
+      WriteFile("afile/x.txt"),    // a file where a folder should be
+      WriteFile(""),
+  };
+  for (const Stream& s : nulls) {
+    EXPECT_EQ(s, nullptr);
+    EXPECT_TRUE(Eof(s));
+    EXPECT_EQ(ReadLine(s), "");
+    WriteLine(s, "ignored");
+    WriteString(s, "ignored");
+    FlushStream(s);
+    EXPECT_FALSE(StreamOk(s));
+    CloseFile(s);
+    CloseFile(s);
+  }
+  // A read loop over a null stream ends at once.
+  int passes = 0;
+  for (Stream s = ReadFile("missing.txt"); !Eof(s) && passes < 10; ++passes) ReadLine(s);
+  EXPECT_EQ(passes, 0);
+  EXPECT_EQ(Listing(), (Lines{"Level.xml", "afile"}));
+}
+
+TEST_F(Files, AClosedStreamActsAsNull) {
+  Put("f", "a\nb\n");
+  Stream r = ReadFile("f");
+  EXPECT_EQ(ReadLine(r), "a");
+  CloseFile(r);
+  EXPECT_TRUE(Eof(r));
+  EXPECT_EQ(ReadLine(r), "");
+  CloseFile(r);
+
+  Stream w = WriteFile("g");
+  WriteLine(w, "kept");
+  CloseFile(w);
+  WriteLine(w, "dropped");
+  CloseFile(w);
+  EXPECT_EQ(Get("g"), "kept\r\n");
+}
+
+TEST_F(Files, AStreamLeftOpenIsWrittenOutWhenReleased) {
+  {
+    Stream w = WriteFile("g");
+    WriteLine(w, "x");
+  }
+  EXPECT_EQ(Get("g"), "x\r\n");
+}
+
+TEST_F(Files, FlushStreamHandsBytesOverWhileTheStreamStaysOpen) {
+  Stream w = WriteFile("log.txt");
+  WriteLine(w, "Quoradin's Tamblewick Engine");
+  FlushStream(w);
+  EXPECT_EQ(Get("log.txt"), "Quoradin's Tamblewick Engine\r\n");
+  WriteLine(w, "more");
+  CloseFile(w);
+  EXPECT_EQ(Get("log.txt"), "Quoradin's Tamblewick Engine\r\nmore\r\n");
+}
+
+TEST_F(Files, AWriteThatFailsPartWayIsReported) {
+  Stream w = WriteFile("g");
+  SetWriteFailAfter(5);
+  WriteLine(w, "0123456789");
+  CloseFile(w);
+  EXPECT_FALSE(StreamOk(w));
+  EXPECT_EQ(Get("g"), "01234");
+}
+
+TEST_F(Files, FileTypeSizeAndDelete) {
+  Put("f.txt", "12345");
+  fs::create_directory("sub");
+  EXPECT_EQ(FileType("f.txt"), 1);
+  EXPECT_EQ(FileType("sub"), 2);
+  EXPECT_EQ(FileType("none"), 0);
+  EXPECT_EQ(FileType(""), 0);
+  EXPECT_EQ(FileSize("f.txt"), 5);
+  EXPECT_EQ(FileSize("sub"), 0);
+  EXPECT_EQ(FileSize("none"), -1);
+  EXPECT_FALSE(DeleteFile("sub"));  // folders are not deleted
+  EXPECT_EQ(FileType("sub"), 2);
+  EXPECT_TRUE(DeleteFile("f.txt"));
+  EXPECT_EQ(FileType("f.txt"), 0);
+  EXPECT_FALSE(DeleteFile("f.txt"));
+}
+
+TEST_F(Files, FoldersCreateChangeAndReport) {
+  const std::string base = CurrentDir();
+  EXPECT_EQ(fs::path(base), fs::canonical(dir_));
+  EXPECT_TRUE(CreateDir("Files"));
+  EXPECT_TRUE(CreateDir("Files"));  // already there
+  Put("plain", "x");
+  EXPECT_FALSE(CreateDir("plain"));
+  EXPECT_FALSE(CreateDir("no/such/parent"));
+  EXPECT_TRUE(CreateDir("Files/256"));
+  EXPECT_TRUE(ChangeDir("Files"));
+  EXPECT_TRUE(ChangeDir("256"));
+  EXPECT_EQ(CurrentDir(), base + "/Files/256");
+  EXPECT_TRUE(ChangeDir(".."));
+  EXPECT_TRUE(ChangeDir(".."));
+  EXPECT_EQ(CurrentDir(), base);
+  EXPECT_FALSE(ChangeDir("missing"));
+  EXPECT_FALSE(ChangeDir("plain"));
+  EXPECT_FALSE(ChangeDir(""));
+  EXPECT_EQ(CurrentDir(), base);
+  EXPECT_NE(CurrentDir().back(), '/');
+}
+
+TEST_F(Files, ListingIncludesDotEntriesAndEndsWithEmptyNames) {
+  Put("My Level.xml", "x");
+  Put("b.XML", "y");
+  fs::create_directory("sub");
+  Dir d = ReadDir(CurrentDir());
+  ASSERT_NE(d, nullptr);
+  Lines names;
+  for (std::string n = NextFile(d); !n.empty(); n = NextFile(d)) names.push_back(n);
+  EXPECT_EQ(NextFile(d), "");  // stays at the end
+  CloseDir(d);
+  EXPECT_EQ(NextFile(d), "");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Lines{".", "..", "My Level.xml", "b.XML", "sub"}));
+}
+
+TEST_F(Files, AListingThatCannotBeOpenedIsEmpty) {
+  Put("plain", "x");
+  for (const char* path : {"missing", "plain"}) {
+    Dir d = ReadDir(path);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_EQ(NextFile(d), "");
+    CloseDir(d);
+  }
+}
+
+TEST_F(Files, ReadWholeFileReturnsEveryByte) {
+  const std::string bytes("a\0\r\n\xFF", 5);
+  Put("bin", bytes);
+  std::string got = "stale";
+  EXPECT_TRUE(ReadWholeFile("bin", got));
+  EXPECT_EQ(got, bytes);
+  fs::create_directory("sub");
+  EXPECT_FALSE(ReadWholeFile("missing", got));
+  EXPECT_EQ(got, "");
+  EXPECT_FALSE(ReadWholeFile("sub", got));
+}
+
+// ---- atomic whole-file writes ---------------------------------------------------------------
+
+TEST_F(Files, AtomicWriteCreatesAndReplacesLeavingNoTemporaryFile) {
+  EXPECT_TRUE(WriteFileAtomic("scores.dat", "first\r\n"));
+  EXPECT_EQ(Get("scores.dat"), "first\r\n");
+  EXPECT_TRUE(WriteFileAtomic("scores.dat", "second, longer\r\n"));
+  EXPECT_EQ(Get("scores.dat"), "second, longer\r\n");
+  EXPECT_TRUE(WriteFileAtomic("scores.dat", ""));
+  EXPECT_EQ(Get("scores.dat"), "");
+  EXPECT_EQ(Listing(), (Lines{"scores.dat"}));
+  fs::create_directory("Files");
+  EXPECT_TRUE(WriteFileAtomic(CurrentDir() + "/Files/Setup.ini", "[Graphics]\r\n"));
+  EXPECT_EQ(Get("Files/Setup.ini"), "[Graphics]\r\n");
+  EXPECT_EQ(FileType("Files/Setup.ini.tmp"), 0);
+}
+
+TEST_F(Files, AtomicWriteFailingPartWayKeepsTheOldFile) {
+  const std::string old_bytes = "<title>xx - Your Level</title>\r\n" + std::string(300, 'o');
+  Put("My Level.xml", old_bytes);
+  SetWriteFailAfter(100);
+  EXPECT_FALSE(WriteFileAtomic("My Level.xml", std::string(830, 'n')));
+  SetWriteFailAfter(-1);
+  EXPECT_EQ(Get("My Level.xml"), old_bytes);
+  EXPECT_EQ(Listing(), (Lines{"My Level.xml"}));
+}
+
+TEST_F(Files, AtomicWriteFailingPartWayLeavesNoFileWhereThereWasNone) {
+  SetWriteFailAfter(100);
+  EXPECT_FALSE(WriteFileAtomic("My Level.xml", std::string(830, 'n')));
+  EXPECT_EQ(FileType("My Level.xml"), 0);
+  EXPECT_EQ(Listing(), Lines{});
+  SetWriteFailAfter(-1);
+  EXPECT_TRUE(WriteFileAtomic("My Level.xml", std::string(830, 'n')));
+  EXPECT_EQ(FileSize("My Level.xml"), 830);
+}
+
+TEST_F(Files, AtomicWriteOntoAFolderFailsAndLeavesItAlone) {
+  fs::create_directory("scores.dat");
+  Put("scores.dat/inside", "keep");
+  EXPECT_FALSE(WriteFileAtomic("scores.dat", "x"));
+  EXPECT_EQ(FileType("scores.dat"), 2);
+  EXPECT_EQ(Get("scores.dat/inside"), "keep");
+  EXPECT_EQ(Listing(), (Lines{"scores.dat"}));
+}
+
+TEST_F(Files, AtomicWriteIntoAMissingOrUnusableFolderFails) {
+  Put("plain", "x");
+  EXPECT_FALSE(WriteFileAtomic("missing/Setup.ini", "x"));
+  EXPECT_FALSE(WriteFileAtomic("plain/Setup.ini", "x"));
+  EXPECT_FALSE(WriteFileAtomic("", "x"));
+  EXPECT_EQ(Listing(), (Lines{"plain"}));
+}
+
+TEST_F(Files, AtomicWriteIntoAReadOnlyFolderKeepsTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  fs::create_directory("ro");
+  Put("ro/Setup.ini", "old");
+  chmod("ro", 0555);
+  EXPECT_FALSE(WriteFileAtomic("ro/Setup.ini", "new"));
+  chmod("ro", 0755);
+  EXPECT_EQ(Get("ro/Setup.ini"), "old");
+}
+
+TEST_F(Files, AtomicWriteKeepsThePermissionsOfTheReplacedFile) {
+  Put("Setup.ini", "old");
+  chmod("Setup.ini", 0600);
+  EXPECT_TRUE(WriteFileAtomic("Setup.ini", "new"));
+  struct stat st{};
+  ASSERT_EQ(stat("Setup.ini", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+}  // namespace
