@@ -1,0 +1,232 @@
+// Images: loading, cutting into frames, masking, handles, release, pixmaps.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/core/gfx_core.h"
+#include "platform/graphics.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_graphics.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("DUSKMOOR_BUILD_DIR");
+  return std::string(dir ? dir : "/tmp") + "/graphics_images_" + name;
+}
+
+// Writes a PNG without an alpha channel (RGB) from 0xAARRGGBB pixels.
+void WriteRgbPNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  img.width = static_cast<png_uint_32>(w);
+  img.height = static_cast<png_uint_32>(h);
+  img.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb;
+  for (uint32_t p : argb) {
+    rgb.push_back(static_cast<uint8_t>(p >> 16));
+    rgb.push_back(static_cast<uint8_t>(p >> 8));
+    rgb.push_back(static_cast<uint8_t>(p));
+  }
+  ASSERT_TRUE(png_image_write_to_file(&img, path.c_str(), 0, rgb.data(), 0, nullptr));
+}
+
+// Writes an RGBA PNG through the layer itself.
+void WriteRgbaPNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb) {
+  const int pm = CreatePixmap(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) WritePixel(pm, x, y, argb[static_cast<size_t>(y) * w + x]);
+  ASSERT_EQ(SavePixmapPNG(pm, path, 9), 1);
+  FreePixmap(pm);
+}
+
+// A 3 x 2 grid of 4 x 2 cells, cell k filled with the colour 0xFF0000k0 + k.
+std::vector<uint32_t> CellSheet() {
+  std::vector<uint32_t> px(12 * 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 12; ++x) {
+      const uint32_t cell = static_cast<uint32_t>((y / 2) * 3 + x / 4);
+      px[static_cast<size_t>(y) * 12 + x] = 0xFF000000u | (cell << 4) | (cell + 1);
+    }
+  return px;
+}
+
+// A pixel of one frame as the image holds it.
+uint32_t FramePixel(int image, int frame, int x, int y) {
+  const gfxcore::ImageRec* img = gfxcore::Image(image);
+  if (!img || !img->HasFrame(frame)) return 0xDEADBEEFu;
+  return img->Frame(frame)[y * img->width + x];
+}
+
+TEST(GraphicsImages, CellsAreCutLeftToRightThenTopToBottom) {
+  testbackend::Reset();
+  const std::string path = TempPath("sheet.png");
+  WriteRgbaPNG(path, 12, 4, CellSheet());
+  struct Case {
+    int first, count, flags;
+    bool loads;
+  };
+  const Case cases[] = {
+      {0, 6, 0, true}, {2, 3, 0, true}, {5, 1, 0, true},  // within the six cells
+      {0, 7, 0, false}, {4, 3, 0, false}, {6, 1, 0, false},  // beyond them
+  };
+  for (const Case& c : cases) {
+    const int img = LoadAnimImage(path, 4, 2, c.first, c.count, c.flags);
+    ASSERT_EQ(img != 0, c.loads) << "first " << c.first << " count " << c.count;
+    if (!img) continue;
+    EXPECT_EQ(ImageWidth(img), 4);
+    EXPECT_EQ(ImageHeight(img), 2);
+    EXPECT_EQ(ImageFrames(img), c.count);
+    for (int f = 0; f < c.count; ++f) {
+      const uint32_t cell = static_cast<uint32_t>(c.first + f);
+      EXPECT_EQ(FramePixel(img, f, 0, 0), 0xFF000000u | (cell << 4) | (cell + 1));
+      EXPECT_EQ(FramePixel(img, f, 3, 1), 0xFF000000u | (cell << 4) | (cell + 1));
+    }
+  }
+  // A cell size that does not divide the picture rounds the grid down.
+  EXPECT_NE(LoadAnimImage(path, 5, 3, 0, 2, 0), 0);
+  EXPECT_EQ(LoadAnimImage(path, 5, 3, 0, 3, 0), 0);
+}
+
+TEST(GraphicsImages, MissingOrUnreadablePicturesGiveNoImage) {
+  testbackend::Reset();
+  EXPECT_EQ(LoadImage(TempPath("absent.png"), 0), 0);
+  EXPECT_EQ(LoadAnimImage(TempPath("absent.png"), 8, 8, 0, 1, 0), 0);
+  const std::string junk = TempPath("junk.png");
+  FILE* f = std::fopen(junk.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("not a picture", f);
+  std::fclose(f);
+  EXPECT_EQ(LoadImage(junk, 0), 0);
+  EXPECT_EQ(testgraphics::LiveImages(), 0);
+}
+
+TEST(GraphicsImages, MaskingClearsBlackOnlyInPicturesWithoutAlpha) {
+  testbackend::Reset();
+  const std::vector<uint32_t> px = {0xFF000000u, 0xFF010000u, 0xFFFFFFFFu, 0xFF000000u};
+  const std::string rgb = TempPath("rgb.png");
+  const std::string rgba = TempPath("rgba.png");
+  WriteRgbPNG(rgb, 2, 2, px);
+  WriteRgbaPNG(rgba, 2, 2, px);
+  struct Case {
+    const std::string* path;
+    int flags;
+    uint32_t black_becomes;
+  };
+  const Case cases[] = {
+      {&rgb, MASKEDIMAGE, 0x00000000u},
+      {&rgb, MASKEDIMAGE | FILTEREDIMAGE, 0x00000000u},
+      {&rgb, 0, 0xFF000000u},
+      {&rgb, FILTEREDIMAGE, 0xFF000000u},
+      {&rgba, MASKEDIMAGE, 0xFF000000u},  // a picture with alpha keeps its own
+  };
+  for (const Case& c : cases) {
+    const int img = LoadImage(*c.path, c.flags);
+    ASSERT_NE(img, 0);
+    EXPECT_EQ(FramePixel(img, 0, 0, 0), c.black_becomes) << *c.path << " flags " << c.flags;
+    EXPECT_EQ(FramePixel(img, 0, 1, 1), c.black_becomes);
+    EXPECT_EQ(FramePixel(img, 0, 1, 0), 0xFF010000u);  // nearly black stays
+    EXPECT_EQ(FramePixel(img, 0, 0, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(ImageFlags(img), c.flags);
+  }
+  // Left out, the flags mean masked and filtered.
+  EXPECT_EQ(ImageFlags(LoadImage(rgb)), MASKEDIMAGE | FILTEREDIMAGE);
+}
+
+TEST(GraphicsImages, MidHandlesFollowAutoMidHandleAtLoadTime) {
+  testbackend::Reset();
+  const std::string path = TempPath("handles.png");
+  WriteRgbaPNG(path, 12, 4, CellSheet());
+  float hx = -1, hy = -1;
+  const int plain = LoadImage(path, 0);
+  GetImageHandle(plain, hx, hy);
+  EXPECT_EQ(hx, 0.0f);
+  EXPECT_EQ(hy, 0.0f);
+  AutoMidHandle(true);
+  const int whole = LoadImage(path, 0);
+  const int cells = LoadAnimImage(path, 4, 2, 0, 6, 0);
+  const int created = CreateImage(7, 5, 1, 0);
+  AutoMidHandle(false);
+  const int later = CreateImage(7, 5, 1, 0);
+  struct Case {
+    int image;
+    float hx, hy;
+  };
+  const Case cases[] = {{whole, 6.0f, 2.0f}, {cells, 2.0f, 1.0f}, {created, 3.5f, 2.5f},
+                        {later, 0.0f, 0.0f}};
+  for (const Case& c : cases) {
+    GetImageHandle(c.image, hx, hy);
+    EXPECT_EQ(hx, c.hx);
+    EXPECT_EQ(hy, c.hy);
+  }
+  SetImageHandle(later, 1.0f, 4.0f);
+  GetImageHandle(later, hx, hy);
+  EXPECT_EQ(hx, 1.0f);
+  EXPECT_EQ(hy, 4.0f);
+  MidHandleImage(later);
+  GetImageHandle(later, hx, hy);
+  EXPECT_EQ(hx, 3.5f);
+  EXPECT_EQ(hy, 2.5f);
+}
+
+TEST(GraphicsImages, CreatedImagesAreBlankAndAlwaysDynamic) {
+  testbackend::Reset();
+  const int img = CreateImage(3, 2, 4, MASKEDIMAGE);
+  ASSERT_NE(img, 0);
+  EXPECT_EQ(ImageFlags(img), MASKEDIMAGE | DYNAMICIMAGE);
+  EXPECT_EQ(ImageFrames(img), 4);
+  EXPECT_EQ(FramePixel(img, 3, 2, 1), 0u);
+  EXPECT_EQ(CreateImage(0, 5, 1, 0), 0);
+  EXPECT_EQ(CreateImage(5, 5, 0, 0), 0);
+}
+
+TEST(GraphicsImages, HandleZeroAndFreedImagesMeasureNothing) {
+  testbackend::Reset();
+  const int img = testgraphics::MakeImage(2, 2, std::vector<uint32_t>(4, 0xFFFFFFFFu));
+  EXPECT_EQ(testgraphics::LiveImages(), 1);
+  FreeImage(img);
+  EXPECT_EQ(testgraphics::LiveImages(), 0);
+  for (int h : {0, img, 12345}) {
+    EXPECT_EQ(ImageWidth(h), 0);
+    EXPECT_EQ(ImageHeight(h), 0);
+    EXPECT_EQ(ImageFrames(h), 0);
+    FreeImage(h);  // harmless
+  }
+}
+
+TEST(GraphicsImages, ReplacingAnImageReleasesTheOldOne) {
+  testbackend::Reset();
+  const std::string path = TempPath("reload.png");
+  WriteRgbaPNG(path, 12, 4, CellSheet());
+  int handle = LoadImage(path, 0);
+  for (int apply = 0; apply < 50; ++apply) {
+    const int fresh = LoadImage(path, 0);
+    FreeImage(handle);
+    handle = fresh;
+  }
+  EXPECT_EQ(testgraphics::LiveImages(), 1);
+  EXPECT_EQ(ImageWidth(handle), 12);
+}
+
+TEST(GraphicsImages, PixmapsRoundTripThroughPNG) {
+  testbackend::Reset();
+  const int pm = CreatePixmap(3, 2);
+  const uint32_t px[6] = {0xFF102030u, 0x80FFFFFFu, 0x00000000u,
+                          0xFF000000u, 0xFFFF0000u, 0x7F00FF00u};
+  for (int i = 0; i < 6; ++i) WritePixel(pm, i % 3, i / 3, px[i]);
+  const std::string path = TempPath("pixmap.png");
+  ASSERT_EQ(SavePixmapPNG(pm, path, 9), 1);
+  const int back = LoadPixmapPNG(path);
+  ASSERT_NE(back, 0);
+  ASSERT_EQ(PixmapWidth(back), 3);
+  ASSERT_EQ(PixmapHeight(back), 2);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(ReadPixel(back, i % 3, i / 3), px[i]) << i;
+  EXPECT_EQ(ReadPixel(back, 3, 0), 0u);
+  EXPECT_EQ(SavePixmapPNG(pm, TempPath("no/such/folder/x.png"), 9), 0);
+  EXPECT_EQ(SavePixmapPNG(0, path, 9), 0);
+}
+
+}  // namespace
