@@ -77,6 +77,16 @@ int32_t FontSize(int32_t base, float scale) {
   return static_cast<int32_t>(static_cast<float>(base) * scale);
 }
 
+int32_t FixedFontFace(int32_t slot) { return slot >= 1 && slot <= 9 ? kFixedFonts[slot].face : 1; }
+
+int32_t FixedFontSize(int32_t slot) {
+  if (slot < 1 || slot > 9) return 0;
+  const FixedFont& f = kFixedFonts[slot];
+  return FontSize(f.base, f.second_scale ? fbf : faf);
+}
+
+int32_t BankFontSize(int32_t step) { return step >= 0 && step <= 8 ? FontSize(kStepSizes[step], faf) : 0; }
+
 void ChooseFontScales() {
   faf = 1.0f;
   fbf = 1.0f;
@@ -103,12 +113,11 @@ void LoadCommon() {
   Debug("\tDefault Fonts");
   ChooseFontScales();
   for (int32_t slot = 1; slot <= 9; ++slot) {
-    const FixedFont& f = kFixedFonts[slot];
-    Font[slot] = LoadImageFont(common + FontFile(f.face), FontSize(f.base, f.second_scale ? fbf : faf), SMOOTHFONT);
+    Font[slot] = LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT);
   }
   for (int32_t face = 1; face <= 3; ++face) {
     for (int32_t step = 0; step <= 8; ++step) {
-      Fontb[(face - 1) * 10 + step] = LoadImageFont(common + FontFile(face), FontSize(kStepSizes[step], faf), SMOOTHFONT);
+      Fontb[(face - 1) * 10 + step] = LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT);
     }
   }
 

@@ -26,6 +26,11 @@ std::string FontFile(int32_t face);
 int32_t FontSize(int32_t base, float scale);
 // Sets faf and fbf from the real display width MyScrw.
 void ChooseFontScales();
+// Face and pixel size of fixed font `slot` (1 to 9) and of bank step 0 to 8,
+// at the scales in force.
+int32_t FixedFontFace(int32_t slot);
+int32_t FixedFontSize(int32_t slot);
+int32_t BankFontSize(int32_t step);
 // Loads everything above for the display just opened; the first call also
 // shows the splash with the jingle and reads the score history.
 void LoadCommon();
