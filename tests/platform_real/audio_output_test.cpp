@@ -1,0 +1,275 @@
+// The audio drivers on real outputs: SDL's disk writer for the built-in mixer,
+// and OpenAL's wave writer and null output where OpenAL is installed.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/audio.h"
+#include "platform/real/audio_internal.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+  return "/tmp/duskmoor_" + std::to_string(::getpid()) + "_" + name;
+}
+
+void Put(std::string& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A mono 16-bit 44.1 kHz WAV of `frames` frames at `value`.
+std::string WriteWav(const std::string& name, int frames, int16_t value) {
+  std::string data;
+  for (int i = 0; i < frames; ++i) Put(data, static_cast<uint16_t>(value), 2);
+  std::string w = "RIFF";
+  Put(w, static_cast<uint32_t>(36 + data.size()), 4);
+  w += "WAVEfmt ";
+  Put(w, 16, 4);
+  Put(w, 1, 2);
+  Put(w, 1, 2);
+  Put(w, 44100, 4);
+  Put(w, 88200, 4);
+  Put(w, 2, 2);
+  Put(w, 16, 2);
+  w += "data";
+  Put(w, static_cast<uint32_t>(data.size()), 4);
+  w += data;
+  std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary) << w;
+  return path;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool WaitUntilQuiet(int channel, double seconds) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    if (!ChannelPlaying(channel)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Longest run of stereo 16-bit frames whose left sample is near `left` and
+// whose right sample is near `right`.
+int LongestRun(const std::string& pcm, int left, int right) {
+  const size_t frames = pcm.size() / 4;
+  int best = 0, run = 0;
+  for (size_t f = 0; f < frames; ++f) {
+    int16_t l, r;
+    std::memcpy(&l, pcm.data() + 4 * f, 2);
+    std::memcpy(&r, pcm.data() + 4 * f + 2, 2);
+    if (std::abs(l - left) <= 2 && std::abs(r - right) <= 2)
+      best = std::max(best, ++run);
+    else
+      run = 0;
+  }
+  return best;
+}
+
+TEST(AudioOutput, DriverListHasTheMixerAndNullInOrder) {
+  std::vector<std::string> want = {"FreeAudio", "FreeAudio CoreAudio", "Null"};
+  if (OpenALAvailable()) want.insert(want.begin(), "OpenAL");
+  EXPECT_EQ(AudioDrivers(), want);
+  EXPECT_TRUE(AudioDriverExists("FreeAudio CoreAudio"));
+  EXPECT_TRUE(AudioDriverExists("null"));
+  EXPECT_FALSE(AudioDriverExists("FreeAudio CoreAudi"));
+  EXPECT_FALSE(SetAudioDriver("Nothing"));
+}
+
+TEST(AudioOutput, MixerPlaysIntoSdlsDiskWriter) {
+  const std::string out = TempPath("disk.raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  ASSERT_TRUE(SetAudioDriver("FreeAudio"));
+  EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
+  const std::string wav = WriteWav("disk.wav", 8820, 12000);  // 0.2 s
+  int sound = LoadSound(wav);
+  ASSERT_NE(sound, 0);
+  int c = AllocChannel();
+  ASSERT_EQ(CueSound(sound, c), c);
+  SetChannelPan(c, -1);
+  SetChannelVolume(c, 0.5f);
+  ResumeChannel(c);
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
+  AudioShutdown();
+  std::string pcm = ReadAll(out);
+  // Half volume, all on the left: the whole sound is there at 6000 | 0.
+  EXPECT_GE(LongestRun(pcm, 6000, 0), 8800);
+  EXPECT_EQ(LongestRun(pcm, 12000, 0), 0);
+  std::remove(out.c_str());
+  std::remove(wav.c_str());
+}
+
+TEST(AudioOutput, DefaultDriverIsTheMixer) {
+  const std::string wav = WriteWav("default.wav", 100, 1000);
+  int sound = LoadSound(wav);
+  std::remove(wav.c_str());
+  EXPECT_NE(sound, 0);
+  EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
+}
+
+TEST(AudioOutput, NullDriverAcceptsEverythingAndPlaysNothing) {
+  ASSERT_TRUE(SetAudioDriver("NULL"));
+  EXPECT_EQ(CurrentAudioDriver(), "Null");
+  const std::string wav = WriteWav("null.wav", 100, 1000);
+  int sound = LoadSound(wav);
+  std::remove(wav.c_str());
+  int c = PlaySound(sound);
+  EXPECT_NE(c, 0);
+  EXPECT_EQ(ChannelPlaying(c), 0);
+}
+
+// openal-soft reads its output choice from the environment when it loads.
+void UseOpenALOutput(const std::string& driver, const std::string& wave_file) {
+  setenv("ALSOFT_DRIVERS", driver.c_str(), 1);
+  setenv("ALSOFT_LOGLEVEL", "0", 1);
+  if (!wave_file.empty()) {
+    std::string conf = TempPath("alsoft.conf");
+    std::ofstream(conf) << "[wave]\nfile = " << wave_file << "\n";
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+  }
+}
+
+// Peak of the left and right channel of a WAV file of 16-bit or float samples.
+bool WavPeaks(const std::string& bytes, double& left, double& right) {
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return false;
+  int format = 0, channels = 0, bits = 0;
+  size_t pos = 12;
+  left = right = 0;
+  while (pos + 8 <= bytes.size()) {
+    uint32_t len;
+    std::memcpy(&len, bytes.data() + pos + 4, 4);
+    std::string id = bytes.substr(pos, 4);
+    const char* body = bytes.data() + pos + 8;
+    if (id == "fmt ") {
+      uint16_t v;
+      std::memcpy(&v, body, 2);
+      format = v;
+      std::memcpy(&v, body + 2, 2);
+      channels = v;
+      std::memcpy(&v, body + 14, 2);
+      bits = v;
+      if (format == 0xFFFE) {
+        std::memcpy(&v, body + 24, 2);
+        format = v;
+      }
+    } else if (id == "data") {
+      size_t avail = std::min<size_t>(len, bytes.size() - pos - 8);
+      if (channels < 2) return false;
+      size_t step = static_cast<size_t>(channels) * bits / 8;
+      for (size_t f = 0; f + step <= avail; f += step) {
+        double l = 0, r = 0;
+        if (format == 3 && bits == 32) {
+          float a, b;
+          std::memcpy(&a, body + f, 4);
+          std::memcpy(&b, body + f + 4, 4);
+          l = a, r = b;
+        } else if (format == 1 && bits == 16) {
+          int16_t a, b;
+          std::memcpy(&a, body + f, 2);
+          std::memcpy(&b, body + f + 2, 2);
+          l = a / 32768.0, r = b / 32768.0;
+        } else {
+          return false;
+        }
+        left = std::max(left, std::fabs(l));
+        right = std::max(right, std::fabs(r));
+      }
+      return true;
+    }
+    pos += 8 + len + (len & 1);
+  }
+  return false;
+}
+
+TEST(AudioOutput, OpenALPlaysIntoItsWaveWriter) {
+  const std::string out = TempPath("openal.wav");
+  UseOpenALOutput("wave", out);
+  if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
+  EXPECT_EQ(AudioDrivers().front(), "OpenAL");
+  ASSERT_TRUE(EnableOpenALAudio());
+  std::vector<std::string> drivers = AudioDrivers();
+  ASSERT_GE(drivers.size(), 6u);
+  EXPECT_EQ(drivers[drivers.size() - 5], "OpenAL Default");
+  EXPECT_EQ(drivers.front().rfind("OpenAL ", 0), 0u);
+  EXPECT_TRUE(EnableOpenALAudio());
+  EXPECT_EQ(AudioDrivers().size(), drivers.size());  // added once only
+
+  ASSERT_TRUE(SetAudioDriver("OpenAL"));
+  const std::string wav = WriteWav("al.wav", 8820, 16000);
+  int sound = LoadSound(wav);
+  ASSERT_NE(sound, 0);
+  int c = AllocChannel();
+  ASSERT_EQ(CueSound(sound, c), c);
+  SetChannelPan(c, -1);
+  ResumeChannel(c);
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
+  AudioShutdown();
+  double left = 0, right = 0;
+  ASSERT_TRUE(WavPeaks(ReadAll(out), left, right));
+  EXPECT_GT(left, 0.2);
+  EXPECT_GT(left, 4 * right);
+  std::remove(out.c_str());
+  std::remove(wav.c_str());
+}
+
+TEST(AudioOutput, OpenALSourcesComeBackAfterUse) {
+  UseOpenALOutput("null", "");
+  if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
+  ASSERT_TRUE(SetAudioDriver("OpenAL"));
+  const std::string wav = WriteWav("al_pool.wav", 44100, 1000);  // 1 s
+  int sound = LoadSound(wav);
+  std::remove(wav.c_str());
+  // More channels than sources: the surplus plays nothing and breaks nothing.
+  std::vector<int> chans;
+  int playing = 0;
+  for (int i = 0; i < 400; ++i) {
+    int c = PlaySound(sound);
+    ASSERT_NE(c, 0);
+    chans.push_back(c);
+    playing += ChannelPlaying(c);
+  }
+  EXPECT_GE(playing, 16);
+  EXPECT_LT(playing, 400);
+  for (int c : chans) StopChannel(c);
+  // Stopped channels give their sources back.
+  for (int i = 0; i < 5000; ++i) {
+    int c = PlaySound(sound);
+    ASSERT_EQ(ChannelPlaying(c), 1) << i;
+    StopChannel(c);
+  }
+  // A rate of 0 plays nothing.
+  int c = AllocChannel();
+  CueSound(sound, c);
+  SetChannelRate(c, 0);
+  ResumeChannel(c);
+  EXPECT_EQ(ChannelPlaying(c), 0);
+  // A short sound ends by itself.
+  const std::string shortwav = WriteWav("al_short.wav", 2205, 1000);
+  int s2 = LoadSound(shortwav);
+  std::remove(shortwav.c_str());
+  c = PlaySound(s2);
+  EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
+  FreeSound(s2);
+  FreeSound(sound);
+}
+
+}  // namespace
