@@ -1,0 +1,88 @@
+// datagen <data folder> <game folder> <contact sheet png> <stamp file>
+//
+// Builds every data file the game reads from the text sources in the data
+// folder. It writes only the files it makes and never touches what the player
+// owns in the game folder (settings, scores, the player's level, screenshots).
+#include <cstdio>
+#include <filesystem>
+#include <future>
+#include <vector>
+
+#include "datagen.h"
+
+using namespace datagen;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Stem(const std::string& path) { return fs::path(path).stem().string(); }
+
+void CopyFile(const std::string& from, const std::string& to) {
+  WriteBytes(to, ReadText(from));
+}
+
+void MakeArt(const std::string& data, const std::string& game, const std::string& sheetPath) {
+  ArtBook book;
+  LoadArt(data + "/art", book);
+  for (const auto& path : book.order) WritePng(game + "/" + path, book.images.at(path));
+  WritePng(sheetPath, ContactSheet(book));
+}
+
+void MakeSounds(const std::string& data, const std::string& game) {
+  for (const auto& f : ListFiles(data + "/sound/effects", ".txt"))
+    WriteWav(game + "/Files/256/" + Stem(f) + ".wav", RenderRecipe(f));
+  for (const auto& f : ListFiles(data + "/sound/common", ".txt"))
+    WriteWav(game + "/Files/Common/" + Stem(f) + ".wav", RenderRecipe(f));
+}
+
+void MakeInstruments(const std::string& data, const std::string& game) {
+  for (const auto& f : ListFiles(data + "/sound/instruments", ".txt"))
+    WriteWav(game + "/Files/256/music/" + Stem(f) + ".wav", RenderRecipe(f));
+  for (const auto& f : ListFiles(data + "/music", ".ini"))
+    CopyFile(f, game + "/Files/256/music/" + fs::path(f).filename().string());
+}
+
+void MakeSong(const std::string& data, const std::string& game, const std::string& name) {
+  WriteOgg(game + "/Files/256/" + name + ".ogg",
+           RenderSong(data + "/music/" + name + ".txt", data + "/sound/instruments"));
+}
+
+void MakeLevels(const std::string& data, const std::string& game) {
+  for (const auto& f : ListFiles(data + "/levels", ".txt")) {
+    if (fs::path(f).filename() == "README.txt") continue;
+    WriteBytes(game + "/DuskmoorII_Levels/" + Stem(f) + ".xml", BuildLevel(ReadText(f)));
+  }
+}
+
+void CopyFonts(const std::string& game) {
+  const std::string dir = "/usr/share/fonts/truetype/dejavu/";
+  CopyFile(dir + "DejaVuSans-Bold.ttf", game + "/Files/Common/DejaVuSans-Bold.ttf");
+  CopyFile(dir + "DejaVuSansCondensed-Bold.ttf", game + "/Files/Common/DejaVuSansCondensed-Bold.ttf");
+  CopyFile("/usr/share/doc/fonts-dejavu-core/copyright", game + "/Files/Common/DejaVu-LICENSE.txt");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: datagen <data folder> <game folder> <contact sheet> <stamp>\n");
+    return 2;
+  }
+  std::string data = argv[1], game = argv[2], sheet = argv[3], stamp = argv[4];
+  MakeDirs(game + "/Files/Common");
+  MakeDirs(game + "/Files/256/music");
+  MakeDirs(game + "/DuskmoorII_Levels");
+  // The two songs take longest; render them beside the rest.
+  auto theme = std::async(std::launch::async, [&] { MakeSong(data, game, "Theme"); });
+  auto map = std::async(std::launch::async, [&] { MakeSong(data, game, "Map"); });
+  auto art = std::async(std::launch::async, [&] { MakeArt(data, game, sheet); });
+  MakeSounds(data, game);
+  MakeInstruments(data, game);
+  MakeLevels(data, game);
+  CopyFonts(game);
+  art.get();
+  theme.get();
+  map.get();
+  WriteBytes(stamp, "generated\n");
+  return 0;
+}
