@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/globals.h"
+#include "framework/pump.h"
+#include "framework/screenshot.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/runtime.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_graphics.h"
+#include "settings/debug_log.h"
+#include "startup/globals.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testgraphics::Op;
+
+class ScreenshotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testbackend::Reset();
+    dir = fs::temp_directory_path() / ("duskmoor_shot_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Files");
+    Paths.data = (dir / "Files").string() + "/";
+    OpenDebugLog((dir / "Debug.txt").string());
+    SetLocalClockHook([] {
+      LocalDateTime t;
+      t.year = 2026, t.month = 12, t.day = 9, t.hour = 13, t.minute = 5, t.second = 7;
+      return t;
+    });
+    ClearList(comments);
+    MyScrw = 64, MyScrh = 48;
+    JScrw = 1280, JScrh = 960;
+    Font.fill(0);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) screen.push_back(0xFF000000u | (x * 4u) << 16 | (y * 5u) << 8 | 0x40u);
+    testgraphics::SetScreenPixels(64, 48, screen);
+  }
+  void TearDown() override {
+    CloseDebugLog();
+    SetLocalClockHook(nullptr);
+    fs::remove_all(dir);
+  }
+  std::vector<std::string> LogLines() {
+    CloseDebugLog();
+    std::ifstream in(dir / "Debug.txt", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::vector<std::string> lines;
+    std::string all = ss.str(), line;
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n') {
+        lines.push_back(line);
+        line.clear();
+        ++i;
+      } else {
+        line += all[i];
+      }
+    }
+    return lines;
+  }
+  std::vector<std::string> Comments() {
+    std::vector<std::string> out;
+    for (const auto& m : comments) out.push_back(m->txt);
+    return out;
+  }
+
+  fs::path dir;
+  std::vector<uint32_t> screen;
+  const std::string name = "Duskmoor II (Screenshot_09 Dec 2026_130507).png";
+};
+
+TEST_F(ScreenshotTest, WritesTheDisplayAsPng) {
+  EXPECT_EQ(SaveScreenshot(), 0);
+  const std::string path = Paths.data + name;
+  ASSERT_EQ(FileType(path), 1);
+  const int pix = LoadPixmapPNG(path);
+  ASSERT_NE(pix, 0);
+  EXPECT_EQ(PixmapWidth(pix), 64);
+  EXPECT_EQ(PixmapHeight(pix), 48);
+  for (int y = 0; y < 48; y += 7)
+    for (int x = 0; x < 64; x += 5) EXPECT_EQ(ReadPixel(pix, x, y), screen[static_cast<size_t>(y) * 64 + x]) << x << "," << y;
+  const std::vector<std::string> want = {"",
+                                         "\tScreenshot",
+                                         "\tGrabbing Screenshot",
+                                         "\tSaving Screenshot : " + name,
+                                         "\tSaved Screenshot 1",
+                                         ""};
+  EXPECT_EQ(LogLines(), want);
+  EXPECT_EQ(Comments(), std::vector<std::string>{"Saved Screenshot"});
+  // The grab comes before the notice, which is shown with the display's pacing.
+  const auto& draws = testgraphics::Draws();
+  ASSERT_GE(draws.size(), 3u);
+  EXPECT_EQ(draws[0].op, Op::GrabPixmap);
+  EXPECT_FLOAT_EQ(draws[0].w, 64);
+  EXPECT_FLOAT_EQ(draws[0].h, 48);
+  auto texts = testgraphics::DrawsOf(Op::Text);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "Saving Screenshot");
+  EXPECT_FLOAT_EQ(texts[0].x, static_cast<float>(640 - static_cast<int>(texts[0].w) / 2));
+  EXPECT_FLOAT_EQ(texts[0].y, static_cast<float>(450 - static_cast<int>(texts[0].h) / 2));
+  EXPECT_EQ(texts[1].text, "Sometimes, this takes a while!");
+  EXPECT_FLOAT_EQ(texts[1].y, static_cast<float>(510 - static_cast<int>(texts[1].h) / 2));
+  EXPECT_EQ(testgraphics::FlipCount(), 1);
+  EXPECT_EQ(testgraphics::LastFlipSync(), -1);
+}
+
+TEST_F(ScreenshotTest, TwoInOneSecondAreBothKept) {
+  SaveScreenshot();
+  SaveScreenshot();
+  SaveScreenshot();
+  EXPECT_EQ(FileType(Paths.data + name), 1);
+  EXPECT_EQ(FileType(Paths.data + "Duskmoor II (Screenshot_09 Dec 2026_130507) 2.png"), 1);
+  EXPECT_EQ(FileType(Paths.data + "Duskmoor II (Screenshot_09 Dec 2026_130507) 3.png"), 1);
+  EXPECT_EQ(CountList(comments), 3);
+}
+
+TEST_F(ScreenshotTest, AFailedWriteIsNotReportedAsSaved) {
+  Paths.data = (dir / "missing" / "folder").string() + "/";
+  SaveScreenshot();
+  auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[4], "\tSaved Screenshot 0");
+  EXPECT_EQ(Comments(), std::vector<std::string>{"Screenshot failed"});
+}
+
+TEST(SFW, FiltersUnsafeCharacters) {
+  struct Case {
+    std::string in, out;
+  };
+  for (const Case& c : {Case{"#',`.\\/:|*?\"", ""}, Case{"Plain (text)_-1", "Plain (text)_-1"},
+                        Case{"a.b:c|d", "abcd"}, Case{"12:34:56", "123456"}, Case{"", ""}}) {
+    EXPECT_EQ(SFW(c.in), c.out) << c.in;
+  }
+  EXPECT_EQ(ScreenshotName("01 Jan 2027", "00:00:59"), "Duskmoor II (Screenshot_01 Jan 2027_000059).png");
+}
+
+}  // namespace
