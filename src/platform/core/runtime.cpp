@@ -11,7 +11,6 @@
 extern "C" {
 size_t __sanitizer_get_current_allocated_bytes(void) __attribute__((weak));
 size_t __sanitizer_get_heap_size(void) __attribute__((weak));
-void __sanitizer_purge_allocator(void) __attribute__((weak));
 }
 
 // ---- text --------------------------------------------------------------------------
@@ -273,20 +272,26 @@ void DebugLog(const std::string& text) {
 void SetDebugLogHook(std::function<void(const std::string&)> hook) { LogHook() = std::move(hook); }
 
 namespace {
-// Bytes the heap holds from the system.
-int64_t HeapHeld() {
-  if (__sanitizer_get_heap_size) return static_cast<int64_t>(__sanitizer_get_heap_size());
-  const struct mallinfo2 mi = mallinfo2();
-  return static_cast<int64_t>(mi.arena + mi.hblkhd);
-}
+// Free heap space below this stays with the allocator: handing back a few pages
+// every other frame would only make the next allocations fault them in again.
+constexpr size_t kTrimThreshold = 4 << 20;
 }  // namespace
 
 int64_t GCCollect() {
-  const int64_t before = HeapHeld();
-  if (__sanitizer_purge_allocator) __sanitizer_purge_allocator();
-  else malloc_trim(0);
-  const int64_t after = HeapHeld();
-  return before > after ? before - after : 0;
+  // Under the sanitizers the heap is theirs; purging it would also empty the
+  // quarantine that catches use after free, so nothing is handed back.
+  if (__sanitizer_get_heap_size) return 0;
+  const struct mallinfo2 before = mallinfo2();
+  if (before.fordblks < kTrimThreshold) return 0;
+  if (malloc_trim(0) == 0) return 0;
+  const struct mallinfo2 after = mallinfo2();
+  const int64_t held_before = static_cast<int64_t>(before.arena + before.hblkhd);
+  const int64_t held_after = static_cast<int64_t>(after.arena + after.hblkhd);
+  const int64_t shrunk = held_before > held_after ? held_before - held_after : 0;
+  // Pages handed back from inside the heap stay counted as free heap space;
+  // the whole pages of that space are what went back.
+  const int64_t pages = static_cast<int64_t>(before.fordblks & ~static_cast<size_t>(4095));
+  return shrunk > pages ? shrunk : pages;
 }
 
 int64_t GCMemAlloced() {
