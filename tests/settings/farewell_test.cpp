@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+#include "framework/globals.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/test/test_graphics.h"
+#include "platform/test/test_input.h"
+#include "settings/common_assets.h"
+#include "settings/farewell.h"
+#include "settings/settings_file.h"
+#include "startup/globals.h"
+
+using testgraphics::Op;
+
+namespace {
+
+class FarewellTest : public GameFolderTest {
+ protected:
+  void SetUp() override {
+    GameFolderTest::SetUp();
+    Graphics(1024, 768, 0, 60, 0);
+  }
+};
+
+TEST_F(FarewellTest, ExitSavesAndWritesTheClosingLines) {
+  Debug("Finished Loading");
+  SaveOnExit();
+  // The exit group, byte for byte, right after the last line before it.
+  const std::string log = ReadBytes(Paths.data + "Debug.txt");
+  const std::string golden = ReadBytes((std::filesystem::path(__FILE__).parent_path() / "golden" / "debug_exit.txt").string());
+  EXPECT_EQ(log, "Finished Loading\r\n" + golden);
+  EXPECT_EQ(FileType(Paths.data + "Setup.ini"), 1);
+  EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
+  EXPECT_EQ(testbackend::MouseHidden(), 0);
+}
+
+TEST_F(FarewellTest, ThanksScreenOpensASmallWindowAndDrawsOnce) {
+  ShowThanksScreen();
+  EXPECT_EQ(testgraphics::DisplayWidth(), 640);
+  EXPECT_EQ(testgraphics::DisplayHeight(), 480);
+  EXPECT_EQ(testgraphics::DisplayDepth(), 0);
+  EXPECT_EQ(testgraphics::FlipCount(), 1);
+  struct Expect {
+    const char* text;
+    float x, y;
+    int r;
+  } expect[] = {{"Thanks for Playing", 2, 222, 0},
+                {"Send Feedback!", 52, 276, 0},
+                {"Thanks for Playing", 0, 220, 255},
+                {"Send Feedback!", 50, 274, 255},
+                {"This Game is Free", 320, 4, 180},
+                {"I do not ask for money.", 270, 44, 180},
+                {"I create these games for fun.", 270, 64, 180},
+                {"All I ask is that players send some feedback.", 270, 84, 180},
+                {"A comment, an email, a vote.", 270, 104, 180},
+                {"Do the right thing.", 270, 134, 180},
+                {"Support Homebrew games by", 270, 164, 180},
+                {"saying thanks to their developers.", 270, 184, 180}};
+  const auto texts = testgraphics::DrawsOf(Op::Text);
+  ASSERT_EQ(texts.size(), std::size(expect));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(texts[i].text, expect[i].text);
+    EXPECT_FLOAT_EQ(texts[i].x, expect[i].x) << i;
+    EXPECT_FLOAT_EQ(texts[i].y, expect[i].y) << i;
+    EXPECT_EQ(texts[i].r, expect[i].r) << i;
+  }
+  const auto rects = testgraphics::DrawsOf(Op::Rect);
+  ASSERT_EQ(rects.size(), 1u);
+  EXPECT_EQ(rects[0].b, 80);
+  EXPECT_FLOAT_EQ(rects[0].w, 640.0f);
+}
+
+TEST_F(FarewellTest, WaitEndsOnKeysButtonsAndCloseRequests) {
+  struct Case {
+    const char* name;
+    std::vector<int> keys;
+    int button;
+    bool close;
+    bool done;
+  } cases[] = {
+      {"nothing", {}, 0, false, false},
+      {"a key", {65}, 0, false, true},
+      {"escape still held", {27}, 0, false, true},
+      {"key with F11 held", {65, 122}, 0, false, false},
+      {"left button", {}, 1, false, true},
+      {"right button with F12 held", {123}, 2, false, true},
+      {"middle button", {}, 3, false, false},
+      {"alt and F4", {164, 115}, 0, false, true},
+      {"close request", {}, 0, true, true},
+  };
+  for (const auto& c : cases) {
+    testbackend::Reset();
+    for (int k : c.keys) testbackend::PressKey(k);
+    if (c.button) testbackend::PressMouse(c.button);
+    if (c.close) testbackend::RequestClose();
+    EXPECT_EQ(FarewellDone(), c.done) << c.name;
+  }
+}
+
+TEST_F(FarewellTest, FinishEndsTheProcessWithStatusZero) {
+  testbackend::PressKey(27);
+  EXPECT_EXIT(Finish(), ::testing::ExitedWithCode(0), "");
+  const auto lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Play again, soon!!");
+}
+
+}  // namespace
