@@ -296,3 +296,22 @@ TEST_F(LevelTest, TruncatedFilesReadAsAPartOfTheWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LevelTest, TracesWhatItReads) {
+  PutLevel("cave.xml", leveltest::ReadBytes(leveltest::GoldenPath("cave.xml")) +
+                           "<room>\n<top>\n<layer>\n 3 : Dragon * x \n");
+  std::vector<std::string> trace;
+  SetDebugLogHook([&](const std::string& line) { trace.push_back(line); });
+  GetLevel("cave");
+  SetDebugLogHook(nullptr);
+  const std::vector<std::string> want = {
+      "", "New Room", "Cave", "Room at : 1:0", "", "Upside", "Top_Style : 3", "Top_Gfx : 2",
+      "at 0 there's 23 x wall", "at 4 there's 1 x gem", "at 10 there's 3 x ladder", "", "Downside",
+      "Bot_Style : 2", "Bot_Gfx : 0", "at 0 there's 5 x wall", "at 5 there's 2 x hole", "at 7 there's 16 x wall",
+      "at 12 there's 1 x bat", "", "New Room", "", "Upside", "at 3 there's 1 x Dragon"};
+  EXPECT_EQ(trace, want);
+}
+
+}  // namespace
