@@ -1,0 +1,171 @@
+// The start-up run as a whole: its order, the data folder, the debug log and the
+// run-once guard of the main routine.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_input.h"
+#include "settings/debug_log.h"
+#include "startup/globals.h"
+#include "startup/main_routine.h"
+#include "startup/object_kinds.h"
+#include "startup/startup.h"
+
+namespace fs = std::filesystem;
+
+// The test backend has no application shell; the main routine asks it for the
+// executable's folder only on its first entry.
+__attribute__((weak)) std::string AppDir() { return fs::temp_directory_path().string() + "/"; }
+
+namespace {
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fresh folder standing in for the one that holds the executable.
+fs::path MakeRoot(bool with_files) {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  fs::path root = fs::temp_directory_path() /
+                  ("dm_startup_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root);
+  if (with_files) fs::create_directories(root / "Files" / "256");
+  return root;
+}
+
+TEST(StartupOrder, StepsRunInTheGameOrder) {
+  std::vector<std::string> names;
+  for (const auto& step : StartupSteps()) names.push_back(step.name);
+  const std::vector<std::string> expected = {
+      "game name",
+      "background tables",
+      "credits",
+      "probe table",
+      "object kinds",
+      "music tables",
+      "frame clock and draw budgets",
+      "settings tables",
+      "joystick tables",
+      "joystick scan",
+      "score containers",
+      "reclaim on request",
+      "message containers",
+      "default controls and settings",
+      "sound tables",
+      "data folder and debug log",
+  };
+  EXPECT_EQ(names, expected);
+}
+
+TEST(StartupRun, BuildsEveryTableAndOpensTheLogInTheDataFolder) {
+  testbackend::Reset();
+  testbackend::SetClock(5000);
+  testbackend::AddJoystick("Pad", 0x7, true);
+  const fs::path root = MakeRoot(true);
+  // A log left by an earlier run is emptied.
+  std::ofstream(root / "Files" / "Debug.txt") << "old run\r\n";
+
+  RunStartup(root.string());
+
+  EXPECT_EQ(Paths.data, root.string() + "/Files/");
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), root / "Files"));
+  ASSERT_NE(DebugFile, 0);
+  EXPECT_EQ(ReadBytes(root / "Files" / "Debug.txt"), "");
+  EXPECT_FALSE(fs::exists(root / "Debug.txt"));
+
+  // Identity, credits, kinds, clock, joysticks, defaults.
+  EXPECT_EQ(GameName, "#256 : Duskmoor II");
+  EXPECT_EQ(credits, 20);
+  EXPECT_FALSE(OBJN[42].empty());
+  EXPECT_EQ(testbackend::MouseHidden(), 1);
+  EXPECT_EQ(LastFrame, 5000);
+  EXPECT_EQ(StickCount, 1);
+  EXPECT_EQ(Stick[1], "Pad");
+  EXPECT_EQ(GCMode, 0);
+  EXPECT_EQ(KeyV[0], 38);
+  EXPECT_EQ(KeyV[13], 86);
+  EXPECT_EQ(Options[5], 800);
+  EXPECT_EQ(Options[6], 600);
+  EXPECT_EQ(Options[1], 0);
+  EXPECT_EQ(Options[11], 50);
+  EXPECT_EQ(Options[12], 50);
+  EXPECT_EQ(Options[13], 50);
+  EXPECT_EQ(DrawMax[1], 50000);
+
+  Debug("Quoradin's Tamblewick Engine");
+  EXPECT_EQ(ReadBytes(root / "Files" / "Debug.txt"), "Quoradin's Tamblewick Engine\r\n");
+  fs::remove_all(root);
+}
+
+TEST(StartupRun, WithoutADataFolderTheLogGoesBesideTheExecutable) {
+  testbackend::Reset();
+  const fs::path root = MakeRoot(false);
+  // The application shell has made the executable's folder current.
+  fs::current_path(root);
+  RunStartup(root.string());
+  EXPECT_TRUE(fs::exists(root / "Debug.txt"));
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), root));
+  EXPECT_NE(DebugFile, 0);
+  fs::remove_all(root);
+}
+
+TEST(DebugLog, EachLineReachesTheDiskAtOnceWithCrLf) {
+  const fs::path root = MakeRoot(false);
+  const fs::path log = root / "Debug.txt";
+  OpenDebugLog(log.string());
+  ASSERT_EQ(DebugFile, 1);
+  const std::vector<std::pair<std::string, std::string>> lines = {
+      {"Loading", "Loading\r\n"},
+      {"", "\r\n"},
+      {"\tSetup Loaded", "\tSetup Loaded\r\n"},
+      {std::string("caf\xE9"), std::string("caf\xE9\r\n")},
+  };
+  std::string expected;
+  for (const auto& [text, bytes] : lines) {
+    EXPECT_EQ(Debug(text), 0);
+    expected += bytes;
+    // Read while the log is still open: nothing waits in a buffer.
+    EXPECT_EQ(ReadBytes(log), expected) << text;
+  }
+  CloseDebugLog();
+  Debug("after close");
+  EXPECT_EQ(ReadBytes(log), expected);
+  fs::remove_all(root);
+}
+
+TEST(DebugLog, ALogThatCannotBeCreatedIsHarmless) {
+  const fs::path root = MakeRoot(false);
+  OpenDebugLog((root / "missing" / "Debug.txt").string());
+  EXPECT_EQ(DebugFile, 0);
+  EXPECT_EQ(Debug("nowhere"), 0);
+  CloseDebugLog();
+  EXPECT_FALSE(fs::exists(root / "missing"));
+  fs::remove_all(root);
+}
+
+TEST(MainRoutine, ASecondEntryReturnsAtOnceTouchingNothing) {
+  testbackend::Reset();
+  const fs::path before = fs::current_path();
+  MainRoutineOnce = 1;
+  MainRoutine();
+  EXPECT_EQ(GameName, "");
+  EXPECT_EQ(credits, 1);
+  EXPECT_EQ(DebugFile, 0);
+  EXPECT_EQ(Options[5], 0);
+  EXPECT_EQ(KeyV[0], 0);
+  EXPECT_EQ(testbackend::MouseHidden(), 0);
+  EXPECT_EQ(fs::current_path(), before);
+}
+
+}  // namespace
