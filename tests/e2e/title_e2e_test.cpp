@@ -1,0 +1,195 @@
+// The real game in a fresh copy of its folder under the running X server:
+// start-up, title screen, settings written on Tab, a screenshot, Esc to the
+// farewell screen and a key to end the process.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// XTest through the system libraries, loaded at run time.
+class FakeInput {
+ public:
+  FakeInput() {
+    x11_ = dlopen("libX11.so.6", RTLD_NOW);
+    xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
+    if (!x11_ || !xtst_) return;
+    open_ = reinterpret_cast<void* (*)(const char*)>(dlsym(x11_, "XOpenDisplay"));
+    close_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XCloseDisplay"));
+    flush_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XFlush"));
+    keycode_ = reinterpret_cast<unsigned char (*)(void*, unsigned long)>(dlsym(x11_, "XKeysymToKeycode"));
+    key_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeKeyEvent"));
+    motion_ = reinterpret_cast<int (*)(void*, int, int, int, unsigned long)>(dlsym(xtst_, "XTestFakeMotionEvent"));
+    if (open_ && close_ && flush_ && keycode_ && key_ && motion_) display_ = open_(nullptr);
+  }
+  ~FakeInput() {
+    if (display_) close_(display_);
+    if (xtst_) dlclose(xtst_);
+    if (x11_) dlclose(x11_);
+  }
+  bool Ready() const { return display_ != nullptr; }
+
+  void Tap(unsigned long keysym) {
+    const unsigned code = keycode_(display_, keysym);
+    key_(display_, code, 1, 0);
+    flush_(display_);
+    Sleep(150);
+    key_(display_, code, 0, 0);
+    flush_(display_);
+    Sleep(300);
+  }
+  void MovePointer(int x, int y) {
+    motion_(display_, -1, x, y, 0);
+    flush_(display_);
+    Sleep(200);
+  }
+  static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+ private:
+  void* x11_ = nullptr;
+  void* xtst_ = nullptr;
+  void* display_ = nullptr;
+  void* (*open_)(const char*) = nullptr;
+  int (*close_)(void*) = nullptr;
+  int (*flush_)(void*) = nullptr;
+  unsigned char (*keycode_)(void*, unsigned long) = nullptr;
+  int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
+  int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
+};
+
+constexpr unsigned long kTab = 0xff09, kUp = 0xff52, kDown = 0xff54, kEscape = 0xff1b, kF11 = 0xffc8, kLetterA = 0x61;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Waits up to `seconds` for `text` to appear in the file.
+bool WaitForText(const fs::path& path, const std::string& text, int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    if (ReadAll(path).find(text) != std::string::npos) return true;
+    FakeInput::Sleep(100);
+  }
+  return false;
+}
+
+// Waits up to `seconds` for the process to end; its exit status, or -1.
+int WaitForExit(pid_t pid, int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    FakeInput::Sleep(100);
+  }
+  return -1;
+}
+
+bool Running(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, WNOHANG) == 0;
+}
+
+TEST(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
+  const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
+  ASSERT_NE(game_env, nullptr);
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+  FakeInput input;
+  if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
+
+  const fs::path source = game_env;
+  ASSERT_TRUE(fs::exists(source / "duskmoor2"));
+  ASSERT_TRUE(fs::exists(source / "Files" / "256" / "logo.png")) << "the game data is not generated";
+  const fs::path root = fs::temp_directory_path() / ("duskmoor_title_e2e_" + std::to_string(getpid()));
+  fs::remove_all(root);
+  fs::copy(source, root, fs::copy_options::recursive);
+  fs::remove(root / "Files" / "Setup.ini");
+  const fs::path files = root / "Files";
+  const fs::path log = files / "Debug.txt";
+
+  // Started from another folder: the game finds its data beside itself.
+  const std::string binary = (root / "duskmoor2").string();
+  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ), 0);
+
+  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
+  // The loading hold, then the title's slide-in.
+  FakeInput::Sleep(4000);
+  ASSERT_TRUE(Running(pid));
+  input.MovePointer(400, 300);
+
+  input.Tap(kF11);
+  ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n", 30)) << ReadAll(log);
+  fs::path shot;
+  for (const auto& entry : fs::directory_iterator(files)) {
+    if (entry.path().extension() == ".png") shot = entry.path();
+  }
+  ASSERT_FALSE(shot.empty());
+  // Kept beside the build for a look at the title screen.
+  if (const char* build = std::getenv("DUSKMOOR_BUILD_DIR")) {
+    fs::copy_file(shot, fs::path(build) / "title_screen.png", fs::copy_options::overwrite_existing);
+  }
+
+  input.Tap(kTab);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(files / "Setup.ini") && std::chrono::steady_clock::now() < until) FakeInput::Sleep(100);
+  ASSERT_TRUE(fs::exists(files / "Setup.ini"));
+  const std::string setup = ReadAll(files / "Setup.ini");
+  EXPECT_EQ(setup.rfind("[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=800\r\nHeight=600\r\n", 0), 0u)
+      << setup;
+  EXPECT_NE(setup.find("\r\n[Controls]\r\nKey=0,38\r\n"), std::string::npos) << setup;
+  input.Tap(kTab);
+
+  input.Tap(kUp);
+  input.Tap(kDown);
+  ASSERT_TRUE(Running(pid));
+
+  input.Tap(kEscape);
+  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n", 30)) << ReadAll(log);
+  FakeInput::Sleep(1000);
+  // The farewell screen waits for a key.
+  EXPECT_TRUE(Running(pid));
+  input.Tap(kLetterA);
+  const int status = WaitForExit(pid, 60);
+  if (status < 0) kill(pid, SIGKILL);
+  EXPECT_EQ(status, 0);
+
+  const std::string text = ReadAll(log);
+  EXPECT_EQ(text.rfind("Quoradin's Tamblewick Engine\r\n----------------------------\r\nWeek #256\r\n", 0), 0u);
+  for (const char* group : {"Loading\r\nSetting Audio Driver\r\nSet Audio Driver\r\n\r\n\tRequested Resolution : 800x600\r\n",
+                            "\r\n-=-=-=-=-=-=-=-=-=-=-=-=-=-\r\nApplying Graphical Settings\r\n\tUsing OpenGL Driver\r\n"
+                            "\tResolution : 800x600,0\r\n\r\nLoading : Common Objects\r\n",
+                            "Sounds loaded\r\n\r\nStarting Engine Test\r\n",
+                            "-=-=-=-=-=-=-=-=-=-=-=-=-=-\r\nFinished Loading\r\n",
+                            "\r\n\tScreenshot\r\n\tGrabbing Screenshot\r\n\tSaving Screenshot : "}) {
+    EXPECT_NE(text.find(group), std::string::npos) << group;
+  }
+  const std::string exit_group = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
+  ASSERT_GE(text.size(), exit_group.size());
+  EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group);
+  EXPECT_TRUE(fs::exists(files / "256" / "scores.dat"));
+  EXPECT_FALSE(fs::exists(files / "256" / "crash.dat"));
+
+  fs::remove_all(root);
+}
+
+}  // namespace
