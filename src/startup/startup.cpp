@@ -8,6 +8,18 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
+#include <type_traits>
+
+#include "level/records.h"
+#include "startup/containers.h"
+
+// The start-up relies on the seven record types being complete before it builds
+// anything; nothing looks them up by name, so no registry is kept.
+static_assert(std::is_default_constructible_v<ve> && std::is_default_constructible_v<game> &&
+              std::is_default_constructible_v<layout> && std::is_default_constructible_v<ect> &&
+              std::is_default_constructible_v<Scores> && std::is_default_constructible_v<ment> &&
+              std::is_default_constructible_v<ore>);
+
 void ResolvePaths(const std::string& root) {
   Paths.root = root;
   // A relative root is taken from the folder current at start-up, once.

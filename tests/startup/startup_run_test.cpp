@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
 #include "settings/debug_log.h"
+#include "settings/settings_file.h"
 #include "startup/globals.h"
 #include "startup/main_routine.h"
 #include "startup/object_kinds.h"
@@ -105,6 +107,26 @@ TEST(StartupRun, BuildsEveryTableAndOpensTheLogInTheDataFolder) {
 
   Debug("Quoradin's Tamblewick Engine");
   EXPECT_EQ(ReadBytes(root / "Files" / "Debug.txt"), "Quoradin's Tamblewick Engine\r\n");
+  fs::remove_all(root);
+}
+
+TEST(StartupRun, WithoutSetupIniTheDefaultsStand) {
+  testbackend::Reset();
+  const fs::path root = MakeRoot(true);
+  RunStartup(root.string());
+  ReadSettings();
+  // Player 1 on the arrow keys and Z, X, C, V; players 2 to 4 unbound.
+  const std::vector<std::pair<int, int32_t>> bound = {
+      {0, 38}, {3, 37}, {5, 39}, {8, 40}, {10, 90}, {11, 88}, {12, 67}, {13, 86}};
+  std::array<int32_t, 101> want{};
+  for (const auto& [slot, code] : bound) want[slot] = code;
+  EXPECT_EQ(KeyV, want);
+  // An 800x600 window, every frame shown, every volume at 50.
+  const std::vector<std::pair<int, int32_t>> settings = {
+      {1, 0}, {5, 800}, {6, 600}, {7, 0}, {11, 50}, {12, 50}, {13, 50}};
+  for (const auto& [index, value] : settings) EXPECT_EQ(Options[index], value) << index;
+  // The log holds no trace of a settings file.
+  EXPECT_EQ(ReadBytes(root / "Files" / "Debug.txt").find("Reading Setup File"), std::string::npos);
   fs::remove_all(root);
 }
 
