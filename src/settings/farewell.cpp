@@ -5,6 +5,7 @@
 
 #include "framework/controls.h"
 #include "framework/draw.h"
+#include "platform/app.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
 #include "scores/score_panel.h"
@@ -12,6 +13,10 @@
 #include "settings/debug_log.h"
 #include "settings/settings_file.h"
 #include "startup/globals.h"
+
+// The application shell's exit, which shuts the display and the audio output
+// down first, is there only in the real program; headless runs end directly.
+[[noreturn]] void AppExit(int status) __attribute__((weak));
 
 namespace {
 
@@ -36,6 +41,7 @@ constexpr Line kPlea[] = {
 
 [[noreturn]] void EndProcess() {
   CloseDebugLog();
+  if (AppExit) AppExit(0);
   std::exit(0);
 }
 

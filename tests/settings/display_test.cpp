@@ -248,6 +248,17 @@ TEST_F(DisplayTest, RefusedSizeFallsBackToASmallWindow) {
   EXPECT_EQ(JScrw, 1280);
 }
 
+TEST_F(DisplayTest, NoDisplayAtAllEndsTheRunWithSettingsSaved) {
+  testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
+  EXPECT_EXIT(ChangeRes(), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(FileType(Paths.data + "Setup.ini"), 1);
+  EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
+  const auto lines = LogLines();
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[5], "\tNo display could be opened.");
+  EXPECT_EQ(lines.back(), "Play again, soon!!");
+}
+
 TEST_F(DisplayTest, NoSecondSwitchWhileOneRuns) {
   ChangingRes = 1;
   ChangeRes();
