@@ -191,6 +191,16 @@ TEST_P(SpriteBandTest, SolidPixelsLieInTheirBand) {
 INSTANTIATE_TEST_SUITE_P(Frames, SpriteBandTest, ::testing::ValuesIn(kBands),
                          [](const auto& info) { return "frame" + std::to_string(info.param.frame); });
 
+TEST(SpriteSheet, PlayerLegsStayWithinTheWalkingStride) {
+  Picture gfx;
+  ASSERT_TRUE(LoadPicture(GameDir() + "/Files/256/gfx.png", gfx));
+  for (int f : {0, 1, 2, 3, 10, 14, 15, 16, 17}) {
+    // Crouching, the gun is held at row 11; the legs are below it.
+    for (int y = f == 10 ? 12 : 11; y < 16; ++y)
+      for (int x : {0, 7}) EXPECT_LT(gfx.Alpha((f % 32) * 8 + x, (f / 32) * 16 + y), 128) << "frame " << f << " row " << y;
+  }
+}
+
 TEST(SpriteSheet, ExplosionGrowsAndItsHarmfulStagesCoverTheWholeCell) {
   Picture gfx;
   ASSERT_TRUE(LoadPicture(GameDir() + "/Files/256/gfx.png", gfx));
