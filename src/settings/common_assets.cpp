@@ -36,6 +36,16 @@ constexpr FixedFont kFixedFonts[10] = {
 };
 constexpr int32_t kStepSizes[9] = {8, 12, 18, 24, 32, 40, 52, 64, 96};
 
+// Puts a freshly loaded object into its handle and releases the one it held
+// before, so that every display switch does not keep the last one's assets.
+void Replace(int32_t& held, int32_t fresh, void (*release)(int)) {
+  if (held != 0 && held != fresh) release(held);
+  held = fresh;
+}
+void ReleaseFont(int h) { FreeImageFont(h); }
+void ReleaseImage(int h) { FreeImage(h); }
+void ReleaseSound(int h) { FreeSound(h); }
+
 void DrawSplash() {
   CLS3d(1);
   ResetDraw();
@@ -113,36 +123,38 @@ void LoadCommon() {
   Debug("\tDefault Fonts");
   ChooseFontScales();
   for (int32_t slot = 1; slot <= 9; ++slot) {
-    Font[slot] = LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT);
+    Replace(Font[slot], LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT),
+            ReleaseFont);
   }
   for (int32_t face = 1; face <= 3; ++face) {
     for (int32_t step = 0; step <= 8; ++step) {
-      Fontb[(face - 1) * 10 + step] = LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT);
+      Replace(Fontb[(face - 1) * 10 + step], LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT),
+              ReleaseFont);
     }
   }
 
   Debug("\tDefault Icons");
-  CommonIconsF = LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE);
-  CommonIcons = LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE);
+  Replace(CommonIconsF, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
+  Replace(CommonIcons, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE), ReleaseImage);
   Debug("\tLogos");
-  logo = LoadImage(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE);
-  QuendryLogo = LoadImage(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE);
+  Replace(logo, LoadImage(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
+  Replace(QuendryLogo, LoadImage(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
   Debug("\tBadgeGet");
-  BadgeGet = LoadSound(common + "badgeget.wav", 0);
+  Replace(BadgeGet, LoadSound(common + "badgeget.wav", 0), ReleaseSound);
 
   if (FirstRun == 0) DrawSplash();
 
   Debug("");
   Debug("Switching to Game Folder");
   const std::string& game = Paths.game;
-  BadgeIcons = LoadAnimImage(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE);
+  Replace(BadgeIcons, LoadAnimImage(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
   Debug("");
   Debug("Loading Sound effects");
   for (int32_t n = 1; n <= 200; ++n) {
     const std::string name = Right("000" + Str(n), 3) + ".wav";
     if (FileType(game + name) != 0) {
       Debug("\tSFX(" + Str(n) + ")");
-      sfx[n] = LoadSound(game + name, 0);
+      Replace(sfx[n], LoadSound(game + name, 0), ReleaseSound);
     }
   }
   Debug("Sounds loaded");

@@ -134,6 +134,18 @@ TEST_F(CommonAssetsTest, FirstDisplayShowsTheSplashAndPlaysTheJingleOnce) {
   EXPECT_EQ(testgraphics::FlipCount(), 1);
 }
 
+TEST_F(CommonAssetsTest, AnotherDisplayReplacesTheAssetsOfTheLastOne) {
+  WriteBytes(Paths.game + "003.wav", TinyWav());
+  WriteBytes(Paths.common + "badgeget.wav", TinyWav());
+  LoadCommon();
+  const int fonts = testgraphics::LiveFonts();
+  const int sounds = testbackend::LiveSounds();
+  EXPECT_EQ(fonts, 9 + 27);
+  LoadCommon();
+  EXPECT_EQ(testgraphics::LiveFonts(), fonts);
+  EXPECT_EQ(testbackend::LiveSounds(), sounds);
+}
+
 TEST_F(CommonAssetsTest, WideSplashHasNinetyOneBands) {
   JScrw = 1600;
   JScrh = 900;
