@@ -109,6 +109,6 @@ int32_t GlowImage(int32_t img, int32_t x, int32_t y, int32_t frame, int32_t glow
 
 int32_t CLS3d(int32_t c) {
   if (c == 1) Cls();
-  for (int32_t cat = 1; cat <= 10; ++cat) DrawCount[cat] = 0;
+  for (fn = 1; fn <= 10; ++fn) DrawCount[fn] = 0;
   return 0;
 }

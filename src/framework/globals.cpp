@@ -17,3 +17,4 @@ int32_t mx = 0, my = 0, wx = 0, wy = 0;
 int32_t MusicChannel = 0;
 
 int32_t fr = 0, fh = 0, fg = 0, fp = 0;
+int32_t fn = 0;

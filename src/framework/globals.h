@@ -36,5 +36,10 @@ extern int32_t mx, my, wx, wy;
 // Channel of the music playing, 0 for none.
 extern int32_t MusicChannel;
 
-// ---- shared scratch of the input helpers ------------------------------------------
-extern int32_t fr, fh, fg, fp;
+// ---- shared scratch counters -----------------------------------------------------------
+// GetKey: key code then button number, stick number, stick base code.
+extern int32_t fr, fh, fg;
+// KeyName: part of the last code named as a joystick input.
+extern int32_t fp;
+// Loop counter shared by several screens; CLS3d leaves it at 11.
+extern int32_t fn;

@@ -178,6 +178,7 @@ TEST_F(DrawTest, ClearResetsCountsOneToTen) {
   CLS3d(1);
   EXPECT_EQ(DrawsOf(Op::Cls).size(), 1u);
   EXPECT_EQ(DrawCount[3], 0);
+  EXPECT_EQ(fn, 11);
 }
 
 TEST_F(DrawTest, StateSetters) {
