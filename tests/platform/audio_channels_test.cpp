@@ -151,6 +151,18 @@ TEST_F(AudioChannels, ThousandsOfPlaysHoldNoMoreVoicesThanSound) {
   EXPECT_EQ(testbackend::CountAudioCalls("CueSound"), 20000);
 }
 
+TEST_F(AudioChannels, PlaysBeyondThePoolAreSilentUntilVoicesFree) {
+  const int pool = testbackend::AudioPoolSize();
+  std::vector<int> chans;
+  for (int i = 0; i < pool + 10; ++i) chans.push_back(Start());
+  EXPECT_EQ(testbackend::LiveChannels(), pool);
+  EXPECT_EQ(ChannelPlaying(chans.front()), 1);
+  EXPECT_EQ(ChannelPlaying(chans.back()), 0);
+  testbackend::AdvanceClock(200);
+  EXPECT_EQ(testbackend::LiveChannels(), 0);
+  EXPECT_EQ(ChannelPlaying(Start()), 1);
+}
+
 TEST_F(AudioChannels, FreedSoundFinishesOnItsChannel) {
   testbackend::SetAudioFollowsClock(false);
   int c = Start();

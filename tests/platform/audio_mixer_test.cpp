@@ -165,13 +165,16 @@ TEST(Mixer, AdvanceMovesTimeWithoutOutput) {
 }
 
 TEST(Mixer, VoicesAreBounded) {
-  Mixer m;
+  Mixer m(44100, 8);
   auto s = Constant(10, 1);
-  for (int c = 1; c <= Mixer::kMaxVoices; ++c) ASSERT_TRUE(m.Cue(c, s));
-  EXPECT_FALSE(m.Cue(Mixer::kMaxVoices + 1, s));
-  EXPECT_EQ(m.LiveVoices(), Mixer::kMaxVoices);
+  for (int c = 1; c <= 8; ++c) ASSERT_TRUE(m.Cue(c, s));
+  EXPECT_FALSE(m.Cue(9, s));
+  EXPECT_TRUE(m.Cue(8, s));  // a channel that holds a voice keeps it
+  EXPECT_EQ(m.LiveVoices(), 8);
   EXPECT_FALSE(m.Cue(1, nullptr));
-  EXPECT_EQ(m.LiveVoices(), Mixer::kMaxVoices - 1);
+  EXPECT_EQ(m.LiveVoices(), 7);
+  EXPECT_TRUE(m.Cue(9, s));
+  EXPECT_EQ(Mixer().MaxVoices(), Mixer::kMaxVoices);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <vector>
 
-Mixer::Mixer(int output_rate) : rate_(output_rate > 0 ? output_rate : 44100) {}
+Mixer::Mixer(int output_rate, int max_voices)
+    : rate_(output_rate > 0 ? output_rate : 44100), max_voices_(max_voices > 0 ? max_voices : kMaxVoices) {}
 
 void Mixer::SetOutputRate(int rate) {
   std::lock_guard<std::mutex> lock(mu_);
@@ -15,7 +16,7 @@ bool Mixer::Cue(int channel, SoundRef sound) {
   std::lock_guard<std::mutex> lock(mu_);
   auto it = voices_.find(channel);
   if (it == voices_.end()) {
-    if (static_cast<int>(voices_.size()) >= kMaxVoices) return false;
+    if (static_cast<int>(voices_.size()) >= max_voices_) return false;
     it = voices_.emplace(channel, Voice{}).first;
   }
   it->second.sound = std::move(sound);

@@ -10,10 +10,11 @@
 
 class Mixer : public AudioDriverImpl {
  public:
-  // Voices beyond this many are refused (a cue then fails).
+  // Voices beyond the limit are refused (a cue then fails).
   static constexpr int kMaxVoices = 1024;
 
-  explicit Mixer(int output_rate = 44100);
+  explicit Mixer(int output_rate = 44100, int max_voices = kMaxVoices);
+  int MaxVoices() const { return max_voices_; }
 
   bool Cue(int channel, SoundRef sound) override;
   void Resume(int channel) override;
@@ -48,5 +49,6 @@ class Mixer : public AudioDriverImpl {
 
   std::mutex mu_;
   int rate_;
+  int max_voices_;
   std::unordered_map<int, Voice> voices_;
 };

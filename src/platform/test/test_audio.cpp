@@ -14,7 +14,7 @@ const std::vector<std::string> kDefaultDrivers = {"FreeAudio", "FreeAudio CoreAu
 
 struct State {
   std::vector<AudioCall> calls;
-  Mixer mixer{44100};
+  Mixer mixer{44100, 256};
   NullAudioDriver null_driver;
   bool follow_clock = true;
   int64_t clock_ms = 0;  // clock reading the mixer has caught up with
@@ -98,7 +98,11 @@ void SetAudioFollowsClock(bool follow) {
   S().clock_ms = Clock();
 }
 
-int LiveChannels() { return S().mixer.LiveVoices(); }
+int LiveChannels() {
+  CatchUp();
+  return S().mixer.LiveVoices();
+}
+int AudioPoolSize() { return S().mixer.MaxVoices(); }
 int LiveSounds() { return soundtable::Count(); }
 int ChannelsAllocated() { return audiofront::ChannelsAllocated(); }
 

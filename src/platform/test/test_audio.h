@@ -38,6 +38,9 @@ void SetAudioFollowsClock(bool follow);
 
 // Channels holding a voice, and sounds loaded and not freed.
 int LiveChannels();
+// Voices the double's mixer can hold at once (as many as OpenAL's sources);
+// a cue beyond them plays nothing.
+int AudioPoolSize();
 int LiveSounds();
 // Highest channel handle handed out.
 int ChannelsAllocated();
