@@ -1,15 +1,16 @@
 // Polled keyboard and mouse. Every query first fetches the window's pending
 // events, so a tight loop that waits on `KeyDown` still sees the key go down.
 //
-// Keys are numbered by the game's key codes: 8 Backspace, 9 Tab, 13 Return
-// (both Enter keys), 16..18 are never used (the sides have their own codes),
-// 19 Pause, 20 CapsLock, 27 Escape, 32 Space, 33..36 Page Up, Page Down, End,
-// Home, 37..40 the arrows Left, Up, Right, Down, 45 Insert, 46 Delete,
+// Keys are numbered by the game's key codes: 8 Backspace, 9 Tab, 12 Clear,
+// 13 Return (both Enter keys), 19 Pause, 20 CapsLock, 27 Escape, 32 Space,
+// 33..36 Page Up, Page Down, End, Home, 37..40 the arrows Left, Up, Right,
+// Down, 41 Select, 43 Execute, 44 Print Screen, 45 Insert, 46 Delete,
 // 48..57 the digits, 65..90 the letters, 91/92 the system keys, 96..105 the
-// keypad digits, 106..111 keypad * + (108 unused) - . /, 112..123 F1..F12,
-// 144 NumLock, 145 ScrollLock, 160..165 left/right Shift, Control, Alt,
-// 173..175 Mute, Volume Down, Volume Up, 186..192 ; = , - . / ' and
-// 219..223 [ \ ] # `, 226 the extra backslash key of wide keyboards.
+// keypad digits, 106 * 107 + 109 - 110 . 111 / on the keypad, 112..123 F1..F12,
+// 144 NumLock, 145 ScrollLock, 160..165 left/right Shift, Control and Alt (each
+// side has its own code; none stands for "either side"), 173..175 Mute,
+// Volume Down, Volume Up, 186..192 ; = , - . / ' and 219..223 [ \ ] # `,
+// 226 the extra backslash key of wide keyboards.
 // Mouse buttons: 1 left, 2 right, 3 middle.
 #pragma once
 

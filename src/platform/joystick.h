@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Number of joysticks found (devices are looked for at the first call).
+// Number of joysticks found, at most 16 (devices are looked for at the first
+// call; one attached later is not seen until the next start).
 int JoyCount();
 // The name to show for the joystick on `port`, "" for no such port.
 std::string JoyName(int port = 0);
