@@ -117,7 +117,7 @@ void BuildCredits() {
   AddCredit("Tab Settings | F11 Screenshot");
   AddCredit("");
   AddCredit("Game");
-  AddCredit("Made with C++, SDL2 and OpenGL");
+  AddCredit("C++ with SDL2 and OpenGL");
   AddCredit("using Quoradin's Framework");
   AddCredit("");
   AddCredit("Font");

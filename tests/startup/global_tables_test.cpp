@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/graphics.h"
 #include "platform/input.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
@@ -287,6 +289,28 @@ TEST(Reclaim, SwitchedToOnRequest) {
   EXPECT_EQ(GCMode, 1);
   SetManualReclaim();
   EXPECT_EQ(GCMode, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Every line fits the credits box in the font it is drawn with: 16 pixels in a
+// 320-pixel box, or 22 pixels in a 416-pixel box on displays below 900 wide.
+TEST(Credits, EveryLineFitsTheBox) {
+  testbackend::Reset();
+  const char* dir = std::getenv("DUSKMOOR_GAME_DIR");
+  ASSERT_NE(dir, nullptr);
+  const std::string file = std::string(dir) + "/Files/Common/DejaVuSans-Bold.ttf";
+  BuildCredits();
+  const std::vector<std::pair<int, int>> fonts = {{16, 320}, {22, 416}};
+  for (const auto& [size, box] : fonts) {
+    const int font = LoadImageFont(file, size, SMOOTHFONT);
+    ASSERT_NE(font, 0) << file;
+    SetImageFont(font);
+    for (int i = 1; i < credits; ++i)
+      EXPECT_LE(TextWidth(Credit[i]), box - 10) << size << ": " << Credit[i];
+  }
 }
 
 }  // namespace
