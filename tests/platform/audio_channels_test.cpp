@@ -200,6 +200,16 @@ TEST_F(AudioChannels, CallsAreRecordedWithTheirArguments) {
   EXPECT_EQ(calls[5].a, c);
 }
 
+TEST_F(AudioChannels, SettingTheDriverInUseKeepsWhatPlays) {
+  int c = Start();
+  EXPECT_TRUE(SetAudioDriver("FreeAudio"));
+  EXPECT_TRUE(SetAudioDriver("FREEAUDIO"));
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  EXPECT_TRUE(SetAudioDriver("FreeAudio CoreAudio"));
+  EXPECT_EQ(ChannelPlaying(c), 0);
+  EXPECT_EQ(CurrentAudioDriver(), "FreeAudio CoreAudio");
+}
+
 TEST_F(AudioChannels, CueWithoutChannelAllocatesOne) {
   int a = CueSound(sound_);
   int b = PlaySound(sound_);

@@ -125,6 +125,32 @@ TEST(AudioOutput, DefaultDriverIsTheMixer) {
   EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
 }
 
+TEST(AudioOutput, ShutdownAfterTheWindowSystemQuitIsHarmless) {
+  // The application shell quits SDL before the exit hook closes the driver.
+  ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0);
+  ASSERT_TRUE(SetAudioDriver("FreeAudio"));
+  const std::string wav = WriteWav("quit.wav", 44100, 1000);
+  const int sound = LoadSound(wav);
+  std::remove(wav.c_str());
+  int c = PlaySound(sound);
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  ASSERT_TRUE(SetAudioDriver("freeaudio"));  // the driver in use: nothing changes
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  ASSERT_TRUE(SetAudioDriver("FreeAudio CoreAudio"));  // a new output starts silent
+  EXPECT_EQ(ChannelPlaying(c), 0);
+  EXPECT_EQ(CurrentAudioDriver(), "FreeAudio CoreAudio");
+  c = PlaySound(sound);
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  SDL_Quit();
+  AudioShutdown();
+  EXPECT_EQ(CurrentAudioDriver(), "");
+  EXPECT_EQ(ChannelPlaying(c), 0);
+  // The next sound operation starts a driver again.
+  c = AllocChannel();
+  EXPECT_NE(c, 0);
+  EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
+}
+
 TEST(AudioOutput, NullDriverAcceptsEverythingAndPlaysNothing) {
   ASSERT_TRUE(SetAudioDriver("NULL"));
   EXPECT_EQ(CurrentAudioDriver(), "Null");

@@ -48,7 +48,6 @@ void Install(std::unique_ptr<AudioDriverImpl> driver, const std::string& name) {
     s.exit_hook = true;
     std::atexit(AudioShutdown);
   }
-  s.driver.reset();  // the old output closes before the new one opens
   s.driver = std::move(driver);
   s.current = name;
 }
@@ -113,6 +112,12 @@ bool SetAudioDriver(const std::string& name) {
   for (const auto& d : S().drivers) {
     if (!audiofront::SameDriverName(d, name)) continue;
     std::string chosen = d;
+    // Asking again for the driver in use keeps it, and what it plays.
+    if (S().driver && chosen == S().current) return true;
+    // Outputs such as SDL's may open only one device at a time, so the old
+    // one closes first. When the new one fails, the next sound operation
+    // falls back on the default.
+    AudioShutdown();
     auto driver = Create(chosen);
     if (!driver) return false;
     Install(std::move(driver), chosen);

@@ -199,7 +199,7 @@ bool SetAudioDriver(const std::string& name) {
   auto it = std::find_if(s.drivers.begin(), s.drivers.end(),
                          [&](const std::string& d) { return audiofront::SameDriverName(d, name); });
   bool ok = it != s.drivers.end();
-  if (ok) {
+  if (ok && *it != s.current) {
     s.mixer.Clear();
     s.current = *it;
   }
