@@ -425,6 +425,102 @@ TEST(StarterLevel, IsWrittenInTheWritersLayoutAndSortsBeforeThePlayersLevel) {
   }
 }
 
+// A shipped level must be playable: a safe start, a cross, and no way out of
+// its rooms into the empty floor-only room beyond them.
+struct LevelRoom {
+  int x = 0, y = 0;
+  int style[2] = {0, 0}, gfx[2] = {0, 0};
+  std::vector<std::string> cells[2][23];  // kind names per half and column
+};
+
+std::vector<LevelRoom> ParseRooms(const std::string& text) {
+  std::vector<LevelRoom> rooms;
+  std::istringstream in(text);
+  std::string line;
+  int half = -1;
+  auto value = [](const std::string& l) {
+    size_t a = l.find('>') + 1;
+    return l.substr(a, l.find("</", a) - a);
+  };
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string t = line.substr(line.find_first_not_of('\t') == std::string::npos ? line.size() : line.find_first_not_of('\t'));
+    if (t == "<room>") {
+      rooms.emplace_back();
+      half = -1;
+    } else if (rooms.empty()) {
+      continue;
+    }
+    else if (t.rfind("<position>", 0) == 0) std::sscanf(value(t).c_str(), "%d,%d", &rooms.back().x, &rooms.back().y);
+    else if (t == "<top>") half = 0;
+    else if (t == "<bottom>") half = 1;
+    else if (t.rfind("<style>", 0) == 0 && half >= 0) rooms.back().style[half] = std::stoi(value(t));
+    else if (t.rfind("<gfx>", 0) == 0 && half >= 0) rooms.back().gfx[half] = std::stoi(value(t));
+    else if (!t.empty() && std::isdigit(static_cast<unsigned char>(t[0])) && half >= 0) {
+      int col = std::stoi(t);
+      std::string name = t.substr(t.find(':') + 1);
+      int count = 1;
+      if (name.find('*') != std::string::npos) {
+        count = std::stoi(name.substr(name.find('*') + 1));
+        name = name.substr(0, name.find('*'));
+      }
+      for (int c = col; c < col + count && c < 23; ++c) rooms.back().cells[half][c].push_back(name);
+    }
+  }
+  return rooms;
+}
+
+bool Has(const LevelRoom& r, int half, int col, std::initializer_list<const char*> kinds) {
+  for (const auto& n : r.cells[half][col])
+    for (const char* k : kinds)
+      if (n == k) return true;
+  return false;
+}
+
+TEST(StarterLevel, StartsSafelyHasACrossAndIsClosed) {
+  for (const auto& e : fs::directory_iterator(GameDir() + "/DuskmoorII_Levels")) {
+    if (e.path().extension() != ".xml" || e.path().filename() == "My Level.xml") continue;
+    auto rooms = ParseRooms(Slurp(e.path().string()));
+    ASSERT_FALSE(rooms.empty()) << e.path();
+    auto find = [&](int x, int y) -> const LevelRoom* {
+      for (const auto& r : rooms)
+        if (r.x == x && r.y == y) return &r;
+      return nullptr;
+    };
+    const LevelRoom* start = find(0, 0);
+    ASSERT_NE(start, nullptr) << e.path();
+    EXPECT_FALSE(Has(*start, 0, 2, {"wall", "wall_crawl", "gate_yellow", "gate_red", "gate_green", "gate_blue", "hole"}));
+    for (int c = 0; c <= 5; ++c)
+      EXPECT_FALSE(Has(*start, 0, c, {"turret_left", "turret_right", "bat", "dog", "barrel", "spikey", "bear", "snake",
+                                      "spike", "flame", "spike2", "spike3", "mine"}))
+          << "danger at the start, column " << c;
+    bool cross = false;
+    for (const auto& r : rooms) {
+      for (int h = 0; h < 2; ++h) {
+        EXPECT_GE(r.style[h], 1);
+        EXPECT_LE(r.style[h], 6);
+        EXPECT_TRUE(r.gfx[h] == 0 || r.gfx[h] == 1);
+        for (int c = 0; c < 23; ++c) cross |= Has(r, h, c, {"cross"});
+        if (!find(r.x - 1, r.y)) {
+          EXPECT_TRUE(Has(r, h, 0, {"wall", "wall_crawl"})) << "open left edge " << r.x << "," << r.y;
+        }
+        if (!find(r.x + 1, r.y)) {
+          EXPECT_TRUE(Has(r, h, 22, {"wall", "wall_crawl"})) << "open right edge " << r.x << "," << r.y;
+        }
+      }
+      for (int c = 0; c < 23; ++c) {
+        if (!find(r.x, r.y - 1)) {
+          EXPECT_FALSE(Has(r, 0, c, {"vine", "ladder"})) << "climb out of the top " << r.x << "," << r.y;
+        }
+        if (!find(r.x, r.y + 1)) {
+          EXPECT_FALSE(Has(r, 1, c, {"hole", "crumble"})) << "fall out of the bottom " << r.x << "," << r.y;
+        }
+      }
+    }
+    EXPECT_TRUE(cross) << e.path();
+  }
+}
+
 // ---- regeneration ---------------------------------------------------------------------------
 
 TEST(Generator, LeavesThePlayersFilesAlone) {

@@ -359,8 +359,8 @@ Image ContactSheet(const ArtBook& book) {
     int cx = 10 + int(i % size_t(sperrow)) * scellw, cy = 40 + int(i / size_t(sperrow)) * scellh;
     Blit(sheet, cx + (scellw - sw) / 2 - 4, cy, book.images.at(p.image), p, 6);
     DrawLabel(sheet, cx, cy + sh + 4, std::to_string(p.number), head, 2);
-    std::string name = p.name.substr(0, 12);
-    DrawLabel(sheet, cx, cy + sh + 17, name, ink, 2);
+    // Long names drop to the small size rather than being cut.
+    DrawLabel(sheet, cx, cy + sh + 17, p.name, ink, p.name.size() <= 12 ? 2 : 1);
   }
   int y = 40 + srows * scellh + 30;
   for (const auto& st : styles) {
@@ -377,8 +377,7 @@ Image ContactSheet(const ArtBook& book) {
       if (p->image == st) {
         Blit(sheet, tx + 10, ty, book.images.at(st), *p, 3);
         DrawLabel(sheet, tx, ty + th + 4, std::to_string(p->number), head, 2);
-        std::string name = p->name.substr(0, 8);
-        DrawLabel(sheet, tx, ty + th + 17, name, ink, 1);
+        DrawLabel(sheet, tx, ty + th + 17, p->name, ink, 1);
         tx += tcellw + 4;
       }
     y += styleh;
