@@ -54,7 +54,12 @@ TEST(InputKeyCodes, EveryLetterDigitAndFunctionKeyHasItsCode) {
 
 class InputEvents : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError(); }
+  void SetUp() override {
+    ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    // A clean slate even when several cases share one process.
+    FlushKeys();
+    AppTerminate();
+  }
   void TearDown() override { SDL_Quit(); }
 
   static void Key(SDL_Scancode sc, bool down, bool repeat = false, SDL_Keycode sym = SDLK_UNKNOWN) {
@@ -151,6 +156,12 @@ TEST_F(InputEvents, MouseButtonsAndPointer) {
   MoveVirtualMouse(10, 20);
   EXPECT_NEAR(VirtualMouseX(), 10, 1);
   EXPECT_NEAR(VirtualMouseY(), 20, 1);
+}
+
+TEST_F(InputEvents, KeysWithoutACodeAreNotReported) {
+  Key(SDL_SCANCODE_POWER, true);
+  Key(SDL_SCANCODE_UNKNOWN, true);
+  for (int code = 0; code < KEY_CODE_COUNT; ++code) EXPECT_EQ(KeyDown(code), 0) << code;
 }
 
 TEST_F(InputEvents, LosingTheFocusForgetsHeldKeys) {

@@ -66,11 +66,12 @@ void Handle(const SDL_Event& e) {
       }
       break;
     case SDL_KEYDOWN:
-      if (!e.key.repeat) inputstate::Key(KeyCodeFromScancode(e.key.keysym.scancode), true);
+      if (int code = KeyCodeFromScancode(e.key.keysym.scancode); code != 0 && !e.key.repeat)
+        inputstate::Key(code, true);
       if (int c = ControlChar(e.key.keysym.sym)) inputstate::Char(c);
       break;
     case SDL_KEYUP:
-      inputstate::Key(KeyCodeFromScancode(e.key.keysym.scancode), false);
+      if (int code = KeyCodeFromScancode(e.key.keysym.scancode); code != 0) inputstate::Key(code, false);
       break;
     case SDL_TEXTINPUT:
       QueueText(e.text.text);
