@@ -8,9 +8,10 @@
 namespace gfxcore {
 namespace {
 struct Stores {
-  std::map<int, std::unique_ptr<ImageRec>> images;
+  // Indexed by handle; handles are never reused, so a freed slot stays empty.
+  std::vector<std::unique_ptr<ImageRec>> images = std::vector<std::unique_ptr<ImageRec>>(1);
+  int live_images = 0;
   std::map<int, PixmapRec> pixmaps;
-  int next_image = 1;
   int next_pixmap = 1;
   bool auto_mid = false;
   DrawState state;
@@ -39,8 +40,8 @@ void ResetDrawState(float width, float height) {
 }
 
 ImageRec* Image(int handle) {
-  auto it = S().images.find(handle);
-  return it == S().images.end() ? nullptr : it->second.get();
+  auto& v = S().images;
+  return handle > 0 && static_cast<size_t>(handle) < v.size() ? v[handle].get() : nullptr;
 }
 
 int AddImage(std::unique_ptr<ImageRec> image) {
@@ -49,12 +50,12 @@ int AddImage(std::unique_ptr<ImageRec> image) {
     image->handle_x = image->width / 2.0f;
     image->handle_y = image->height / 2.0f;
   }
-  const int h = S().next_image++;
-  S().images[h] = std::move(image);
-  return h;
+  S().images.push_back(std::move(image));
+  ++S().live_images;
+  return static_cast<int>(S().images.size() - 1);
 }
 
-int LiveImageCount() { return static_cast<int>(S().images.size()); }
+int LiveImageCount() { return S().live_images; }
 
 int ResolveFlags(int flags) {
   return flags < 0 ? (MASKEDIMAGE | FILTEREDIMAGE) : flags;
@@ -106,9 +107,11 @@ int AddPixmap(PixmapRec pixmap) {
 int LivePixmapCount() { return static_cast<int>(S().pixmaps.size()); }
 
 void ClearImagesAndPixmaps() {
-  for (auto& [h, img] : S().images)
-    if (g_release_hook) g_release_hook(*img);
+  for (auto& img : S().images)
+    if (img && g_release_hook) g_release_hook(*img);
   S().images.clear();
+  S().images.resize(1);
+  S().live_images = 0;
   S().pixmaps.clear();
   S().auto_mid = false;
   S().state = DrawState();
@@ -164,11 +167,12 @@ int CreateImage(int width, int height, int frames, int flags) {
 }
 
 void FreeImage(int image) {
-  auto it = S().images.find(image);
-  if (it == S().images.end()) return;
+  ImageRec* img = Image(image);
+  if (!img) return;
   if (g_flush_hook) g_flush_hook();
-  if (g_release_hook) g_release_hook(*it->second);
-  S().images.erase(it);
+  if (g_release_hook) g_release_hook(*img);
+  S().images[static_cast<size_t>(image)].reset();
+  --S().live_images;
 }
 
 void SetImageHandle(int image, float x, float y) {

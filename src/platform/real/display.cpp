@@ -236,6 +236,11 @@ int GraphicsDepth() { return D().depth; }
 void Flip(int sync) {
   Display& d = D();
   if (d.open) {
+    // A switch to full screen may settle on another size only after a while.
+    int dw = 0, dh = 0;
+    DrawableSize(dw, dh);
+    if (dw != d.view_dw || dh != d.view_dh) d.view_vw = d.view_vh = 0;
+    SyncView();
     glr::Flush();
     // -1: the display's default, which waits for the vertical refresh.
     SetSwap(sync == 0 ? 0 : 1);
