@@ -46,6 +46,12 @@ std::string Str(int64_t v);
 // Shortest decimal text that reads back as the same double ("0.5", "959.5", "-3").
 std::string StrF(double v);
 
+// ---- angles in degrees -----------------------------------------------------------------
+double Sin(double degrees);
+double Cos(double degrees);
+// The angle of (x, y) in degrees, from -180 to 180.
+double ATan2(double y, double x);
+
 // ---- shared random generator --------------------------------------------------------
 // State times 48271 modulo 2^31 - 1, starting at 4660. The seed's top bit is
 // cleared; 0 and 2147483647 become 4660.
@@ -89,6 +95,9 @@ std::string FormatTime(const LocalDateTime& t);
 // CurrentDateTime.
 std::string CurrentDate();
 std::string CurrentTime();
+
+// The caption of every window the display opens; the start-up sets it.
+extern std::string AppTitle;
 
 // Diagnostic text hook: silent unless a hook is installed (tests capture it).
 void DebugLog(const std::string& text);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "platform/app.h"
 #include "platform/runtime.h"
 #include "platform/test/test_backend.h"
 
@@ -97,6 +98,16 @@ TEST(TestClock, FramesAndFrameHooks) {
   EXPECT_EQ(calls, 2);
   testbackend::Reset();
   EXPECT_EQ(testbackend::FrameCount(), 0);
+}
+
+TEST(TestApp, AppExitUnwindsToTheTestWithItsStatus) {
+  testbackend::Reset();
+  try {
+    AppExit(3);
+    FAIL() << "AppExit returned";
+  } catch (const testbackend::AppExited& e) {
+    EXPECT_EQ(e.status, 3);
+  }
 }
 
 }  // namespace

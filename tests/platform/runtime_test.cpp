@@ -244,6 +244,25 @@ TEST(Numbers, StrFIsShortestAndReadsBack) {
     EXPECT_EQ(ToDouble(StrF(v)), v) << StrF(v);
 }
 
+// ---- angles ------------------------------------------------------------------------------
+
+TEST(Angles, DegreesInAndOut) {
+  struct Case {
+    double deg, sin, cos;
+  };
+  const Case cases[] = {{0, 0, 1}, {90, 1, 0}, {180, 0, -1}, {-90, -1, 0}, {30, 0.5, 0.8660254037844387},
+                        {360 + 45, 0.7071067811865476, 0.7071067811865476}};
+  for (const auto& c : cases) {
+    EXPECT_NEAR(Sin(c.deg), c.sin, 1e-12) << c.deg;
+    EXPECT_NEAR(Cos(c.deg), c.cos, 1e-12) << c.deg;
+  }
+  struct Atan {
+    double y, x, deg;
+  };
+  const Atan atans[] = {{0, 1, 0}, {1, 0, 90}, {0, -1, 180}, {-0.0, -1, -180}, {-1, 0, -90}, {1, 1, 45}, {-1, -1, -135}};
+  for (const auto& a : atans) EXPECT_NEAR(ATan2(a.y, a.x), a.deg, 1e-12) << a.y << "," << a.x;
+}
+
 // ---- shared random generator --------------------------------------------------------
 // Expected values follow by hand from state' = state * 48271 mod (2^31 - 1):
 // 4660 * 48271 = 224942860, already below the modulus; the next states are

@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <ctime>
 
@@ -159,6 +160,16 @@ std::string StrF(double v) {
   return std::string(buf, res.ptr);
 }
 
+// ---- angles in degrees -----------------------------------------------------------------
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}  // namespace
+
+double Sin(double degrees) { return std::sin(degrees * (kPi / 180.0)); }
+double Cos(double degrees) { return std::cos(degrees * (kPi / 180.0)); }
+double ATan2(double y, double x) { return std::atan2(y, x) * (180.0 / kPi); }
+
 // ---- shared random generator --------------------------------------------------------
 
 namespace {
@@ -264,6 +275,8 @@ std::string CurrentDate() { return FormatDate(ReadLocalClock()); }
 std::string CurrentTime() { return FormatTime(ReadLocalClock()); }
 
 // ---- diagnostics and memory ------------------------------------------------------------
+
+std::string AppTitle;
 
 void DebugLog(const std::string& text) {
   if (LogHook()) LogHook()(text);

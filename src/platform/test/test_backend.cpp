@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/files.h"
 #include "platform/runtime.h"
 
@@ -56,3 +57,5 @@ int32_t MilliSecs() {
 void Delay(int32_t ms) {
   if (ms > 0) testbackend::AdvanceClock(ms);
 }
+
+void AppExit(int status) { throw testbackend::AppExited{status}; }

@@ -29,4 +29,10 @@ void AddFrameHook(std::function<void()> hook);
 // Run on Reset, so each double can clear its own state.
 void AddResetHook(std::function<void()> hook);
 
+// AppExit under the test backend: instead of ending the process it unwinds to
+// the test as this exception, which carries the exit status.
+struct AppExited {
+  int status;
+};
+
 }  // namespace testbackend
