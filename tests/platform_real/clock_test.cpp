@@ -5,6 +5,7 @@
 
 #include "platform/app.h"
 #include "platform/files.h"
+#include "platform/real/clock_internal.h"
 #include "platform/runtime.h"
 
 namespace {
@@ -19,6 +20,22 @@ TEST(RealClock, CountsFromProgramStartAndNeverGoesBack) {
     ASSERT_GE(now, last);
     last = now;
   }
+}
+
+TEST(RealClock, CountWrapsLikeA32BitCounter) {
+  struct Case {
+    uint64_t elapsed;
+    int32_t reads;
+  };
+  const Case cases[] = {
+      {0, 0},
+      {2147483647ULL, INT32_MAX},
+      {2147483648ULL, INT32_MIN},  // about 24.8 days after start
+      {4294967295ULL, -1},
+      {4294967296ULL, 0},
+      {4294967296ULL + 16, 16},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WrapToCounter(c.elapsed), c.reads) << c.elapsed;
 }
 
 TEST(RealClock, DelayWaitsAtLeastItsTime) {

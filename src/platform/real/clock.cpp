@@ -2,6 +2,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/real/clock_internal.h"
 #include "platform/runtime.h"
 
 namespace {
@@ -13,8 +14,7 @@ const std::chrono::steady_clock::time_point g_program_start = std::chrono::stead
 int32_t MilliSecs() {
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - g_program_start);
-  // Wraps like a 32-bit counter; the unsigned cast keeps it free of overflow.
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(elapsed.count())));
+  return WrapToCounter(static_cast<uint64_t>(elapsed.count()));
 }
 
 void Delay(int32_t ms) {
