@@ -2,6 +2,8 @@
 // without touching any device.
 #include "startup/globals.h"
 
+#include "platform/runtime.h"
+
 
 // ---- game identity ------------------------------------------------------------------
 const int32_t GameWeek = 256;
@@ -94,6 +96,8 @@ GamePaths Paths;
 
 void ComposeGameName() {
   GameName = "#" + std::to_string(GameWeek) + " : " + GameName1 + " " + GameName2;
+  // Every window the display opens from now on carries the title line.
+  AppTitle = GameName;
 }
 
 void CreateGameLoopTables() {

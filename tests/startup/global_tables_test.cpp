@@ -11,6 +11,7 @@
 
 #include "platform/graphics.h"
 #include "platform/input.h"
+#include "platform/runtime.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
 #include "startup/globals.h"
@@ -30,6 +31,7 @@ TEST(GameIdentity, TitleLineAndFolderNames) {
   EXPECT_EQ(GameName, "");
   ComposeGameName();
   EXPECT_EQ(GameName, "#256 : Duskmoor II");
+  EXPECT_EQ(AppTitle, GameName);
 
   const std::vector<std::pair<int32_t, std::string>> folders = {
       {256, "256/"}, {7, "007/"}, {42, "042/"}, {1234, "234/"}, {0, "000/"}};
