@@ -3,16 +3,14 @@
 #include <string>
 
 #include "framework/pump.h"
-#include "framework/speedtest.h"
+#include "game/game_assets.h"
 #include "platform/files.h"
-#include "platform/audio.h"
 #include "platform/graphics.h"
 #include "platform/runtime.h"
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
 #include "settings/farewell.h"
 #include "startup/globals.h"
-#include "title/title.h"
 
 int32_t ChangingRes = 0;
 
@@ -29,15 +27,6 @@ bool Listed(int32_t w, int32_t h) {
     if (ResolutionW[i] == w && ResolutionH[i] == h) return true;
   }
   return false;
-}
-
-// The game's own assets, with the engine speed test first. Of them the title
-// screen needs its two logos and its music.
-void LoadGameAssets() {
-  AimFor(60, 2);
-  gamelogo = LoadImage(Paths.game + "logo.png");
-  gamelogob = LoadImage(Paths.game + "logob.png");
-  tune = LoadSound(Paths.game + "Theme.ogg", 0);
 }
 
 std::string MarkerPath() { return Paths.game + "crash.dat"; }
@@ -134,7 +123,7 @@ int32_t ChangeRes() {
   SetVirtualResolution(static_cast<float>(JScrw), static_cast<float>(JScrh));
 
   LoadCommon();
-  LoadGameAssets();
+  LoadGame();
 
   Debug(kRule);
   DeleteFile(MarkerPath());

@@ -1,6 +1,5 @@
 #include "settings/farewell.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "framework/controls.h"
@@ -13,10 +12,6 @@
 #include "settings/debug_log.h"
 #include "settings/settings_file.h"
 #include "startup/globals.h"
-
-// The application shell's exit, which shuts the display and the audio output
-// down first, is there only in the real program; headless runs end directly.
-[[noreturn]] void AppExit(int status) __attribute__((weak));
 
 namespace {
 
@@ -41,8 +36,8 @@ constexpr Line kPlea[] = {
 
 [[noreturn]] void EndProcess() {
   CloseDebugLog();
-  if (AppExit) AppExit(0);
-  std::exit(0);
+  // The shell shuts the display and the audio output down before it ends.
+  AppExit(0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "framework/globals.h"
 #include "framework/pump.h"
+#include "level/level_browser.h"
 #include "platform/runtime.h"
 #include "settings/debug_log.h"
 #include "settings/display.h"
@@ -55,8 +56,7 @@ int32_t StartUpSequence() {
   InGame = 0;
   MyBest.fill(0);
   Debug("Finished Loading");
-  // The level pack scan joins here once the level browser exists; until then
-  // the title screen runs without packs.
+  Hunt4Levels();
   return hold;
 }
 

@@ -7,6 +7,8 @@
 #include "framework/pump.h"
 #include "framework/sound.h"
 #include "framework/utils.h"
+#include "game/play_game.h"
+#include "level/level_browser.h"
 #include "level/play_globals.h"
 #include "platform/audio.h"
 #include "platform/graphics.h"
@@ -81,7 +83,7 @@ void StartGame() {
   }
   InGame = 1;
   MoveVirtualMouse(static_cast<float>(JScrw), static_cast<float>(JScrh));
-  // A whole game runs here once the game loop exists.
+  PlayGame();
   InGame = 0;
   TitleLoop.EscLatch = 1;
   TitleLoop.InputLatch = 1;

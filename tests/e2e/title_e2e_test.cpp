@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,9 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "platform/graphics.h"
 
 extern char** environ;
 
@@ -103,6 +107,39 @@ int WaitForExit(pid_t pid, int seconds) {
   return -1;
 }
 
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Takes a screenshot with F11 and returns the new picture's path.
+fs::path Screenshot(FakeInput& input, const fs::path& log, const fs::path& files) {
+  const size_t before = Count(ReadAll(log), "\tSaved Screenshot 1\r\n");
+  std::vector<fs::path> old;
+  for (const auto& e : fs::directory_iterator(files)) old.push_back(e.path());
+  input.Tap(kF11);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (Count(ReadAll(log), "\tSaved Screenshot 1\r\n") == before && std::chrono::steady_clock::now() < until) {
+    FakeInput::Sleep(100);
+  }
+  for (const auto& e : fs::directory_iterator(files)) {
+    if (e.path().extension() == ".png" && std::find(old.begin(), old.end(), e.path()) == old.end()) return e.path();
+  }
+  return {};
+}
+
+// The pixels where the pack titles stand on an 800x600 window, as text.
+std::string PackArea(const fs::path& png) {
+  const int pix = LoadPixmapPNG(png.string());
+  std::string out;
+  for (int y = 405; y < 530; ++y) {
+    for (int x = 300; x < 590; ++x) out += std::to_string(ReadPixel(pix, x, y)) + ",";
+  }
+  FreePixmap(pix);
+  return out;
+}
+
 bool Running(pid_t pid) {
   int status = 0;
   return waitpid(pid, &status, WNOHANG) == 0;
@@ -137,13 +174,8 @@ TEST(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   ASSERT_TRUE(Running(pid));
   input.MovePointer(400, 300);
 
-  input.Tap(kF11);
-  ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n", 30)) << ReadAll(log);
-  fs::path shot;
-  for (const auto& entry : fs::directory_iterator(files)) {
-    if (entry.path().extension() == ".png") shot = entry.path();
-  }
-  ASSERT_FALSE(shot.empty());
+  const fs::path shot = Screenshot(input, log, files);
+  ASSERT_FALSE(shot.empty()) << ReadAll(log);
   // Kept beside the build for a look at the title screen.
   if (const char* build = std::getenv("DUSKMOOR_BUILD_DIR")) {
     fs::copy_file(shot, fs::path(build) / "title_screen.png", fs::copy_options::overwrite_existing);
@@ -159,8 +191,21 @@ TEST(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   EXPECT_NE(setup.find("\r\n[Controls]\r\nKey=0,38\r\n"), std::string::npos) << setup;
   input.Tap(kTab);
 
-  input.Tap(kUp);
+  FakeInput::Sleep(500);  // the overlay slides away
+
+  // Down moves to the next pack and Up back again: the pack titles change
+  // and return.
   input.Tap(kDown);
+  const fs::path next = Screenshot(input, log, files);
+  input.Tap(kUp);
+  const fs::path back = Screenshot(input, log, files);
+  ASSERT_FALSE(next.empty());
+  ASSERT_FALSE(back.empty());
+  EXPECT_NE(PackArea(next), PackArea(shot));
+  EXPECT_EQ(PackArea(back), PackArea(shot));
+  if (const char* build = std::getenv("DUSKMOOR_BUILD_DIR")) {
+    fs::copy_file(next, fs::path(build) / "title_screen_next_pack.png", fs::copy_options::overwrite_existing);
+  }
   ASSERT_TRUE(Running(pid));
 
   input.Tap(kEscape);

@@ -6,6 +6,7 @@
 
 #include "fixture.h"
 #include "platform/files.h"
+#include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
 #include "settings/common_assets.h"
 #include "settings/display.h"
@@ -250,7 +251,14 @@ TEST_F(DisplayTest, RefusedSizeFallsBackToASmallWindow) {
 
 TEST_F(DisplayTest, NoDisplayAtAllEndsTheRunWithSettingsSaved) {
   testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
-  EXPECT_EXIT(ChangeRes(), ::testing::ExitedWithCode(0), "");
+  int status = -1;
+  try {
+    ChangeRes();
+  } catch (const testbackend::AppExited& e) {
+    status = e.status;
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ChangingRes, 0);
   EXPECT_EQ(FileType(Paths.data + "Setup.ini"), 1);
   EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
   const auto lines = LogLines();

@@ -7,6 +7,7 @@
 #include "framework/globals.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
+#include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
 #include "platform/test/test_input.h"
 #include "settings/common_assets.h"
@@ -103,7 +104,14 @@ TEST_F(FarewellTest, WaitEndsOnKeysButtonsAndCloseRequests) {
 
 TEST_F(FarewellTest, FinishEndsTheProcessWithStatusZero) {
   testbackend::PressKey(27);
-  EXPECT_EXIT(Finish(), ::testing::ExitedWithCode(0), "");
+  int status = -1;
+  try {
+    Finish();
+  } catch (const testbackend::AppExited& e) {
+    status = e.status;
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(testgraphics::DisplayOpen(), false);
   const auto lines = LogLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Play again, soon!!");
