@@ -5,6 +5,7 @@
 #include FT_SYNTHESIS_H
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "platform/core/gfx_core.h"
@@ -53,7 +54,7 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
   std::array<Bitmap, 256> maps;
   auto font = std::make_unique<FontRec>();
   font->height = std::max(1, ascent + descent);
-  int cell_w = 1, cell_h = 1;
+  int cell_w = 1;
   for (int c = 0; c < 256; ++c) {
     // One byte per character, Latin-1: the byte is the code point.
     const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(c));
@@ -87,21 +88,40 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
     gl.w = bm.w;
     gl.h = bm.h;
     cell_w = std::max(cell_w, bm.w + 2);
-    cell_h = std::max(cell_h, bm.h + 2);
   }
   FT_Done_Face(face);
 
-  // A 16 x 16 grid of cells with a clear border, so filtered drawing never bleeds.
+  // Glyphs packed in shelves, tallest first, each with a clear one-pixel border so
+  // filtered drawing never bleeds between neighbours.
+  int64_t area = 0;
+  for (const Bitmap& bm : maps) area += static_cast<int64_t>(bm.w + 2) * (bm.h + 2);
+  const int width = std::max(cell_w, static_cast<int>(std::sqrt(static_cast<double>(area)) * 1.1) + 1);
+  std::array<int, 256> order;
+  for (int c = 0; c < 256; ++c) order[c] = c;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return maps[a].h > maps[b].h; });
+  int pen_x = 0, pen_y = 0, shelf_h = 0;
+  for (int c : order) {
+    const Bitmap& bm = maps[c];
+    if (bm.w == 0 || bm.h == 0) continue;
+    if (pen_x + bm.w + 2 > width) {
+      pen_x = 0;
+      pen_y += shelf_h;
+      shelf_h = 0;
+    }
+    font->glyphs[c].atlas_x = pen_x + 1;
+    font->glyphs[c].atlas_y = pen_y + 1;
+    pen_x += bm.w + 2;
+    shelf_h = std::max(shelf_h, bm.h + 2);
+  }
   auto atlas = std::make_unique<ImageRec>();
-  atlas->width = cell_w * 16;
-  atlas->height = cell_h * 16;
+  atlas->width = width;
+  atlas->height = std::max(1, pen_y + shelf_h);
   atlas->frames = 1;
   atlas->flags = FILTEREDIMAGE;
   atlas->pixels.assign(static_cast<size_t>(atlas->width) * atlas->height, 0x00FFFFFFu);
   for (int c = 0; c < 256; ++c) {
-    Glyph& gl = font->glyphs[c];
-    gl.atlas_x = (c % 16) * cell_w + 1;
-    gl.atlas_y = (c / 16) * cell_h + 1;
+    const Glyph& gl = font->glyphs[c];
     const Bitmap& bm = maps[c];
     for (int y = 0; y < bm.h; ++y)
       for (int x = 0; x < bm.w; ++x)
