@@ -14,12 +14,15 @@ inline int MakeTestImage(int w, int h, int frames = 1) {
 
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 #include <string>
 
 // Writes a 16-bit mono WAV of `samples` samples at 22050 Hz into the test's
 // temporary folder and returns its path.
 inline std::string WriteTestWav(const std::string& name, int samples) {
-  const std::string path = (std::filesystem::temp_directory_path() / name).string();
+  // One file per process: ctest runs cases in parallel.
+  const std::string path =
+      (std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_" + name)).string();
   std::FILE* f = std::fopen(path.c_str(), "wb");
   auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
   auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
