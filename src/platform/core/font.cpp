@@ -118,7 +118,8 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
   atlas->width = width;
   atlas->height = std::max(1, pen_y + shelf_h);
   atlas->frames = 1;
-  atlas->flags = FILTEREDIMAGE;
+  // Smooth faces stay smooth when drawn smaller than their size.
+  atlas->flags = smooth ? (FILTEREDIMAGE | MIPMAPPEDIMAGE) : FILTEREDIMAGE;
   atlas->pixels.assign(static_cast<size_t>(atlas->width) * atlas->height, 0x00FFFFFFu);
   for (int c = 0; c < 256; ++c) {
     const Glyph& gl = font->glyphs[c];

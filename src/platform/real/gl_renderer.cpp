@@ -96,9 +96,13 @@ void Upload(gfxcore::ImageRec& img) {
     img.texture = t;
   }
   glBindTexture(GL_TEXTURE_2D, img.texture);
-  const GLint filter = (img.flags & FILTEREDIMAGE) ? GL_LINEAR : GL_NEAREST;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  const bool filtered = (img.flags & FILTEREDIMAGE) != 0;
+  const bool mipmapped = filtered && (img.flags & MIPMAPPEDIMAGE) != 0;
+  const GLint filter = filtered ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  mipmapped ? GL_LINEAR_MIPMAP_LINEAR : filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
