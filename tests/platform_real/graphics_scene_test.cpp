@@ -1,6 +1,7 @@
 // Draws known scenes through the real display and OpenGL renderer, grabs the
 // back buffer, writes it as PNG, reads the file back and checks its pixels.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdlib>
 #include <string>
@@ -146,6 +147,45 @@ TEST_F(RealScene, ImagesDrawScaledMirroredAndRotated) {
   ExpectRgb(pic, 102, 22, {0, 0, 64});
   ExpectRgb(pic, 199, 21, {255, 0, 0});
   ExpectRgb(pic, 196, 21, {0, 0, 0});
+}
+
+TEST_F(RealScene, LinesCoverBothEndsAndMaskedPixelsStayClear) {
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 255, 255);
+  DrawLine(10, 400, 20, 400);
+  DrawLine(50, 380, 50, 390);
+  // Black in a picture without alpha is masked away; the white half stays.
+  const std::string path = TempPath("graphics_scene_rgb.png");
+  png_image rgb{};
+  rgb.version = PNG_IMAGE_VERSION;
+  rgb.width = 2;
+  rgb.height = 1;
+  rgb.format = PNG_FORMAT_RGB;
+  const uint8_t px[6] = {0, 0, 0, 255, 255, 255};
+  ASSERT_TRUE(png_image_write_to_file(&rgb, path.c_str(), 0, px, 0, nullptr));
+  const int masked = LoadImage(path, MASKEDIMAGE);
+  const int plain = LoadImage(path, 0);
+  ASSERT_NE(masked, 0);
+  SetScale(8, 8);
+  SetBlend(MASKBLEND);
+  DrawImage(masked, 400, 300);
+  SetBlend(ALPHABLEND);
+  DrawImage(masked, 400, 340);
+  DrawImage(plain, 400, 380);
+  SetScale(1, 1);
+  const int pic = GrabThroughPNG("graphics_scene_lines.png");
+  ExpectRgb(pic, 10, 400, {255, 255, 255});
+  ExpectRgb(pic, 20, 400, {255, 255, 255});
+  ExpectRgb(pic, 21, 400, {0, 0, 64});
+  ExpectRgb(pic, 15, 401, {0, 0, 64});
+  ExpectRgb(pic, 50, 390, {255, 255, 255});
+  ExpectRgb(pic, 50, 391, {0, 0, 64});
+  for (int y : {304, 344}) {
+    ExpectRgb(pic, 404, y, {0, 0, 64});
+    ExpectRgb(pic, 412, y, {255, 255, 255});
+  }
+  ExpectRgb(pic, 404, 384, {0, 0, 0});
+  ExpectRgb(pic, 412, 384, {255, 255, 255});
 }
 
 TEST_F(RealScene, TextAppearsInsideItsMeasuredBox) {
