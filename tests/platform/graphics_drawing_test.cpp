@@ -7,6 +7,7 @@
 
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
+#include "platform/runtime.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
 
@@ -297,6 +298,17 @@ TEST(GraphicsDisplay, RefusedDisplaysFallBackToWindows) {
   EndGraphics();
   EXPECT_FALSE(testgraphics::DisplayOpen());
   EXPECT_EQ(testgraphics::EndGraphicsCalls(), 3);
+}
+
+TEST(GraphicsDisplay, WindowsTakeTheApplicationTitleWhenOpened) {
+  testbackend::Reset();
+  AppTitle = "#256 : Duskmoor II";
+  ASSERT_EQ(Graphics(640, 480), 1);
+  EXPECT_EQ(testgraphics::DisplayTitle(), "#256 : Duskmoor II");
+  AppTitle = "Later";
+  EXPECT_EQ(testgraphics::DisplayTitle(), "#256 : Duskmoor II");
+  ASSERT_EQ(Graphics(640, 480), 1);
+  EXPECT_EQ(testgraphics::DisplayTitle(), "Later");
 }
 
 TEST(GraphicsDisplay, GrabsReadTheScriptedScreen) {

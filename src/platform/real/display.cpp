@@ -43,6 +43,20 @@ Display& D() {
 
 constexpr size_t kMaxModes = 2499;
 
+// Window captions are UTF-8; the game's text is one byte per character, Latin-1.
+std::string Latin1ToUtf8(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
@@ -132,6 +146,7 @@ bool OpenDisplay(int w, int h, int depth, int hertz) {
     }
     d.fullscreen = true;
   }
+  SDL_SetWindowTitle(d.window, Latin1ToUtf8(AppTitle.empty() ? "Duskmoor II" : AppTitle).c_str());
   SDL_ShowWindow(d.window);
   SDL_GL_MakeCurrent(d.window, d.context);
   d.open = true;

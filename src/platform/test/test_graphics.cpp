@@ -4,6 +4,7 @@
 
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
+#include "platform/runtime.h"
 #include "platform/test/test_backend.h"
 
 namespace testgraphics {
@@ -25,6 +26,7 @@ struct Display {
   std::function<bool(int, int, int)> refuse;
   bool open = false;
   int width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
+  std::string title;
   int graphics_calls = 0;
   int end_calls = 0;
   int flips = 0;
@@ -112,6 +114,7 @@ int DisplayHeight() { return D().height; }
 int DisplayDepth() { return D().depth; }
 int DisplayHertz() { return D().hertz; }
 int DisplayFlags() { return D().flags; }
+std::string DisplayTitle() { return D().title; }
 int GraphicsCalls() { return D().graphics_calls; }
 int EndGraphicsCalls() { return D().end_calls; }
 int FlipCount() { return D().flips; }
@@ -172,6 +175,7 @@ int Graphics(int width, int height, int depth, int hertz, int flags) {
   d.depth = dp;
   d.hertz = hertz;
   d.flags = flags | d.default_flags;
+  d.title = AppTitle;
   gfxcore::ResetDrawState(static_cast<float>(w), static_cast<float>(h));
   return 1;
 }
@@ -181,6 +185,7 @@ void EndGraphics() {
   ++D().end_calls;
   D().open = false;
   D().width = D().height = D().depth = D().hertz = 0;
+  D().title.clear();
 }
 
 int GraphicsWidth() { return D().width; }

@@ -50,6 +50,8 @@ int DisplayHeight();
 int DisplayDepth();
 int DisplayHertz();
 int DisplayFlags();
+// The caption the open display's window was given (the application title).
+std::string DisplayTitle();
 int GraphicsCalls();     // successful and failed Graphics calls so far
 int EndGraphicsCalls();
 int FlipCount();
