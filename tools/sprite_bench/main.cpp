@@ -13,7 +13,8 @@
 //
 //   LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1920x1080x24"
 //       build/tools/sprite_bench/sprite_bench
-// SPRITE_BENCH_VERBOSE=1 prints every probe.
+// SPRITE_BENCH_VERBOSE=1 prints every probe. An optional argument names a PNG whose
+// top-left 16 x 16 cell becomes the sprite (the game's icon strip, for instance).
 #include <GL/gl.h>
 #include <SDL.h>
 
@@ -63,9 +64,23 @@ void EnsureSprites(int n) {
   }
 }
 
-// The test picture: a ring with a transparent inside and corners, as icons have.
+std::string g_picture;  // a picture whose top-left 16 x 16 cell is the sprite, if given
+
+// The sprite: the first cell of the given picture, or a ring with a transparent
+// inside and corners, as icons have.
 std::vector<uint32_t> IconPixels() {
   std::vector<uint32_t> px(kFrame * kFrame);
+  if (!g_picture.empty()) {
+    const int pm = LoadPixmapPNG(g_picture);
+    if (pm != 0) {
+      for (int y = 0; y < kFrame; ++y)
+        for (int x = 0; x < kFrame; ++x) px[y * kFrame + x] = ReadPixel(pm, x, y);
+      FreePixmap(pm);
+      return px;
+    }
+    std::fprintf(stderr, "cannot read %s; using the ring\n", g_picture.c_str());
+    g_picture.clear();
+  }
   for (int y = 0; y < kFrame; ++y)
     for (int x = 0; x < kFrame; ++x) {
       const float dx = x - 7.5f, dy = y - 7.5f;
@@ -338,7 +353,8 @@ struct Limit {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) g_picture = argv[1];
   g_verbose = std::getenv("SPRITE_BENCH_VERBOSE") != nullptr;
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "SDL could not start: %s\n", SDL_GetError());
