@@ -1,0 +1,57 @@
+#include "game/game_assets.h"
+
+#include "framework/speedtest.h"
+#include "platform/audio.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/runtime.h"
+#include "startup/globals.h"
+#include "title/title.h"
+
+int32_t gfx = 0;
+int32_t gfxf = 0;
+int32_t map_I = 0;
+int32_t mapb_I = 0;
+int32_t tune2 = 0;
+
+namespace {
+
+// Every display opening loads everything again; what the old handle held is
+// given back so that memory does not grow with each change of display.
+void TakeImage(int32_t& held, int32_t fresh) {
+  if (held != 0 && held != fresh) FreeImage(held);
+  held = fresh;
+}
+
+void TakeSound(int32_t& held, int32_t fresh) {
+  if (held != 0 && held != fresh) FreeSound(held);
+  held = fresh;
+}
+
+}  // namespace
+
+std::string StyleFileName(int32_t style) { return "bg" + Right("000" + Str(style), 3) + ".png"; }
+
+void LoadGame() {
+  AimFor(60, 2);
+
+  const std::string& folder = Paths.game;
+  // A style number without a file keeps what it had, so numbers may be
+  // missing; the editor steps through 1 to `styles`.
+  for (int32_t style = 1; style <= kLastStyle; ++style) {
+    const std::string path = folder + StyleFileName(style);
+    if (FileType(path) == 0) continue;
+    styles = style;
+    TakeImage(BG[style], LoadAnimImage(path, 160, 64, 0, 2, MASKEDIMAGE));
+    TakeImage(BG_bit[style], LoadAnimImage(path, 8, 64, 0, 80, MASKEDIMAGE));
+  }
+
+  TakeImage(gfx, LoadAnimImage(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE));
+  TakeImage(gfxf, LoadAnimImage(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(gamelogo, LoadImage(folder + "logo.png", MASKEDIMAGE));
+  TakeImage(gamelogob, LoadImage(folder + "logob.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(map_I, LoadImage(folder + "map.png", MASKEDIMAGE));
+  TakeImage(mapb_I, LoadImage(folder + "mapB.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeSound(tune, LoadSound(folder + "Theme.ogg", 0));
+  TakeSound(tune2, LoadSound(folder + "Map.ogg", 0));
+}

@@ -1,0 +1,8 @@
+#include "game/game_state.h"
+
+// pla, editmode, leveltick and n are defined with the level model
+// (level/play_globals.cpp).
+int32_t score = 0;
+int32_t endoflevel = 0;
+int32_t endotick = 0;
+PlayState playstate;
