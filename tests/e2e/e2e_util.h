@@ -1,0 +1,169 @@
+// Helpers of the end-to-end runs: the real game in a fresh copy of its
+// folder, driven through XTest under the running X server, watched through
+// its debug log and its screenshots.
+#pragma once
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+constexpr unsigned long kTab = 0xff09, kUp = 0xff52, kDown = 0xff54, kEscape = 0xff1b, kF11 = 0xffc8,
+                        kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a;
+
+inline void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// XTest through the system libraries, loaded at run time.
+class FakeInput {
+ public:
+  FakeInput() {
+    x11_ = dlopen("libX11.so.6", RTLD_NOW);
+    xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
+    if (!x11_ || !xtst_) return;
+    open_ = reinterpret_cast<void* (*)(const char*)>(dlsym(x11_, "XOpenDisplay"));
+    close_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XCloseDisplay"));
+    flush_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XFlush"));
+    keycode_ = reinterpret_cast<unsigned char (*)(void*, unsigned long)>(dlsym(x11_, "XKeysymToKeycode"));
+    key_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeKeyEvent"));
+    motion_ = reinterpret_cast<int (*)(void*, int, int, int, unsigned long)>(dlsym(xtst_, "XTestFakeMotionEvent"));
+    if (open_ && close_ && flush_ && keycode_ && key_ && motion_) display_ = open_(nullptr);
+  }
+  ~FakeInput() {
+    if (display_) close_(display_);
+    if (xtst_) dlclose(xtst_);
+    if (x11_) dlclose(x11_);
+  }
+  FakeInput(const FakeInput&) = delete;
+  FakeInput& operator=(const FakeInput&) = delete;
+  bool Ready() const { return display_ != nullptr; }
+
+  // Down for a few frames, then up.
+  void Tap(unsigned long keysym) {
+    const unsigned code = keycode_(display_, keysym);
+    key_(display_, code, 1, 0);
+    flush_(display_);
+    Sleep(150);
+    key_(display_, code, 0, 0);
+    flush_(display_);
+    Sleep(300);
+  }
+  void MovePointer(int x, int y) {
+    motion_(display_, -1, x, y, 0);
+    flush_(display_);
+    Sleep(200);
+  }
+
+ private:
+  void* x11_ = nullptr;
+  void* xtst_ = nullptr;
+  void* display_ = nullptr;
+  void* (*open_)(const char*) = nullptr;
+  int (*close_)(void*) = nullptr;
+  int (*flush_)(void*) = nullptr;
+  unsigned char (*keycode_)(void*, unsigned long) = nullptr;
+  int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
+  int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
+};
+
+inline std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Waits up to `seconds` for `text` to appear in the file.
+inline bool WaitForText(const fs::path& path, const std::string& text, int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    if (ReadAll(path).find(text) != std::string::npos) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+// Waits up to `seconds` for the process to end; its exit status, or -1.
+inline int WaitForExit(pid_t pid, int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    Sleep(100);
+  }
+  return -1;
+}
+
+inline bool Running(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, WNOHANG) == 0;
+}
+
+// A fresh copy of the generated game under the temporary folder, without
+// settings, so that every run starts from the defaults.
+inline fs::path CopyGame(const fs::path& source, const std::string& tag) {
+  const fs::path root = fs::temp_directory_path() / ("duskmoor_" + tag + "_" + std::to_string(getpid()));
+  fs::remove_all(root);
+  fs::copy(source, root, fs::copy_options::recursive);
+  fs::remove(root / "Files" / "Setup.ini");
+  return root;
+}
+
+// Starts the game binary of `root`; 0 when it could not be started.
+inline pid_t StartGame(const fs::path& root) {
+  const std::string binary = (root / "duskmoor2").string();
+  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ) != 0) return 0;
+  return pid;
+}
+
+// Takes a screenshot with F11 and returns the new picture's path (empty when
+// none appeared within 30 seconds).
+inline fs::path Screenshot(FakeInput& input, const fs::path& log, const fs::path& files) {
+  const size_t before = Count(ReadAll(log), "\tSaved Screenshot 1\r\n");
+  std::vector<fs::path> old;
+  for (const auto& e : fs::directory_iterator(files)) old.push_back(e.path());
+  input.Tap(kF11);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (Count(ReadAll(log), "\tSaved Screenshot 1\r\n") == before && std::chrono::steady_clock::now() < until) {
+    Sleep(100);
+  }
+  for (const auto& e : fs::directory_iterator(files)) {
+    if (e.path().extension() == ".png" && std::find(old.begin(), old.end(), e.path()) == old.end()) return e.path();
+  }
+  return {};
+}
+
+// Keeps a screenshot beside the build for a look.
+inline void KeepShot(const fs::path& shot, const std::string& name) {
+  if (shot.empty()) return;
+  if (const char* build = std::getenv("DUSKMOOR_BUILD_DIR")) {
+    std::error_code ec;
+    fs::copy_file(shot, fs::path(build) / name, fs::copy_options::overwrite_existing, ec);
+  }
+}
+
+}  // namespace e2e

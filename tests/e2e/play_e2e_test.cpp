@@ -1,0 +1,137 @@
+// The real game from the title screen into play and back: the start control
+// starts a game on the first pack (the starter level), its map screen shows
+// the level's destination, play frames run, and Esc, Quit returns to the
+// title screen, from which Esc leads to the farewell screen.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "e2e_util.h"
+#include "platform/graphics.h"
+
+namespace {
+
+using namespace e2e;
+
+// The brightest channel of any pixel in the window rectangle [x0, x1) x [y0, y1).
+int Brightest(const fs::path& png, int x0, int y0, int x1, int y1) {
+  const int pix = LoadPixmapPNG(png.string());
+  int most = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const uint32_t p = ReadPixel(pix, x, y);
+      most = std::max({most, static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255),
+                       static_cast<int>(p & 255)});
+    }
+  }
+  FreePixmap(pix);
+  return most;
+}
+
+// The pixels of a window rectangle as text, for comparing two pictures.
+std::string Area(const fs::path& png, int x0, int y0, int x1, int y1) {
+  const int pix = LoadPixmapPNG(png.string());
+  std::string out;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) out += std::to_string(ReadPixel(pix, x, y)) + ",";
+  }
+  FreePixmap(pix);
+  return out;
+}
+
+// Where the map screen marks a level's end point (map pixels ex, ey) in the
+// 800x600 window, which shows the 1280x960 virtual screen at 5/8.
+struct Box {
+  int x0, y0, x1, y1;
+};
+Box MarkerBox(int ex, int ey) {
+  const int vx = 1280 / 2 - 672 + 7 * ex - 16;
+  const int vy = 960 / 2 - 504 + 7 * ey - 16;
+  return {vx * 5 / 8, vy * 5 / 8, (vx + 32) * 5 / 8, (vy + 64) * 5 / 8};
+}
+
+TEST(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
+  const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
+  ASSERT_NE(game_env, nullptr);
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+  FakeInput input;
+  if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
+
+  const fs::path source = game_env;
+  ASSERT_TRUE(fs::exists(source / "Files" / "256" / "map.png")) << "the game data is not generated";
+  const fs::path root = CopyGame(source, "play_e2e");
+  const fs::path files = root / "Files";
+  const fs::path levels = root / "DuskmoorII_Levels";
+  const fs::path log = files / "Debug.txt";
+  const fs::path starter = levels / "01 - Into the Moor.xml";
+  ASSERT_TRUE(fs::exists(starter));
+  ASSERT_FALSE(fs::exists(levels / "My Level.xml"));
+  const std::string starter_bytes = ReadAll(starter);
+
+  const pid_t pid = StartGame(root);
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
+  // The scan has written the player's own level beside the starter level.
+  EXPECT_EQ(ReadAll(levels / "My Level.xml").size(), 830u);
+  // The loading hold, then the title's slide-in.
+  Sleep(4000);
+  ASSERT_TRUE(Running(pid));
+  input.MovePointer(400, 300);
+  const fs::path title = Screenshot(input, log, files);
+  ASSERT_FALSE(title.empty()) << ReadAll(log);
+  KeepShot(title, "play_title.png");
+
+  // Start (Z): the map screen of the first pack fades in.
+  input.Tap(kLetterZ);
+  Sleep(1800);
+  ASSERT_TRUE(Running(pid));
+  const fs::path map = Screenshot(input, log, files);
+  ASSERT_FALSE(map.empty()) << ReadAll(log);
+  KeepShot(map, "play_map.png");
+  // The destination marker stands on the starter level's end point (66,84),
+  // not on the player's level's (100,100); the map itself is drawn dimmed.
+  const Box here = MarkerBox(66, 84);
+  const Box there = MarkerBox(100, 100);
+  EXPECT_GT(Brightest(map, here.x0, here.y0, here.x1, here.y1), 200);
+  EXPECT_LE(Brightest(map, there.x0, there.y0, there.x1, there.y1), 160);
+  EXPECT_NE(Area(map, 0, 0, 800, 600), Area(title, 0, 0, 800, 600));
+
+  // Fire again skips the rest of the map; play frames follow.
+  input.Tap(kLetterZ);
+  Sleep(1800);
+  ASSERT_TRUE(Running(pid));
+  const fs::path play = Screenshot(input, log, files);
+  ASSERT_FALSE(play.empty()) << ReadAll(log);
+  KeepShot(play, "play_frame.png");
+  EXPECT_NE(Area(play, 0, 0, 800, 600), Area(map, 0, 0, 800, 600));
+
+  // Esc opens the pause menu; Down selects Quit and Space takes it.
+  input.Tap(kEscape);
+  Sleep(500);
+  input.Tap(kDown);
+  input.Tap(kSpace);
+  // The title slides in again, on the same pack.
+  Sleep(2500);
+  ASSERT_TRUE(Running(pid));
+  const fs::path back = Screenshot(input, log, files);
+  ASSERT_FALSE(back.empty()) << ReadAll(log);
+  KeepShot(back, "play_back_at_title.png");
+  EXPECT_EQ(Area(back, 300, 405, 590, 530), Area(title, 300, 405, 590, 530));
+
+  // Esc on the title screen leads to the farewell screen, a key ends it.
+  input.Tap(kEscape);
+  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n", 30)) << ReadAll(log);
+  Sleep(1000);
+  input.Tap(kLetterA);
+  const int status = WaitForExit(pid, 60);
+  if (status < 0) kill(pid, SIGKILL);
+  EXPECT_EQ(status, 0);
+
+  // Playing a pack leaves its file as it was.
+  EXPECT_EQ(ReadAll(starter), starter_bytes);
+  EXPECT_EQ(Count(ReadAll(log), "\tSaved Screenshot 1\r\n"), 4u);
+  fs::remove_all(root);
+}
+
+}  // namespace
