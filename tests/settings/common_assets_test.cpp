@@ -171,4 +171,42 @@ TEST_F(CommonAssetsTest, ScoreHistoryIsReadOnlyAtTheFirstDisplay) {
   EXPECT_EQ(MyName, "Bo");
 }
 
+TEST_F(CommonAssetsTest, ScoreHistoryRoundTripsThroughItsFile) {
+  auto older = std::make_shared<Scores>();
+  older->Score = -40;
+  older->Timestamp = 65150126130;
+  older->Name = "Ann";
+  older->GameMode = 2;
+  older->Quit = 1;
+  older->Best[1] = 7;
+  older->Best[30] = 9;
+  auto newer = std::make_shared<Scores>();
+  newer->Score = 120;
+  newer->Timestamp = 65150126200;
+  newer->Name = "Bo";
+  newer->Badges = 5;
+  Highscores.AddLast(older);
+  Highscores.AddLast(newer);
+  SaveScores();
+  std::string best_older = "7", best_newer = "0";
+  for (int k = 2; k <= 30; ++k) {
+    best_older += k == 30 ? "|9" : "|0";
+    best_newer += "|0";
+  }
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), "120|Bo|5|65150126200|0|0|0|0\r\n" + best_newer + "\r\n" +
+                                                      "-40|Ann|0|65150126130|0|2|0|1\r\n" + best_older + "\r\n");
+  Highscores.Clear();
+  MyName = "Player";
+  LoadScores();
+  ASSERT_EQ(Highscores.Count(), 2);
+  EXPECT_EQ(MyName, "Bo");
+  const auto first = *Highscores.begin();
+  EXPECT_EQ(first->Name, "Bo");
+  EXPECT_EQ(first->Badges, 5);
+  const auto second = *(++Highscores.begin());
+  EXPECT_EQ(second->Score, -40);
+  EXPECT_EQ(second->Quit, 1);
+  EXPECT_EQ(second->Best[30], 9);
+}
+
 }  // namespace
