@@ -56,6 +56,11 @@ void SaveOnExit() {
 void ShowThanksScreen() {
   EndGraphics();
   Graphics(640, 480, 0, 60, 0);
+  DrawThanksScreen();
+  Flip(-1);
+}
+
+void DrawThanksScreen() {
   Cls();
   SetCol(0, 0, 80, 1);
   DrawRect(0, 0, 640, 480);
@@ -86,7 +91,6 @@ void ShowThanksScreen() {
   Text(320, 4, "This Game is Free", 0, 0);
   SetImageFont(Font[9]);
   for (const Line& l : kPlea) Text(l.x, l.y, l.text, 0, 0);
-  Flip(-1);
 }
 
 bool FarewellDone() {

@@ -9,7 +9,8 @@
 
 // The parts of Finish, in its order.
 void SaveOnExit();        // pointer shown, "Setup.ini", "scores.dat", closing log lines
-void ShowThanksScreen();  // the farewell window, drawn once
+void ShowThanksScreen();  // the farewell window, drawn once and shown
+void DrawThanksScreen();  // its picture, in the window's own pixels
 bool FarewellDone();      // one pass of the wait: true when an input ends it
 // Without any display to show the thanks screen on: saves, closes the log and
 // ends the process with status 0.
