@@ -84,22 +84,29 @@ TEST(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
 
   // Start (Z): the map screen of the first pack fades in.
   input.Tap(kLetterZ);
-  Sleep(1800);
-  ASSERT_TRUE(Running(pid));
-  const fs::path map = Screenshot(input, log, files);
-  ASSERT_FALSE(map.empty()) << ReadAll(log);
-  KeepShot(map, "play_map.png");
+  Sleep(1500);
   // The destination marker stands on the starter level's end point (66,84),
   // not on the player's level's (100,100); the map itself is drawn dimmed.
+  // A slow machine may still be fading in: look again a little later.
   const Box here = MarkerBox(66, 84);
   const Box there = MarkerBox(100, 100);
+  fs::path map;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    ASSERT_TRUE(Running(pid));
+    map = Screenshot(input, log, files);
+    ASSERT_FALSE(map.empty()) << ReadAll(log);
+    if (Brightest(map, here.x0, here.y0, here.x1, here.y1) > 200) break;
+    Sleep(500);
+  }
+  KeepShot(map, "play_map.png");
   EXPECT_GT(Brightest(map, here.x0, here.y0, here.x1, here.y1), 200);
   EXPECT_LE(Brightest(map, there.x0, there.y0, there.x1, there.y1), 160);
   EXPECT_NE(Area(map, 0, 0, 800, 600), Area(title, 0, 0, 800, 600));
 
-  // Fire again skips the rest of the map; play frames follow.
+  // Fire again skips the rest of the map (a second of fade-out); play
+  // frames follow.
   input.Tap(kLetterZ);
-  Sleep(1800);
+  Sleep(3000);
   ASSERT_TRUE(Running(pid));
   const fs::path play = Screenshot(input, log, files);
   ASSERT_FALSE(play.empty()) << ReadAll(log);
@@ -130,7 +137,7 @@ TEST(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
 
   // Playing a pack leaves its file as it was.
   EXPECT_EQ(ReadAll(starter), starter_bytes);
-  EXPECT_EQ(Count(ReadAll(log), "\tSaved Screenshot 1\r\n"), 4u);
+  EXPECT_GE(Count(ReadAll(log), "\tSaved Screenshot 1\r\n"), 4u);
   fs::remove_all(root);
 }
 
