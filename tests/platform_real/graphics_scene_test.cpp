@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -186,6 +187,62 @@ TEST_F(RealScene, LinesCoverBothEndsAndMaskedPixelsStayClear) {
   }
   ExpectRgb(pic, 404, 384, {0, 0, 0});
   ExpectRgb(pic, 412, 384, {255, 255, 255});
+}
+
+// Every screen pixel whose centre maps into a visible texel shows that texel,
+// every other pixel keeps the clear colour: sprites with clear margins under
+// any mirror, scale and turn.
+TEST_F(RealScene, SparseSpritesLandTexelForTexel) {
+  const uint32_t clear = 0x00000000u;
+  std::vector<uint32_t> px(7 * 5, clear);
+  px[1 * 7 + 1] = px[1 * 7 + 2] = 0xFFFF0000u;
+  px[3 * 7 + 5] = 0xFF00FF00u;
+  px[2 * 7 + 3] = 0xFF0000FFu;
+  const int pm = CreatePixmap(7, 5);
+  for (int i = 0; i < 35; ++i) WritePixel(pm, i % 7, i / 7, px[i]);
+  AutoMidHandle(true);
+  const int img = LoadImageFromPixmap(pm, 0);
+  AutoMidHandle(false);
+  struct Case {
+    float x, y, sx, sy, rot;
+  };
+  const Case cases[] = {{60, 60, 4, 4, 0},    {160, 60, -4, 4, 0},  {260, 60, 4, -3, 0},
+                        {360, 60, 3, 3, 90},  {460, 60, 3, 3, 180}, {560, 60, 3, 3, -90},
+                        {60, 200, 5, 5, 33},  {200, 200, -4, 5, 210}, {340, 200, 1, 1, 0},
+                        {480, 200, 6, 2, 300}};
+  SetBlend(ALPHABLEND);
+  for (const Case& c : cases) {
+    SetScale(c.sx, c.sy);
+    SetRotation(c.rot);
+    DrawImage(img, c.x, c.y);
+  }
+  SetScale(1, 1);
+  SetRotation(0);
+  const int pic = GrabThroughPNG("graphics_scene_sparse.png");
+  int checked = 0, lit = 0;
+  for (const Case& c : cases) {
+    const float rad = c.rot * 3.14159265f / 180.0f;
+    const float cr = std::cos(rad), sr = std::sin(rad);
+    for (int py = static_cast<int>(c.y) - 40; py < c.y + 40; ++py)
+      for (int pxl = static_cast<int>(c.x) - 40; pxl < c.x + 40; ++pxl) {
+        const float dx = pxl + 0.5f - c.x, dy = py + 0.5f - c.y;
+        const float u = (cr * dx + sr * dy) / c.sx + 3.5f;
+        const float v = (-sr * dx + cr * dy) / c.sy + 2.5f;
+        // Centres on a texel edge may go either way.
+        if (std::fabs(u - std::round(u)) < 0.02f || std::fabs(v - std::round(v)) < 0.02f) continue;
+        uint32_t want = 0xFF000040u;
+        if (u >= 0 && v >= 0 && u < 7 && v < 5) {
+          const uint32_t t = px[static_cast<int>(v) * 7 + static_cast<int>(u)];
+          if (t >> 24) want = t;
+        }
+        ++checked;
+        lit += want != 0xFF000040u;
+        ASSERT_EQ(ReadPixel(pic, pxl, py), want)
+            << "pixel " << pxl << "," << py << " of the sprite at " << c.x << "," << c.y;
+      }
+  }
+  EXPECT_GT(lit, 300);
+  EXPECT_GT(checked, 40000);
 }
 
 TEST_F(RealScene, TextAppearsInsideItsMeasuredBox) {

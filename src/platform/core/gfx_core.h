@@ -25,6 +25,9 @@ struct ImageRec {
   unsigned texture = 0;
   bool dirty = true;
   int tex_cols = 0, tex_w = 0, tex_h = 0;  // frames laid out in a grid of padded cells
+  // Per frame, the box x0, y0, x1, y1 of its visible texels grown by one texel (as
+  // of the last upload); blending that ignores clear texels draws only this box.
+  std::vector<std::array<int16_t, 4>> visible;
 
   uint32_t* Frame(int f) { return pixels.data() + static_cast<size_t>(f) * width * height; }
   const uint32_t* Frame(int f) const {

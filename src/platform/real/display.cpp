@@ -303,11 +303,7 @@ void DrawImage(int image, float x, float y, int frame) {
   gfxcore::ImageRec* img = gfxcore::Image(image);
   if (!img || !img->HasFrame(frame)) return;
   SyncView();
-  const gfxcore::DrawState& s = gfxcore::State();
-  float qx[4], qy[4];
-  gfxcore::PlaceQuad(s, x, y, img->handle_x, img->handle_y, static_cast<float>(img->width),
-                     static_cast<float>(img->height), qx, qy);
-  glr::Quad(*img, frame, qx, qy, s.blend, glr::StateColour(s));
+  glr::ImageQuad(*img, frame, gfxcore::State(), x, y);
 }
 
 void DrawRect(float x, float y, float width, float height) {

@@ -80,8 +80,27 @@ void Upload(gfxcore::ImageRec& img) {
     img.tex_h = ((img.frames + cols - 1) / cols) * ch;
   }
   std::vector<uint32_t> buf(static_cast<size_t>(img.tex_w) * img.tex_h, 0u);
+  img.visible.resize(static_cast<size_t>(img.frames));
   for (int f = 0; f < img.frames; ++f) {
     const uint32_t* src = img.Frame(f);
+    int x0 = img.width, y0 = img.height, x1 = 0, y1 = 0;
+    for (int y = 0; y < img.height; ++y)
+      for (int x = 0; x < img.width; ++x)
+        if (src[y * img.width + x] >> 24) {
+          x0 = std::min(x0, x);
+          y0 = std::min(y0, y);
+          x1 = std::max(x1, x + 1);
+          y1 = std::max(y1, y + 1);
+        }
+    // The margin keeps every pixel that could sample a visible texel, whatever
+    // the filter and whichever way the rasteriser breaks ties on the box's edges.
+    if (x0 < x1)
+      img.visible[f] = {static_cast<int16_t>(std::max(x0 - 1, 0)),
+                        static_cast<int16_t>(std::max(y0 - 1, 0)),
+                        static_cast<int16_t>(std::min(x1 + 1, img.width)),
+                        static_cast<int16_t>(std::min(y1 + 1, img.height))};
+    else
+      img.visible[f] = {0, 0, 0, 0};
     const int ox = (f % img.tex_cols) * cw;
     const int oy = (f / img.tex_cols) * ch;
     for (int y = 0; y < ch; ++y) {
@@ -224,15 +243,28 @@ void Clear(int red, int green, int blue) {
   glEnable(GL_SCISSOR_TEST);
 }
 
-void Quad(gfxcore::ImageRec& img, int frame, const float x[4], const float y[4], int blend,
-          uint32_t rgba) {
+void ImageQuad(gfxcore::ImageRec& img, int frame, const gfxcore::DrawState& s, float x, float y) {
   if (!R().ready || !EnsureTexture(img)) return;
-  Prepare(img.texture, blend);
+  int bx0 = 0, by0 = 0, bx1 = img.width, by1 = img.height;
+  // Clear texels leave the screen untouched under alpha and light blending, so
+  // only the box around the visible ones is filled. Mipmapped images sample
+  // wider footprints when drawn small and keep their whole frame.
+  if ((s.blend == ALPHABLEND || s.blend == LIGHTBLEND) && !(img.flags & MIPMAPPEDIMAGE) &&
+      static_cast<size_t>(frame) < img.visible.size()) {
+    const auto& v = img.visible[static_cast<size_t>(frame)];
+    if (v[2] <= v[0]) return;  // nothing visible in the frame
+    bx0 = v[0], by0 = v[1], bx1 = v[2], by1 = v[3];
+  }
+  float qx[4], qy[4];
+  gfxcore::PlaceQuad(s, x, y, img.handle_x - bx0, img.handle_y - by0,
+                     static_cast<float>(bx1 - bx0), static_cast<float>(by1 - by0), qx, qy);
+  Prepare(img.texture, s.blend);
   const float iw = 1.0f / img.tex_w;
   const float ih = 1.0f / img.tex_h;
   const int cx = (frame % img.tex_cols) * (img.width + 2) + 1;
   const int cy = (frame / img.tex_cols) * (img.height + 2) + 1;
-  Push(x, y, cx * iw, cy * ih, (cx + img.width) * iw, (cy + img.height) * ih, rgba);
+  Push(qx, qy, (cx + bx0) * iw, (cy + by0) * ih, (cx + bx1) * iw, (cy + by1) * ih,
+       StateColour(s));
 }
 
 void QuadPart(gfxcore::ImageRec& img, int sx, int sy, int sw, int sh, const float x[4],

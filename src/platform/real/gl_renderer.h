@@ -21,11 +21,10 @@ void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h);
 // Sends everything queued to OpenGL.
 void Flush();
 void Clear(int r, int g, int b);
-// Queues frame `frame` of `img` with its corners (top-left, top-right,
-// bottom-right, bottom-left) at the given points.
-void Quad(gfxcore::ImageRec& img, int frame, const float x[4], const float y[4], int blend,
-          uint32_t rgba);
-// The same over a sub-rectangle (in pixels) of frame 0 (glyphs in a font atlas).
+// Frame `frame` of `img` with its handle at (x, y) under the drawing state `s`.
+void ImageQuad(gfxcore::ImageRec& img, int frame, const gfxcore::DrawState& s, float x,
+               float y);
+// A sub-rectangle (in pixels) of frame 0 (glyphs in a font atlas).
 void QuadPart(gfxcore::ImageRec& img, int sx, int sy, int sw, int sh, const float x[4],
               const float y[4], int blend, uint32_t rgba);
 // An untextured quad in a flat colour.
