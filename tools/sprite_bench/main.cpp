@@ -41,6 +41,7 @@ constexpr double kTargetFps = 60.0;
 constexpr int kWarmFrames = 3;
 constexpr int kTimedFrames = 15;
 constexpr int kMaxSprites = 1 << 21;
+constexpr int kRounds = 3;
 
 struct Sprite {
   float x, y, angle;
@@ -371,17 +372,26 @@ int main(int argc, char** argv) {
               "and colour; window %dx%d\n",
               kFrame, kFrame, kScale, kWidth, kHeight);
   for (float alpha : {0.0f, 1.0f}) {
-    for (Way* w : {&ours.way, &sdl.way, &limit.way}) *w = Way{w->name, w->activate, w->deactivate, w->frame};
     ours.alpha = sdl.alpha = limit.alpha = alpha;
-    Search({&ours.way, &sdl.way, &limit.way});
+    // The best of a few whole searches, for the same reason a probe keeps its
+    // fastest frame.
+    int best_ours = 0, best_sdl = 0, best_limit = 0;
+    for (int round = 0; round < kRounds; ++round) {
+      for (Way* w : {&ours.way, &sdl.way, &limit.way})
+        *w = Way{w->name, w->activate, w->deactivate, w->frame};
+      Search({&ours.way, &sdl.way, &limit.way});
+      best_ours = std::max(best_ours, ours.way.lo);
+      best_sdl = std::max(best_sdl, sdl.way.lo);
+      best_limit = std::max(best_limit, limit.way.lo);
+    }
     std::printf("\nalpha %.0f\n", alpha);
-    std::printf("our layer: %d\n", ours.way.lo);
-    std::printf("SDL_Renderer: %d\n", sdl.way.lo);
-    std::printf("limit: %d\n", limit.way.lo);
-    if (sdl.way.lo > 0)
-      std::printf("ratio vs SDL_Renderer: %.2f\n", static_cast<double>(ours.way.lo) / sdl.way.lo);
-    if (limit.way.lo > 0)
-      std::printf("ratio vs limit: %.2f\n", static_cast<double>(ours.way.lo) / limit.way.lo);
+    std::printf("our layer: %d\n", best_ours);
+    std::printf("SDL_Renderer: %d\n", best_sdl);
+    std::printf("limit: %d\n", best_limit);
+    if (best_sdl > 0)
+      std::printf("ratio vs SDL_Renderer: %.2f\n", static_cast<double>(best_ours) / best_sdl);
+    if (best_limit > 0)
+      std::printf("ratio vs limit: %.2f\n", static_cast<double>(best_ours) / best_limit);
     std::fflush(stdout);
   }
   sdl.Close();
