@@ -10,7 +10,7 @@ PACKAGES=(
   libopenal-dev libopenal1
   fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev googletest
-  xvfb xauth
+  xvfb xauth libxtst6 libx11-6
   clang libclang-rt-14-dev
 )
 
