@@ -91,6 +91,17 @@ TEST(GraphicsDrawing, EveryDrawRecordsTheFullState) {
   EXPECT_TRUE(testgraphics::Draws().empty());
 }
 
+TEST(GraphicsDrawing, LongRunsKeepTheirMostRecentDraws) {
+  testbackend::Reset();
+  const int total = static_cast<int>(testgraphics::kKeptDraws) + 10;
+  for (int i = 0; i < total; ++i) DrawRect(static_cast<float>(i), 0, 1, 1);
+  const auto& d = testgraphics::Draws();
+  ASSERT_LE(d.size(), testgraphics::kKeptDraws);
+  ASSERT_GE(d.size(), testgraphics::kKeptDraws / 2);
+  EXPECT_FLOAT_EQ(d.back().x, static_cast<float>(total - 1));
+  EXPECT_FLOAT_EQ(d.front().x, static_cast<float>(total - static_cast<int>(d.size())));
+}
+
 TEST(GraphicsDrawing, MissingImagesAndFramesDrawNothing) {
   testbackend::Reset();
   ASSERT_EQ(Graphics(640, 480), 1);

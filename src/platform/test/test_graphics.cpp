@@ -58,6 +58,12 @@ void ResetDisplay() {
 // before the first drawing call.
 const bool kRegistered = (D(), true);
 
+void Keep(DrawRecord&& r) {
+  auto& d = D().draws;
+  if (d.size() >= kKeptDraws) d.erase(d.begin(), d.begin() + static_cast<ptrdiff_t>(d.size() / 2));
+  d.push_back(std::move(r));
+}
+
 DrawRecord Record(Op op) {
   const gfxcore::DrawState& s = gfxcore::State();
   DrawRecord r;
@@ -223,7 +229,7 @@ bool GraphicsModeExists(int width, int height, int depth, int hertz) {
 
 // ---- drawing ------------------------------------------------------------------------
 
-void Cls() { D().draws.push_back(testgraphics::Record(Op::Cls)); }
+void Cls() { testgraphics::Keep(testgraphics::Record(Op::Cls)); }
 
 void DrawImage(int image, float x, float y, int frame) {
   const gfxcore::ImageRec* img = gfxcore::Image(image);
@@ -235,7 +241,7 @@ void DrawImage(int image, float x, float y, int frame) {
   r.y = y;
   r.w = static_cast<float>(img->width);
   r.h = static_cast<float>(img->height);
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
 }
 
 void DrawRect(float x, float y, float width, float height) {
@@ -244,7 +250,7 @@ void DrawRect(float x, float y, float width, float height) {
   r.y = y;
   r.w = width;
   r.h = height;
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
 }
 
 void DrawLine(float x1, float y1, float x2, float y2) {
@@ -253,7 +259,7 @@ void DrawLine(float x1, float y1, float x2, float y2) {
   r.y = y1;
   r.w = x2;
   r.h = y2;
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
 }
 
 void DrawText(const std::string& text, float x, float y) {
@@ -263,7 +269,7 @@ void DrawText(const std::string& text, float x, float y) {
   r.text = text;
   r.w = static_cast<float>(TextWidth(text));
   r.h = static_cast<float>(TextHeight(text));
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
 }
 
 void GrabImage(int image, int x, int y, int frame) {
@@ -279,7 +285,7 @@ void GrabImage(int image, int x, int y, int frame) {
   r.frame = frame;
   r.x = static_cast<float>(x);
   r.y = static_cast<float>(y);
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
 }
 
 int GrabPixmap(int x, int y, int width, int height) {
@@ -296,6 +302,6 @@ int GrabPixmap(int x, int y, int width, int height) {
   r.y = static_cast<float>(y);
   r.w = static_cast<float>(width);
   r.h = static_cast<float>(height);
-  D().draws.push_back(std::move(r));
+  testgraphics::Keep(std::move(r));
   return gfxcore::AddPixmap(std::move(p));
 }

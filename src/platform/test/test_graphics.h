@@ -29,7 +29,9 @@ struct DrawRecord {
   int flip = 0;  // number of flips before this draw
 };
 
-// Everything drawn since the last clear (or reset).
+// Everything drawn since the last clear (or reset). Long runs keep only their
+// most recent draws (at least kKeptDraws / 2 of them), so memory stays bounded.
+constexpr size_t kKeptDraws = 400000;
 const std::vector<DrawRecord>& Draws();
 void ClearDraws();
 // Only the records of one operation.
