@@ -245,6 +245,32 @@ TEST_F(RealScene, SparseSpritesLandTexelForTexel) {
   EXPECT_GT(checked, 40000);
 }
 
+TEST_F(RealScene, FreedImagesDrawNothingAndTheirReplacementsDraw) {
+  SetBlend(SOLIDBLEND);
+  SetScale(4, 4);
+  int handle = MakeStripes(0);
+  DrawImage(handle, 10, 10);  // queued with the image's texture
+  for (int reload = 0; reload < 20; ++reload) {
+    const int fresh = MakeStripes(0);
+    FreeImage(handle);
+    handle = fresh;
+  }
+  const int gone = MakeStripes(0);
+  FreeImage(gone);
+  DrawImage(gone, 100, 10);
+  DrawImage(0, 150, 10);
+  DrawImage(handle, 200, 10, 1);  // a frame the image does not have
+  DrawImage(handle, 250, 10);
+  SetScale(1, 1);
+  const int pic = GrabThroughPNG("graphics_scene_freed.png");
+  ExpectRgb(pic, 12, 12, {255, 0, 0});   // drawn before its image was freed
+  ExpectRgb(pic, 102, 12, {0, 0, 64});
+  ExpectRgb(pic, 152, 12, {0, 0, 64});
+  ExpectRgb(pic, 202, 12, {0, 0, 64});
+  ExpectRgb(pic, 252, 12, {255, 0, 0});
+  ExpectRgb(pic, 252, 16, {0, 255, 0});
+}
+
 TEST_F(RealScene, TextAppearsInsideItsMeasuredBox) {
   const int font = LoadImageFont(kBoldFont, 32, SMOOTHFONT);
   ASSERT_NE(font, 0);
