@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/backdrop.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -21,13 +22,8 @@ constexpr int32_t kFramesPerStep = 8;
 // The loading picture: blue bands rising to the right and the two logos.
 void DrawBackdrop() {
   ResetDraw();
-  SetRot(-45.0f);
-  float shade = 50.0f;
-  for (int32_t k = 0; 10 * k <= JScrh; ++k) {
-    shade += 0.5f;
-    SetCol(0, 0, shade);
-    DrawRect(-100.0f, static_cast<float>(30 * k), static_cast<float>(JScrw + 1800), 30.0f);
-  }
+  float shade = 0.0f;
+  DrawStripedBackdrop(shade);
   ResetDraw();
   SetSize(1.5f);
   DrawImage(logo, static_cast<float>(0.3 * JScrw), static_cast<float>(0.3 * JScrh), 0);

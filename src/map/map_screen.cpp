@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "framework/backdrop.h"
 #include "framework/controls.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
@@ -56,16 +57,6 @@ void SetUpScreen() {
 void KeepMusic() {
   if (MusicChannel != 0 && !ChannelPlaying(MusicChannel)) MusicChannel = 0;
   if (MusicChannel == 0) PlayMusic(tune2);
-}
-
-void Backdrop() {
-  fbf = 50.0f;
-  SetRot(-45.0f);
-  for (int32_t fx = 0; fx <= JScrh; fx += 10) {
-    fbf += 0.5f;
-    SetCol(0.0f, 0.0f, fbf);
-    DrawRect(-100.0f, static_cast<float>(3 * fx), static_cast<float>(JScrw + 1800), 30.0f);
-  }
 }
 
 void StepCounters() {
@@ -153,7 +144,7 @@ void MapFrame() {
   KeepMusic();
   m.scrollY -= 0.5f;
   m.fadeAlpha = static_cast<float>(kFadeFrames - std::abs(m.fadeTick)) * kFadeStep;
-  Backdrop();
+  DrawStripedBackdrop(fbf);
   ResetDraw();
   if (m.fadeAlpha > 1.0f) m.fadeAlpha = 1.0f;
   if (!(m.fadeAlpha >= 0.0f)) m.fadeAlpha = 0.0f;

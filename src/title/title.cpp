@@ -1,5 +1,6 @@
 #include "title/title.h"
 
+#include "framework/backdrop.h"
 #include "framework/controls.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
@@ -40,16 +41,6 @@ constexpr int kUpAction = 0, kDownAction = 8, kLeftAction = 3, kRightAction = 5;
 int32_t Slide() { return 800 - 25 * TitleLoop.TitleSlide; }
 
 bool Held(int32_t action) { return PlayKey(action, 1) != 0 || PlayKey(action, 2) != 0; }
-
-void Backdrop() {
-  fbf = 50.0f;
-  SetRot(-45.0f);
-  for (int32_t fx = 0; fx <= JScrh; fx += 10) {
-    fbf += 0.5f;
-    SetCol(0.0f, 0.0f, fbf);
-    DrawRect(-100.0f, static_cast<float>(3 * fx), static_cast<float>(JScrw + 1800), 30.0f);
-  }
-}
 
 void CreditsBox() {
   const int32_t box = MyScrw >= 900 ? 320 : 416;
@@ -194,7 +185,7 @@ void TitleSetUp() {
 void TitleFrame() {
   CLS3d(1);
   ResetDraw();
-  Backdrop();
+  DrawStripedBackdrop(fbf);
   ResetDraw();
   if (TitleLoop.TitleSlide < 32) ++TitleLoop.TitleSlide;
   CreditsBox();
