@@ -94,17 +94,25 @@ int CompareText(const std::string& a, const std::string& b) {
 // ---- number conversion -------------------------------------------------------------
 
 namespace {
-// Unsigned arithmetic wraps by definition, so the 32-bit result is the low
-// half of the 64-bit one.
-uint64_t ParseWrapped(const std::string& s) {
+// Skips leading blanks and one sign; returns where the digits start.
+size_t SkipBlanksAndSign(const std::string& s, bool& neg) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n && IsBlank(s[i])) ++i;
-  bool neg = false;
+  neg = false;
   if (i < n && (s[i] == '+' || s[i] == '-')) {
     neg = s[i] == '-';
     ++i;
   }
+  return i;
+}
+
+// Unsigned arithmetic wraps by definition, so the 32-bit result is the low
+// half of the 64-bit one.
+uint64_t ParseWrapped(const std::string& s) {
+  const size_t n = s.size();
+  bool neg = false;
+  size_t i = SkipBlanksAndSign(s, neg);
   uint64_t base = 10;
   if (i < n && s[i] == '$') {
     base = 16;
@@ -135,14 +143,9 @@ int32_t ToInt(const std::string& s) {
 int64_t ToLong(const std::string& s) { return static_cast<int64_t>(ParseWrapped(s)); }
 
 double ToDouble(const std::string& s) {
-  size_t i = 0;
   const size_t n = s.size();
-  while (i < n && IsBlank(s[i])) ++i;
   bool neg = false;
-  if (i < n && (s[i] == '+' || s[i] == '-')) {
-    neg = s[i] == '-';
-    ++i;
-  }
+  const size_t i = SkipBlanksAndSign(s, neg);
   if (i >= n || !((s[i] >= '0' && s[i] <= '9') || s[i] == '.')) return 0.0;
   double v = 0.0;
   const auto res = std::from_chars(s.data() + i, s.data() + n, v, std::chars_format::general);
