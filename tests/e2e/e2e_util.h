@@ -3,6 +3,8 @@
 // its debug log and its screenshots.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <dlfcn.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,6 +20,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/graphics.h"
 
 extern char** environ;
 
@@ -43,7 +47,17 @@ class FakeInput {
     keycode_ = reinterpret_cast<unsigned char (*)(void*, unsigned long)>(dlsym(x11_, "XKeysymToKeycode"));
     key_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeKeyEvent"));
     motion_ = reinterpret_cast<int (*)(void*, int, int, int, unsigned long)>(dlsym(xtst_, "XTestFakeMotionEvent"));
-    if (open_ && close_ && flush_ && keycode_ && key_ && motion_) display_ = open_(nullptr);
+    button_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeButtonEvent"));
+    root_ = reinterpret_cast<unsigned long (*)(void*)>(dlsym(x11_, "XDefaultRootWindow"));
+    tree_ = reinterpret_cast<int (*)(void*, unsigned long, unsigned long*, unsigned long*, unsigned long**, unsigned*)>(
+        dlsym(x11_, "XQueryTree"));
+    name_ = reinterpret_cast<int (*)(void*, unsigned long, char**)>(dlsym(x11_, "XFetchName"));
+    free_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XFree"));
+    translate_ = reinterpret_cast<int (*)(void*, unsigned long, unsigned long, int, int, int*, int*, unsigned long*)>(
+        dlsym(x11_, "XTranslateCoordinates"));
+    if (open_ && close_ && flush_ && keycode_ && key_ && motion_ && button_ && root_ && tree_ && name_ && free_ &&
+        translate_)
+      display_ = open_(nullptr);
   }
   ~FakeInput() {
     if (display_) close_(display_);
@@ -64,8 +78,40 @@ class FakeInput {
     flush_(display_);
     Sleep(300);
   }
+  // A click of the first pointer button where the pointer stands.
+  void Click() {
+    button_(display_, 1, 1, 0);
+    flush_(display_);
+    Sleep(150);
+    button_(display_, 1, 0, 0);
+    flush_(display_);
+    Sleep(300);
+  }
+  // Finds the top-level window whose title holds `title` and keeps its
+  // position on the screen; pointer positions are taken from there on.
+  bool FindWindow(const std::string& title) {
+    const unsigned long root = root_(display_);
+    unsigned long r = 0, parent = 0;
+    unsigned long* children = nullptr;
+    unsigned count = 0;
+    if (!tree_(display_, root, &r, &parent, &children, &count)) return false;
+    bool found = false;
+    for (unsigned i = 0; i < count && !found; ++i) {
+      char* name = nullptr;
+      if (name_(display_, children[i], &name) && name) {
+        if (std::string(name).find(title) != std::string::npos) {
+          unsigned long child = 0;
+          found = translate_(display_, children[i], root, 0, 0, &origin_x_, &origin_y_, &child) != 0;
+        }
+        free_(name);
+      }
+    }
+    if (children) free_(children);
+    return found;
+  }
+  // Screen position, or window position once FindWindow has found the window.
   void MovePointer(int x, int y) {
-    motion_(display_, -1, x, y, 0);
+    motion_(display_, -1, origin_x_ + x, origin_y_ + y, 0);
     flush_(display_);
     Sleep(200);
   }
@@ -80,6 +126,14 @@ class FakeInput {
   unsigned char (*keycode_)(void*, unsigned long) = nullptr;
   int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
   int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
+  int (*button_)(void*, unsigned, int, unsigned long) = nullptr;
+  unsigned long (*root_)(void*) = nullptr;
+  int (*tree_)(void*, unsigned long, unsigned long*, unsigned long*, unsigned long**, unsigned*) = nullptr;
+  int (*name_)(void*, unsigned long, char**) = nullptr;
+  int (*free_)(void*) = nullptr;
+  int (*translate_)(void*, unsigned long, unsigned long, int, int, int*, int*, unsigned long*) = nullptr;
+  int origin_x_ = 0;
+  int origin_y_ = 0;
 };
 
 inline std::string ReadAll(const fs::path& path) {
@@ -165,5 +219,46 @@ inline void KeepShot(const fs::path& shot, const std::string& name) {
     fs::copy_file(shot, fs::path(build) / name, fs::copy_options::overwrite_existing, ec);
   }
 }
+
+// The pixels of a window rectangle [x0, x1) x [y0, y1) as text, for
+// comparing two pictures.
+inline std::string Area(const fs::path& png, int x0, int y0, int x1, int y1) {
+  const int pix = LoadPixmapPNG(png.string());
+  std::string out;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) out += std::to_string(ReadPixel(pix, x, y)) + ",";
+  }
+  FreePixmap(pix);
+  return out;
+}
+
+// A run of the real game: the generated game folder from the environment and
+// the X input that drives it. Runs without an X server or XTest are skipped.
+class GameRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
+    ASSERT_NE(game_env, nullptr);
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+    if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
+    source = game_env;
+  }
+
+  // Esc on the title screen leads to the farewell screen, which waits for a
+  // key; the key ends the process cleanly.
+  void LeaveThroughFarewell(const fs::path& log, pid_t pid) {
+    input.Tap(kEscape);
+    ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n", 30)) << ReadAll(log);
+    Sleep(1000);
+    EXPECT_TRUE(Running(pid));
+    input.Tap(kLetterA);
+    const int status = WaitForExit(pid, 60);
+    if (status < 0) kill(pid, SIGKILL);
+    EXPECT_EQ(status, 0);
+  }
+
+  FakeInput input;
+  fs::path source;
+};
 
 }  // namespace e2e

@@ -29,17 +29,6 @@ int Brightest(const fs::path& png, int x0, int y0, int x1, int y1) {
   return most;
 }
 
-// The pixels of a window rectangle as text, for comparing two pictures.
-std::string Area(const fs::path& png, int x0, int y0, int x1, int y1) {
-  const int pix = LoadPixmapPNG(png.string());
-  std::string out;
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) out += std::to_string(ReadPixel(pix, x, y)) + ",";
-  }
-  FreePixmap(pix);
-  return out;
-}
-
 // Where the map screen marks a level's end point (map pixels ex, ey) in the
 // 800x600 window, which shows the 1280x960 virtual screen at 5/8.
 struct Box {
@@ -51,14 +40,9 @@ Box MarkerBox(int ex, int ey) {
   return {vx * 5 / 8, vy * 5 / 8, (vx + 32) * 5 / 8, (vy + 64) * 5 / 8};
 }
 
-TEST(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
-  const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
-  ASSERT_NE(game_env, nullptr);
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
-  FakeInput input;
-  if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
+class PlayEndToEnd : public GameRun {};
 
-  const fs::path source = game_env;
+TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   ASSERT_TRUE(fs::exists(source / "Files" / "256" / "map.png")) << "the game data is not generated";
   const fs::path root = CopyGame(source, "play_e2e");
   const fs::path files = root / "Files";
@@ -126,14 +110,7 @@ TEST(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   KeepShot(back, "play_back_at_title.png");
   EXPECT_EQ(Area(back, 300, 405, 590, 530), Area(title, 300, 405, 590, 530));
 
-  // Esc on the title screen leads to the farewell screen, a key ends it.
-  input.Tap(kEscape);
-  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n", 30)) << ReadAll(log);
-  Sleep(1000);
-  input.Tap(kLetterA);
-  const int status = WaitForExit(pid, 60);
-  if (status < 0) kill(pid, SIGKILL);
-  EXPECT_EQ(status, 0);
+  ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
 
   // Playing a pack leaves its file as it was.
   EXPECT_EQ(ReadAll(starter), starter_bytes);
