@@ -16,6 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/test_util.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,13 +25,6 @@ namespace {
 std::string GameDir() {
   const char* d = std::getenv("DUSKMOOR_GAME_DIR");
   return d ? d : "";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 struct Picture {
@@ -301,7 +296,7 @@ class SoundTest : public ::testing::TestWithParam<SoundCase> {};
 
 TEST_P(SoundTest, IsMonoPcmOfItsLengthWithHeadroom) {
   const SoundCase& c = GetParam();
-  std::string b = Slurp(GameDir() + "/" + c.path);
+  std::string b = testutil::ReadBytes(GameDir() + "/" + c.path);
   ASSERT_GE(b.size(), 44u) << c.path;
   ASSERT_EQ(b.substr(0, 4), "RIFF");
   ASSERT_EQ(b.substr(8, 8), "WAVEfmt ");
@@ -380,15 +375,15 @@ INSTANTIATE_TEST_SUITE_P(Checklist, MusicTest, ::testing::ValuesIn(kMusic), [](c
 
 TEST(Fonts, AreCopiesOfTheSystemFontsWithTheirLicence) {
   for (const char* f : {"DejaVuSans-Bold.ttf", "DejaVuSansCondensed-Bold.ttf"}) {
-    std::string ours = Slurp(GameDir() + "/Files/Common/" + f);
+    std::string ours = testutil::ReadBytes(GameDir() + "/Files/Common/" + f);
     EXPECT_FALSE(ours.empty()) << f;
-    EXPECT_EQ(ours, Slurp(std::string("/usr/share/fonts/truetype/dejavu/") + f)) << f;
+    EXPECT_EQ(ours, testutil::ReadBytes(std::string("/usr/share/fonts/truetype/dejavu/") + f)) << f;
   }
   EXPECT_TRUE(fs::exists(GameDir() + "/Files/Common/DejaVu-LICENSE.txt"));
 }
 
 TEST(MusicRules, EverySectionHasAnEntry) {
-  std::string text = Slurp(GameDir() + "/Files/256/music/moor.ini");
+  std::string text = testutil::ReadBytes(GameDir() + "/Files/256/music/moor.ini");
   for (const char* head : {"[Drums]", "[Chords]", "[Bass]", "[Melody]", "[Accompany]"}) {
     size_t at = text.find(head);
     ASSERT_NE(at, std::string::npos) << head;
@@ -405,7 +400,7 @@ TEST(StarterLevel, IsWrittenInTheWritersLayoutAndSortsBeforeThePlayersLevel) {
     if (e.path().extension() == ".xml" && e.path().filename() != "My Level.xml") levels.push_back(e.path());
   ASSERT_FALSE(levels.empty());
   for (const auto& p : levels) {
-    std::string b = Slurp(p.string());
+    std::string b = testutil::ReadBytes(p.string());
     ASSERT_GE(b.size(), 2u);
     EXPECT_EQ(b.substr(b.size() - 2), "\r\n") << p;
     for (size_t i = 0; i < b.size(); ++i) {
@@ -480,7 +475,7 @@ bool Has(const LevelRoom& r, int half, int col, std::initializer_list<const char
 TEST(StarterLevel, StartsSafelyHasACrossAndIsClosed) {
   for (const auto& e : fs::directory_iterator(GameDir() + "/DuskmoorII_Levels")) {
     if (e.path().extension() != ".xml" || e.path().filename() == "My Level.xml") continue;
-    auto rooms = ParseRooms(Slurp(e.path().string()));
+    auto rooms = ParseRooms(testutil::ReadBytes(e.path().string()));
     ASSERT_FALSE(rooms.empty()) << e.path();
     auto find = [&](int x, int y) -> const LevelRoom* {
       for (const auto& r : rooms)
@@ -538,7 +533,7 @@ TEST(Generator, LeavesThePlayersFilesAlone) {
   std::string cmd = std::string("\"") + DUSKMOOR_DATAGEN + "\" \"" + DUSKMOOR_DATA_DIR "\" \"" +
                     dir.string() + "\" \"" + (dir / "sheet.png").string() + "\" \"" + (dir / "stamp").string() + "\"";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  for (const auto& [p, text] : owned) EXPECT_EQ(Slurp(p.string()), text) << p;
+  for (const auto& [p, text] : owned) EXPECT_EQ(testutil::ReadBytes(p.string()), text) << p;
   EXPECT_TRUE(fs::exists(dir / "Files/256/gfx.png"));
   fs::remove_all(dir);
 }

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "common/test_util.h"
 #include "level/level_browser.h"
 #include "level/level_file.h"
 #include "level/records.h"
@@ -22,11 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Bytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TEST(ShippedLevels, SurviveTheGamesOwnReadAndWrite) {
   testbackend::Reset();
@@ -42,7 +38,7 @@ TEST(ShippedLevels, SurviveTheGamesOwnReadAndWrite) {
     const std::string name = e.path().filename().string();
     if (e.path().extension() != ".xml" || name == "My Level.xml") continue;
     SCOPED_TRACE(name);
-    const std::string shipped = Bytes(e.path());
+    const std::string shipped = testutil::ReadBytes(e.path());
     fs::copy_file(e.path(), dir / name, fs::copy_options::overwrite_existing);
 
     auto header = std::make_shared<game>();
@@ -58,7 +54,7 @@ TEST(ShippedLevels, SurviveTheGamesOwnReadAndWrite) {
     fs::remove(dir / name);
     Uselevel = header;
     ASSERT_TRUE(SaveLevel());
-    EXPECT_EQ(Bytes(dir / name), shipped);
+    EXPECT_EQ(testutil::ReadBytes(dir / name), shipped);
     ++checked;
   }
   EXPECT_GT(checked, 0);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
 #include "framework/screenshot.h"
@@ -52,21 +53,7 @@ class ScreenshotTest : public ::testing::Test {
   }
   std::vector<std::string> LogLines() {
     CloseDebugLog();
-    std::ifstream in(dir / "Debug.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::vector<std::string> lines;
-    std::string all = ss.str(), line;
-    for (size_t i = 0; i < all.size(); ++i) {
-      if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n') {
-        lines.push_back(line);
-        line.clear();
-        ++i;
-      } else {
-        line += all[i];
-      }
-    }
-    return lines;
+    return testutil::CrlfLines(testutil::ReadBytes(dir / "Debug.txt"));
   }
   std::vector<std::string> Comments() {
     std::vector<std::string> out;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
 #include "framework/speedtest.h"
@@ -29,12 +30,8 @@ class SpeedTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
-    ResetPumpServices();
     stepsSeen.clear();
-    PumpServices().drawScores = [] {};
-    PumpServices().option = [] {};
-    PumpServices().saveIni = [] {};
-    PumpServices().finish = [] { FAIL() << "unexpected exit"; };
+    testutil::QuietPumpServices("the engine test");
     PumpServices().musicStep = [this] {
       int sprites = 0;
       for (const auto& d : testgraphics::Draws()) sprites += d.op == Op::Image && d.image == CommonIcons;
@@ -66,21 +63,7 @@ class SpeedTest : public ::testing::Test {
   }
   std::vector<std::string> LogLines() {
     CloseDebugLog();
-    std::ifstream in(log, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::vector<std::string> lines;
-    std::string all = ss.str(), line;
-    for (size_t i = 0; i + 1 < all.size() + 1; ++i) {
-      if (i + 1 < all.size() && all[i] == '\r' && all[i + 1] == '\n') {
-        lines.push_back(line);
-        line.clear();
-        ++i;
-      } else if (i < all.size()) {
-        line += all[i];
-      }
-    }
-    return lines;
+    return testutil::CrlfLines(testutil::ReadBytes(log));
   }
   static std::vector<std::string> ExpectedLog(int target, int main, int glow, int particles, bool overwritten) {
     std::vector<std::string> lines = {"Starting Engine Test",

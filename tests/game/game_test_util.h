@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
 #include "platform/graphics.h"
@@ -34,42 +35,17 @@ inline void WritePng(const std::string& path, int w, int h) {
   FreePixmap(pm);
 }
 
-inline void WriteText(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using testutil::WriteBytes;
 
-// A short 16-bit mono WAV.
-inline void WriteWav(const std::string& path) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-  const int samples = 2205;
-  f.write("RIFF", 4);
-  u32(36 + samples * 2);
-  f.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(22050);
-  u32(44100);
-  u16(2);
-  u16(16);
-  f.write("data", 4);
-  u32(samples * 2);
-  for (int i = 0; i < samples; ++i) u16(static_cast<uint16_t>((i % 50) * 400));
-}
+// A tenth of a second of sound.
+inline void WriteWav(const std::string& path) { testutil::WriteWav(path, 2205); }
 
 class GameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
-    ResetPumpServices();
-    PumpServices().drawScores = [] {};
-    PumpServices().saveIni = [] {};
+    testutil::QuietPumpServices("the game");
     PumpServices().saveScreenshot = [] {};
-    PumpServices().option = [] {};
-    PumpServices().finish = [] { FAIL() << "the game tried to end the program"; };
     PumpServices().musicStep = [this] {
       ++frames_;
       if (everyFrame) everyFrame();
@@ -81,10 +57,7 @@ class GameTest : public ::testing::Test {
     ResolvePaths(root_.string());
     fs::create_directories(Paths.game);
     fs::create_directories(Paths.levels);
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
-    JScrw = 1280;
-    JScrh = 960;
+    testutil::OpenTestScreen();
     UseFPS = 60;
   }
   void TearDown() override {

@@ -52,7 +52,7 @@ class SetupTest : public GameTest {
       ++pauses;
       return kPauseQuit;
     };
-    gametest::WriteText(Paths.levels + "moor.xml", kLevel);
+    gametest::WriteBytes(Paths.levels + "moor.xml", kLevel);
     Uselevel = Pack("moor.xml", "Moor");
   }
 
@@ -157,7 +157,7 @@ TEST_F(SetupTest, PerGameValuesAndTheLoopStateStartAfresh) {
 }
 
 TEST_F(SetupTest, TheEditorIsOnForThePlayerLevelTitleExactly) {
-  gametest::WriteText(Paths.levels + "My Level.xml", "<title>xx - Your Level</title>\n");
+  gametest::WriteBytes(Paths.levels + "My Level.xml", "<title>xx - Your Level</title>\n");
   struct Case {
     std::string file, title;
     int32_t editmode;

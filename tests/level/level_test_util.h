@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "common/test_util.h"
 #include "level/level_file.h"
 #include "level/play_globals.h"
 #include "level/records.h"
@@ -29,15 +30,8 @@ inline std::string GoldenPath(const std::string& name) {
   return (std::filesystem::path(__FILE__).parent_path() / "golden" / name).string();
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using testutil::ReadBytes;
+using testutil::WriteBytes;
 
 // Every test gets its own empty levels folder and a freshly built kind table.
 class LevelTest : public ::testing::Test {

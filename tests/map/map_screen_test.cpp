@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include <cstdio>
 
+#include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pause.h"
 #include "framework/pump.h"
@@ -33,19 +33,12 @@ class MapTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
-    ResetPumpServices();
-    PumpServices().drawScores = [] {};
-    PumpServices().saveIni = [] {};
-    PumpServices().option = [] {};
-    PumpServices().finish = [] { FAIL() << "the map screen tried to end the program"; };
+    testutil::QuietPumpServices("the map screen");
     PumpServices().musicStep = [this] {
       ++frames;
       if (everyFrame) everyFrame();
     };
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
-    JScrw = 1280;
-    JScrh = 960;
+    testutil::OpenTestScreen();
     KeyV[10] = kFireKey;
     Options[11] = 50;
     Options[13] = 50;
@@ -61,24 +54,7 @@ class MapTest : public ::testing::Test {
   // A second of sound, written as a WAV for the loader.
   static int MakeMusic() {
     const std::string path = testing::TempDir() + "map_tune.wav";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    const uint32_t samples = 22050;
-    std::fwrite("RIFF", 1, 4, f);
-    u32(36 + samples * 2);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(22050);
-    u32(44100);
-    u16(2);
-    u16(16);
-    std::fwrite("data", 1, 4, f);
-    u32(samples * 2);
-    for (uint32_t i = 0; i < samples; ++i) u16(static_cast<uint16_t>((i % 50) * 400));
-    std::fclose(f);
+    testutil::WriteWav(path, 22050);
     return LoadSound(path, 0);
   }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/test/test_backend.h"
@@ -30,10 +31,7 @@ __attribute__((weak)) std::string AppDir() { return fs::temp_directory_path().st
 
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testutil::ReadBytes;
 
 // A fresh folder standing in for the one that holds the executable.
 fs::path MakeRoot(bool with_files) {
