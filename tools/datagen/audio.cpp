@@ -364,6 +364,15 @@ std::vector<float> RenderSong(const std::string& songPath, const std::string& in
       for (int r = 0; r < patternRows[p]; ++r)
         rowTok.push_back(it == patterns[p].end() ? "." : it->second[size_t(r)]);
     }
+    // One frame of the track into the stereo mix and the echo send.
+    auto mixOut = [&](size_t at, double acc) {
+      mixL[at] += float(acc * pl * t.vol);
+      mixR[at] += float(acc * pr * t.vol);
+      if (t.echo > 0) {
+        sendL[at] += float(acc * pl * t.vol * t.echo);
+        sendR[at] += float(acc * pr * t.vol * t.echo);
+      }
+    };
     size_t cursor = 0;
     for (size_t r = 0; r <= rowTok.size(); ++r) {
       double rowStart = r * rowSec + ((r % 2) ? swing * rowSec : 0);
@@ -386,12 +395,7 @@ std::vector<float> RenderSong(const std::string& songPath, const std::string& in
           acc += s * g;
           v.pos += v.step;
         }
-        mixL[cursor] += float(acc * pl * t.vol);
-        mixR[cursor] += float(acc * pr * t.vol);
-        if (t.echo > 0) {
-          sendL[cursor] += float(acc * pl * t.vol * t.echo);
-          sendR[cursor] += float(acc * pr * t.vol * t.echo);
-        }
+        mixOut(cursor, acc);
       }
       if (r == rowTok.size()) {
         // Ring out through the tail.
@@ -404,12 +408,7 @@ std::vector<float> RenderSong(const std::string& songPath, const std::string& in
             acc += (*v.sample)[ip] * v.gain;
             v.pos += v.step;
           }
-          mixL[cursor] += float(acc * pl * t.vol);
-          mixR[cursor] += float(acc * pr * t.vol);
-          if (t.echo > 0) {
-            sendL[cursor] += float(acc * pl * t.vol * t.echo);
-            sendR[cursor] += float(acc * pr * t.vol * t.echo);
-          }
+          mixOut(cursor, acc);
         }
         break;
       }
