@@ -1,5 +1,6 @@
 #include "game/game_assets.h"
 
+#include "framework/handles.h"
 #include "framework/speedtest.h"
 #include "platform/audio.h"
 #include "platform/files.h"
@@ -13,22 +14,6 @@ int32_t gfxf = 0;
 int32_t map_I = 0;
 int32_t mapb_I = 0;
 int32_t tune2 = 0;
-
-namespace {
-
-// Every display opening loads everything again; what the old handle held is
-// given back so that memory does not grow with each change of display.
-void TakeImage(int32_t& held, int32_t fresh) {
-  if (held != 0 && held != fresh) FreeImage(held);
-  held = fresh;
-}
-
-void TakeSound(int32_t& held, int32_t fresh) {
-  if (held != 0 && held != fresh) FreeSound(held);
-  held = fresh;
-}
-
-}  // namespace
 
 std::string StyleFileName(int32_t style) { return "bg" + Right("000" + Str(style), 3) + ".png"; }
 

@@ -4,6 +4,7 @@
 
 #include "framework/draw.h"
 #include "framework/globals.h"
+#include "framework/handles.h"
 #include "platform/audio.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
@@ -36,15 +37,6 @@ constexpr FixedFont kFixedFonts[10] = {
 };
 constexpr int32_t kStepSizes[9] = {8, 12, 18, 24, 32, 40, 52, 64, 96};
 
-// Puts a freshly loaded object into its handle and releases the one it held
-// before, so that every display switch does not keep the last one's assets.
-void Replace(int32_t& held, int32_t fresh, void (*release)(int)) {
-  if (held != 0 && held != fresh) release(held);
-  held = fresh;
-}
-void ReleaseFont(int h) { FreeImageFont(h); }
-void ReleaseImage(int h) { FreeImage(h); }
-void ReleaseSound(int h) { FreeSound(h); }
 
 void DrawSplash() {
   CLS3d(1);
@@ -123,38 +115,36 @@ void LoadCommon() {
   Debug("\tDefault Fonts");
   ChooseFontScales();
   for (int32_t slot = 1; slot <= 9; ++slot) {
-    Replace(Font[slot], LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT),
-            ReleaseFont);
+    TakeFont(Font[slot], LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT));
   }
   for (int32_t face = 1; face <= 3; ++face) {
     for (int32_t step = 0; step <= 8; ++step) {
-      Replace(Fontb[(face - 1) * 10 + step], LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT),
-              ReleaseFont);
+      TakeFont(Fontb[(face - 1) * 10 + step], LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT));
     }
   }
 
   Debug("\tDefault Icons");
-  Replace(CommonIconsF, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
-  Replace(CommonIcons, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE), ReleaseImage);
+  TakeImage(CommonIconsF, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(CommonIcons, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE));
   Debug("\tLogos");
-  Replace(logo, LoadImage(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
-  Replace(QuendryLogo, LoadImage(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
+  TakeImage(logo, LoadImage(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(QuendryLogo, LoadImage(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE));
   Debug("\tBadgeGet");
-  Replace(BadgeGet, LoadSound(common + "badgeget.wav", 0), ReleaseSound);
+  TakeSound(BadgeGet, LoadSound(common + "badgeget.wav", 0));
 
   if (FirstRun == 0) DrawSplash();
 
   Debug("");
   Debug("Switching to Game Folder");
   const std::string& game = Paths.game;
-  Replace(BadgeIcons, LoadAnimImage(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE), ReleaseImage);
+  TakeImage(BadgeIcons, LoadAnimImage(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE));
   Debug("");
   Debug("Loading Sound effects");
   for (int32_t n = 1; n <= 200; ++n) {
     const std::string name = Right("000" + Str(n), 3) + ".wav";
     if (FileType(game + name) != 0) {
       Debug("\tSFX(" + Str(n) + ")");
-      Replace(sfx[n], LoadSound(game + name, 0), ReleaseSound);
+      TakeSound(sfx[n], LoadSound(game + name, 0));
     }
   }
   Debug("Sounds loaded");
