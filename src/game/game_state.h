@@ -25,6 +25,15 @@ extern int32_t endoflevel;
 extern int32_t endotick;
 // Scratch counter shared by the game loop's routines; room entry leaves it alone.
 extern int32_t n;
+// The cell pass's column (0..22), half (0 top, 1 bottom) and the code of the
+// cell being handled; other sections reuse them as counters of their own and
+// set them before use.
+extern int32_t x;
+extern int32_t y;
+extern int32_t u;
+// The moving thing whose turn it is in the object walk; also the record a
+// turret or the player's fire control has just made.
+extern std::shared_ptr<ect> obj;
 
 // The kind code the editor places when a game starts.
 constexpr int32_t kStartEditItem = 42;  // WALL

@@ -3,8 +3,19 @@
 #include "framework/globals.h"
 #include "framework/pause.h"
 #include "framework/pump.h"
+#include "game/autosave.h"
+#include "game/caption.h"
+#include "game/cell_pass.h"
+#include "game/editor_nav.h"
+#include "game/editor_palette.h"
+#include "game/editor_style.h"
 #include "game/frame_start.h"
 #include "game/game_state.h"
+#include "game/hud.h"
+#include "game/level_end.h"
+#include "game/object_walk.h"
+#include "game/player.h"
+#include "game/shots_save.h"
 #include "level/level_browser.h"
 #include "level/level_file.h"
 #include "map/map_screen.h"
@@ -71,9 +82,28 @@ void SetupGame() {
   endotick = 0;
 }
 
+// One frame of play. What a section writes late in the frame reaches the
+// sections before it only in the next frame: a room change is entered at the
+// next frame head, and the view offsets the heads-up display sets place the
+// room from the next frame on.
 void PlayFrame() {
-  FrameStart();
-  FrameEnd();
+  FrameStart();  // screen cleared, room entered, zoom eased, backdrop drawn
+  CellPass();    // room cells alive and drawn, pickups, editor placing
+  ScanObjects();  // every moving thing: terrain, movement, drawing, hits
+  PlayerCell();
+  if (PlayerMove()) SpawnShot();
+  AutoSave();
+  CheckDeath();  // letterbox of the zoomed view, then the death check
+  Hud1280();
+  Hud1600();
+  Hud1440();
+  if (EditNav()) {
+    EditStyle();
+    EditPalette();
+  }
+  Caption();
+  LevelEnd();
+  FrameEnd();  // the frame pump, then the score copy
 }
 
 void PlayGame() {

@@ -1,0 +1,3 @@
+#include "game/autosave.h"
+
+void AutoSave() {}

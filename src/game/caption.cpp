@@ -1,0 +1,3 @@
+#include "game/caption.h"
+
+void Caption() {}

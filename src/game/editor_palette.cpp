@@ -1,0 +1,3 @@
+#include "game/editor_palette.h"
+
+void EditPalette() {}

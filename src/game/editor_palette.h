@@ -1,0 +1,4 @@
+// The editor's palette of placeable items.
+#pragma once
+
+void EditPalette();

@@ -1,0 +1,3 @@
+#include "game/editor_place.h"
+
+void EditPlace() {}

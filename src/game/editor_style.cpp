@@ -1,0 +1,3 @@
+#include "game/editor_style.h"
+
+void EditStyle() {}

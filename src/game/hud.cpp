@@ -1,0 +1,5 @@
+#include "game/hud.h"
+
+void Hud1280() {}
+void Hud1600() {}
+void Hud1440() {}

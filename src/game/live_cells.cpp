@@ -1,0 +1,4 @@
+#include "game/live_cells.h"
+
+void LiveCountdown() {}
+bool LiveCells() { return false; }

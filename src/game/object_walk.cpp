@@ -1,0 +1,3 @@
+#include "game/object_walk.h"
+
+void ScanObjects() {}

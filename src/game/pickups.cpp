@@ -1,0 +1,5 @@
+#include "game/pickups.h"
+
+bool CellPickups() { return false; }
+void CellMinesKeys() {}
+void CellCeiling() {}

@@ -1,0 +1,4 @@
+#include "game/player.h"
+
+void PlayerCell() {}
+bool PlayerMove() { return false; }

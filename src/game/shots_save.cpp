@@ -1,0 +1,4 @@
+#include "game/shots_save.h"
+
+void SpawnShot() {}
+void CheckDeath() {}
