@@ -10,3 +10,4 @@ int32_t x = 0;
 int32_t y = 0;
 int32_t u = 0;
 std::shared_ptr<ect> obj;
+std::string txt;

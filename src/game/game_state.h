@@ -31,6 +31,8 @@ extern int32_t n;
 extern int32_t x;
 extern int32_t y;
 extern int32_t u;
+// Shared scratch text; the level-end banner's headline.
+extern std::string txt;
 // The moving thing whose turn it is in the object walk; also the record a
 // turret or the player's fire control has just made.
 extern std::shared_ptr<ect> obj;

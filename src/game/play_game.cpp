@@ -70,7 +70,8 @@ void SetupGame() {
   GetLevel(Uselevel->name);
   playstate.zoom = kPlayZoom;
   playstate.zoomto = kPlayZoom;
-  DoTheMap();
+  // A quit chosen in the map screen's pause menu ends the game there.
+  if (DoTheMap() == 99) playstate.loopexit = 99;
 
   editmode = 0;
   playstate.overview = 0;
