@@ -2,6 +2,7 @@
 
 #include "framework/handles.h"
 #include "framework/speedtest.h"
+#include "music/generator.h"
 #include "platform/audio.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
@@ -19,6 +20,7 @@ std::string StyleFileName(int32_t style) { return "bg" + Right("000" + Str(style
 
 void LoadGame() {
   AimFor(60, 2);
+  QRDM_Load();
 
   const std::string& folder = Paths.game;
   // A style number without a file keeps what it had, so numbers may be

@@ -1,10 +1,5 @@
-// One step of the music generator's pattern player, run once per frame.
+// One step of the music generator's pattern player, run once per frame by the
+// frame pump. The whole generator is declared in music/generator.h.
 #pragma once
 
-#include <cstdint>
-
-// 1 while a generated song plays; only the song start sets it.
-extern int32_t QRDM_Playing;
-
-// Returns at once while no song is playing.
-int32_t QRDM_Play();
+#include "music/generator.h"

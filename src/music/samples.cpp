@@ -1,0 +1,33 @@
+// Instrument samples of the music generator, loaded at every display opening.
+#include "framework/handles.h"
+#include "music/generator.h"
+#include "platform/audio.h"
+#include "platform/files.h"
+#include "platform/runtime.h"
+#include "startup/globals.h"
+
+namespace {
+
+// A variant file that is present replaces its slot and raises the highest
+// variant found; one that is missing leaves both as they were.
+void LoadVariant(const std::string& path, int32_t n, int32_t kind) {
+  if (FileType(path) == 0) return;
+  QRDM_PatternHave[static_cast<size_t>(kind)] = n;
+  TakeSound(QRDM_inst[static_cast<size_t>(kind * 10 + 10 + n)], LoadSound(path, 0));
+}
+
+}  // namespace
+
+int32_t QRDM_Load() {
+  const std::string music = Paths.game + "music/";
+  for (int32_t n = 1; n <= 8; ++n) {
+    const std::string num = Str(n);
+    // The drum kits are always loaded: a missing drum leaves its slot empty.
+    TakeSound(QRDM_inst[static_cast<size_t>(n)], LoadSound(music + "d1-" + num + ".wav", 0));
+    TakeSound(QRDM_inst[static_cast<size_t>(10 + n)], LoadSound(music + "d2-" + num + ".wav", 0));
+    LoadVariant(music + "bass" + num + ".wav", n, 1);
+    LoadVariant(music + "lead" + num + ".wav", n, 2);
+    LoadVariant(music + "accompany" + num + ".wav", n, 3);
+  }
+  return 0;
+}

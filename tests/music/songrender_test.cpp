@@ -1,0 +1,153 @@
+// The song renderer on the shipped rule file: reproducible, seed-dependent,
+// audible and unclipped; and its answer to bad arguments.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "common/test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SongRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tool = std::getenv("SONGRENDER");
+    const char* game = std::getenv("DUSKMOOR_GAME_DIR");
+    ASSERT_NE(tool, nullptr);
+    ASSERT_NE(game, nullptr);
+    tool_ = tool;
+    rules_ = std::string(game) + "/Files/256/music/moor.ini";
+    ASSERT_TRUE(fs::exists(rules_)) << rules_;
+    dir_ = fs::temp_directory_path() / ("duskmoor-songrender-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs the tool with these arguments; its exit status, stderr kept in err_.
+  int Run(const std::string& args) {
+    const std::string errFile = (dir_ / "stderr.txt").string();
+    const std::string cmd = "'" + tool_ + "' " + args + " 2>'" + errFile + "'";
+    const int status = std::system(cmd.c_str());
+    err_ = testutil::ReadBytes(errFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Render(int32_t seed, int seconds, const std::string& name) {
+    const std::string out = (dir_ / name).string();
+    EXPECT_EQ(Run("'" + rules_ + "' " + std::to_string(seed) + " 250 " + std::to_string(seconds) + " '" + out + "'"), 0)
+        << err_;
+    return testutil::ReadBytes(out);
+  }
+
+  std::string tool_, rules_, err_;
+  fs::path dir_;
+};
+
+uint32_t U32(const std::string& b, size_t at) {
+  uint32_t v = 0;
+  std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+uint16_t U16(const std::string& b, size_t at) {
+  uint16_t v = 0;
+  std::memcpy(&v, b.data() + at, 2);
+  return v;
+}
+
+TEST_F(SongRenderTest, ASeedGivesOneSongAndAnotherSeedAnother) {
+  const std::string a = Render(1234, 12, "a.wav");
+  const std::string again = Render(1234, 12, "again.wav");
+  const std::string other = Render(1235, 12, "other.wav");
+  ASSERT_FALSE(a.empty());
+  EXPECT_TRUE(a == again);
+  EXPECT_EQ(other.size(), a.size());
+  EXPECT_FALSE(other == a);
+}
+
+TEST_F(SongRenderTest, TheSongIsAudibleAndNeverClips) {
+  const int seconds = 20;
+  const std::string wav = Render(7, seconds, "song.wav");
+  ASSERT_GE(wav.size(), 44u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(U16(wav, 20), 1);  // PCM
+  EXPECT_EQ(U16(wav, 22), 2);  // stereo
+  EXPECT_EQ(U32(wav, 24), 44100u);
+  EXPECT_EQ(U16(wav, 34), 16);
+  EXPECT_EQ(wav.substr(36, 4), "data");
+  const uint32_t bytes = U32(wav, 40);
+  EXPECT_EQ(bytes, static_cast<uint32_t>(seconds) * 44100u * 4u);
+  ASSERT_EQ(wav.size(), 44u + bytes);
+
+  std::vector<int16_t> s(bytes / 2);
+  std::memcpy(s.data(), wav.data() + 44, bytes);
+  // The first row is due a quarter second in: silence until then.
+  for (size_t i = 0; i < 2 * 44100 / 5; ++i) ASSERT_EQ(s[i], 0) << i;
+  double energy = 0;
+  int peak = 0;
+  size_t longestRun = 0;
+  for (size_t ch = 0; ch < 2; ++ch) {
+    size_t run = 0;
+    for (size_t i = ch; i < s.size(); i += 2) {
+      energy += static_cast<double>(s[i]) * s[i];
+      peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+      run = s[i] >= 32767 || s[i] <= -32767 ? run + 1 : 0;
+      longestRun = std::max(longestRun, run);
+    }
+  }
+  const double rms = std::sqrt(energy / static_cast<double>(s.size()));
+  EXPECT_GT(rms, 300.0);  // about -40 dBFS
+  EXPECT_GT(peak, 3000);
+  EXPECT_EQ(longestRun, 0u);
+  // Every second after the first has sound in it: the song does not stop.
+  for (int sec = 1; sec < seconds; ++sec) {
+    int loud = 0;
+    for (size_t i = static_cast<size_t>(sec) * 88200; i < static_cast<size_t>(sec + 1) * 88200; ++i)
+      loud = std::max(loud, std::abs(static_cast<int>(s[i])));
+    EXPECT_GT(loud, 500) << "second " << sec;
+  }
+}
+
+TEST_F(SongRenderTest, BadArgumentsGetOneLineAndStatus2) {
+  const std::string out = "'" + (dir_ / "x.wav").string() + "'";
+  const std::string rules = "'" + rules_ + "'";
+  const std::vector<std::string> cases = {
+      "",
+      rules + " 1 250 5",
+      rules + " 1 250 5 " + out + " extra",
+      rules + " seed 250 5 " + out,
+      rules + " 1 fast 5 " + out,
+      rules + " 1 0 5 " + out,
+      rules + " 1 250 0 " + out,
+      rules + " 1 250 -3 " + out,
+      rules + " 1 250 2.5 " + out,
+      rules + " 99999999999 250 5 " + out,
+      rules + " 1 250 5 ''",
+      "'" + (dir_ / "missing.ini").string() + "' 1 250 5 " + out,
+      "'" + dir_.string() + "' 1 250 5 " + out,
+  };
+  for (const std::string& args : cases) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(Run(args), 2);
+    ASSERT_FALSE(err_.empty());
+    EXPECT_EQ(err_.find('\n'), err_.size() - 1) << err_;
+    EXPECT_EQ(err_.rfind("songrender: ", 0), 0u) << err_;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "x.wav"));
+}
+
+}  // namespace
