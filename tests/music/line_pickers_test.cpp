@@ -160,3 +160,27 @@ TEST_F(PickerTest, ASectionOfOneEntryAlwaysGivesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PickerTest, ChordAndBassLinesShareTheirEntryNumber) {
+  // Same offset, same discards: with equally many chord and bass entries the
+  // two lines of a section always have the same number.
+  QRDM_Many.fill(0);
+  QRDM_Many[1] = 7;
+  QRDM_Many[2] = 7;
+  QRDM_Stretch[2] = 0;
+  int differentFromFirst = 0;
+  for (int32_t seed = 1; seed <= 30; ++seed) {
+    for (int32_t songAt : {0, 1, 9}) {
+      At(seed, songAt);
+      const std::string chord = QRDM_Chords(13);
+      const std::string bass = QRDM_BassRhythm(13);
+      EXPECT_EQ(chord.substr(1), bass.substr(1)) << seed << " at " << songAt;
+      differentFromFirst += chord != "c1" ? 1 : 0;
+    }
+  }
+  EXPECT_GT(differentFromFirst, 0);
+}
+
+}  // namespace

@@ -136,6 +136,21 @@ TEST_F(MusicTest, NewSongStartsTheSongFromItsSeedAndTempo) {
   }
 }
 
+TEST_F(MusicTest, ANewSongLetsTheOldNotesRingOn) {
+  PutSample("d1-1.wav");
+  QRDM_Load();
+  PutRules("song", {"[Drums]", "\"1\"", "[Bass]", "\"q\"", "[Melody]", "\"w\"", "[Accompany]", "\"e\""});
+  QRDM_NewSong("song", 1, 200);
+  Channel[0] = AllocChannel();
+  PlaySound(QRDM_inst[1], Channel[0]);
+  const int32_t ringing = Channel[0];
+  testbackend::ClearAudioCalls();
+  QRDM_NewSong("song", 2, 200);
+  EXPECT_EQ(Channel[0], ringing);
+  EXPECT_EQ(ChannelPlaying(ringing), 1);
+  EXPECT_EQ(testbackend::CountAudioCalls("StopChannel"), 0);
+}
+
 TEST_F(MusicTest, SeedMinusOneTakesTheClock) {
   PutRules("song", {"[Drums]", "\"1\"", "[Bass]", "\"q\"", "[Melody]", "\"w\"", "[Accompany]", "\"e\""});
   testbackend::SetClock(123456);
