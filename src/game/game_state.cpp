@@ -11,3 +11,4 @@ int32_t y = 0;
 int32_t u = 0;
 std::shared_ptr<ect> obj;
 std::string txt;
+int32_t h = 0;

@@ -31,6 +31,9 @@ extern int32_t n;
 extern int32_t x;
 extern int32_t y;
 extern int32_t u;
+// Shared line height: the room title box's, and the map screen's line
+// spacing, whose author line reads it before the story sets it.
+extern int32_t h;
 // Shared scratch text; the level-end banner's headline.
 extern std::string txt;
 // The moving thing whose turn it is in the object walk; also the record a

@@ -7,9 +7,11 @@
 #include "framework/controls.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
+#include "framework/pause.h"
 #include "framework/pump.h"
 #include "framework/sound.h"
 #include "game/game_assets.h"
+#include "game/game_state.h"
 #include "level/level_browser.h"
 #include "platform/audio.h"
 #include "platform/graphics.h"
@@ -21,6 +23,8 @@
 
 MapScreenState mapstate;
 float fvf = 0.0f;
+float fff = 0.0f;
+std::shared_ptr<ve> dri;
 
 namespace {
 
@@ -30,6 +34,13 @@ constexpr int32_t kMapScale = 7;
 constexpr int32_t kMapGrey = 150;
 constexpr int32_t kStartAction = 10;
 constexpr int32_t kLineSpacing = 50;
+constexpr int32_t kTrailFrames = 12;
+constexpr int32_t kWaypointHit = 16;
+constexpr int32_t kStoryLines = 99;
+constexpr int32_t kMarkerFrame = 27, kTrailFrame = 28, kBuggyFrame = 29;
+
+// Set when the pause menu opened on this screen was left with Quit.
+int32_t quitChosen = 0;
 
 std::string Num9(float v) {
   char buf[64];
@@ -37,9 +48,17 @@ std::string Num9(float v) {
   return buf;
 }
 
+// The remainder that keeps the dividend's sign, moved into 0..360.
+float Normalised(float angle) {
+  float a = std::fmod(angle, 360.0f);
+  if (!(a >= 0.0f)) a += 360.0f;
+  return a;
+}
+
 void SetUpScreen() {
   MapScreenState& m = mapstate;
   m = MapScreenState{};
+  quitChosen = 0;
   SeedRnd(MilliSecs());
   m.scrollY = static_cast<float>(JScrh);
   m.buggyX = static_cast<float>(Uselevel->SX * kMapScale);
@@ -47,9 +66,13 @@ void SetUpScreen() {
   // The first draw only moves the shared sequence on; the waypoint takes
   // the two after it.
   Rand(360, 1);
+  m.buggyAngle = 128.0f;
   m.wayX = static_cast<float>(Rand(16, 174) * kMapScale);
   m.wayY = static_cast<float>(Rand(16, 128) * kMapScale);
+  m.wayCount = 0;
+  m.trailTick = 32;
   ClearList(driving);
+  m.arrived = 0;
   level = Uselevel;
 }
 
@@ -69,12 +92,15 @@ void StepCounters() {
   }
 }
 
+// The two map pictures on one origin, the destination marker and the trail.
 void MapPictures() {
   MapScreenState& m = mapstate;
   const int32_t left = JScrw / 2 - 672;
   const int32_t top = JScrh / 2 - 504;
   SetSize(static_cast<float>(kMapScale));
   drawimg(map_I, left, top, 0, kDrawMain);
+  // The second picture brightens in over the first 1000 frames and fades
+  // out with the rest.
   if (m.fadeTick <= 0) {
     SetCol(kMapGrey, kMapGrey, kMapGrey, static_cast<float>(1000 - std::abs(m.glowTick)) * 0.001f);
   } else {
@@ -84,45 +110,120 @@ void MapPictures() {
   drawimg(mapb_I, left, top, 0, kDrawMain);
   m.mapLeft = left;
   m.mapTop = top;
-  // The destination marker.
   SetSize(4.0f);
   SetCol(255, 255, 255, m.fadeAlpha);
-  drawimg(gfx, m.mapLeft + kMapScale * level->EX - 16, m.mapTop + kMapScale * level->EY - 16, 27, kDrawMain);
-}
-
-// The buggy stands at the level's end point at once: the screen waits only
-// for the story.
-void Drive() {
-  MapScreenState& m = mapstate;
-  m.buggyX = static_cast<float>(Uselevel->EX * kMapScale);
-  m.buggyY = static_cast<float>(Uselevel->EY * kMapScale);
-  m.arrived = 1;
-}
-
-void Texts() {
-  MapScreenState& m = mapstate;
-  DebugLog(StrF(m.scrollY) + ":" + Uselevel->Title);
-  UseFont(2, 8);
-  SetSize(1.0f);
-  SetCol(200, 255, 255, m.fadeAlpha);
-  Text(JScrw / 2, static_cast<int32_t>(m.scrollY), Uselevel->Title, 1, 1);
-  UseFont(2, 4);
-  Text(static_cast<int32_t>(static_cast<float>(JScrw) * 0.75f),
-       static_cast<int32_t>(m.scrollY + 1.2f * kLineSpacing), Uselevel->author, 1, 1);
-  UseFont(2, 5);
-  SetCol(255, 255, 255, m.fadeAlpha);
-  const int32_t lines = Uselevel->store < 99 ? Uselevel->store : 99;
-  for (int32_t k = 1; k <= lines; ++k) {
-    Text(JScrw / 2, static_cast<int32_t>(m.scrollY + static_cast<float>((k + 2) * kLineSpacing)), Uselevel->Story[k],
-         1, 1);
+  drawimg(gfx, m.mapLeft + kMapScale * level->EX - 16, m.mapTop + kMapScale * level->EY - 16, kMarkerFrame,
+          kDrawMain);
+  SetSize(2.0f);
+  for (const auto& dot : driving) {
+    dri = dot;
+    SetRot(static_cast<float>(dot->ang));
+    drawimg(gfx, m.mapLeft + dot->x - 8, m.mapTop + dot->y - 8, kTrailFrame, kDrawMain);
   }
 }
 
-void ExitTriggers() {
+void DrawBuggy() {
+  const MapScreenState& m = mapstate;
+  SetSize(4.0f);
+  SetRot(m.buggyAngle);
+  drawimg(gfx, static_cast<int32_t>(static_cast<float>(m.mapLeft) + m.buggyX - 16.0f),
+          static_cast<int32_t>(static_cast<float>(m.mapTop) + m.buggyY - 16.0f), kBuggyFrame, kDrawMain);
+}
+
+void NextWaypoint() {
   MapScreenState& m = mapstate;
-  const bool story_passed =
-      m.scrollY + static_cast<float>((Uselevel->store + 3) * kLineSpacing) < 150.0f;
-  if (story_passed && m.arrived == 1 && m.fadeTick == 0) m.fadeTick = 1;
+  ++m.wayCount;
+  if (m.wayCount < 4) {
+    m.wayX = static_cast<float>(Rand(16, 174) * kMapScale);
+    m.wayY = static_cast<float>(Rand(16, 128) * kMapScale);
+  }
+  if (m.wayCount > 3) {
+    m.wayX = static_cast<float>(Uselevel->EX * kMapScale);
+    m.wayY = static_cast<float>(Uselevel->EY * kMapScale);
+  }
+  if (m.wayCount > 4) m.arrived = 1;
+}
+
+// The buggy jitters its way through four random waypoints to the level's
+// end point, dropping a trail dot every 12 frames.
+void Drive() {
+  MapScreenState& m = mapstate;
+  m.buggyX = static_cast<float>(static_cast<double>(m.buggyX) + Sin(m.buggyAngle) * 2.0);
+  m.buggyY = static_cast<float>(static_cast<double>(m.buggyY) - Cos(m.buggyAngle) * 2.0);
+  if (--m.trailTick == 0) {
+    m.trailTick = kTrailFrames;
+    dri = std::make_shared<ve>();
+    dri->x = static_cast<int32_t>(m.buggyX + 8.0f);
+    dri->y = static_cast<int32_t>(m.buggyY + 8.0f);
+    dri->ang = static_cast<int32_t>(m.buggyAngle);
+    ListAddLast(driving, dri);
+  }
+  float target = static_cast<float>(ATan2(m.wayX - m.buggyX, m.buggyY - m.wayY));
+  target = Normalised(target);
+  m.buggyAngle = Normalised(m.buggyAngle);
+  // Turn through the smaller angle.
+  if (std::fabs(target + 360.0f - m.buggyAngle) < 180.0f) target += 360.0f;
+  if (std::fabs(m.buggyAngle + 360.0f - target) < 180.0f) m.buggyAngle += 360.0f;
+  if (target < m.buggyAngle) {
+    m.buggyAngle = static_cast<float>(static_cast<double>(m.buggyAngle) - Rnd(0.2f, 3.5));
+  }
+  if (target > m.buggyAngle) {
+    m.buggyAngle = static_cast<float>(static_cast<double>(m.buggyAngle) + Rnd(0.2f, 3.5));
+  }
+  if (std::fabs(m.buggyX - m.wayX) < kWaypointHit && std::fabs(m.buggyY - m.wayY) < kWaypointHit) NextWaypoint();
+}
+
+// A line with its black shadow, both at the line's fade times the screen's.
+void ShadowedLine(int32_t x, float y, const std::string& s, int32_t r, int32_t g, int32_t b) {
+  const MapScreenState& m = mapstate;
+  SetCol(0, 0, 0, fff / 2.0f * m.fadeAlpha);
+  Text(x + 2, static_cast<int32_t>(y + 2.0f), s, 1, 1);
+  SetCol(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b), fff * m.fadeAlpha);
+  Text(x, static_cast<int32_t>(y), s, 1, 1);
+}
+
+// The title, the author and the story rise over the map; each story line
+// fades out through the upper half of the screen, and the title and author
+// fade with the last of them.
+void Texts() {
+  MapScreenState& m = mapstate;
+  DebugLog(StrF(m.scrollY) + ":" + Uselevel->Title);
+  SetRot(0.0f);
+  SetSize(1.0f);
+  const int32_t room = JScrw - 200;
+  UseFont(2, 8);
+  if (TextWidth(Uselevel->Title) > room) UseFont(2, 7);
+  if (TextWidth(Uselevel->Title) > room) UseFont(2, 6);
+  // Without a story nothing would set the fade, and the title could stay
+  // invisible.
+  if (Uselevel->store == 0) fff = 1.0f;
+  ShadowedLine(JScrw / 2, m.scrollY, Uselevel->Title, 200, 255, 255);
+  UseFont(2, 4);
+  ShadowedLine(static_cast<int32_t>(static_cast<float>(JScrw) * 0.75f),
+               m.scrollY + 1.2f * static_cast<float>(h), Uselevel->author, 200, 255, 255);
+  UseFont(2, 5);
+  SetSize(1.0f);
+  h = kLineSpacing;
+  const int32_t lines = Uselevel->store;
+  const float half = static_cast<float>(JScrh) * 0.5f;
+  for (n = 1; n <= lines; ++n) {
+    fff = 1.0f;
+    const float lineY = m.scrollY + static_cast<float>((n + 2) * h);
+    if (lineY < half) {
+      fff = 1.0f - (half - lineY) / (static_cast<float>(JScrh) * 0.4f);
+      if (fff < 0.0f) fff = 0.0f;
+    }
+    // Lines past the 99 a level keeps scroll by empty, so the block keeps
+    // its length.
+    static const std::string kEmpty;
+    const std::string& text = n <= kStoryLines ? Uselevel->Story[n] : kEmpty;
+    ShadowedLine(JScrw / 2, lineY, text, 255, 255, 255);
+  }
+  if (m.scrollY + static_cast<float>((n + 2) * h) < 150.0f && m.arrived == 1 && m.fadeTick == 0) m.fadeTick = 1;
+}
+
+void StartKey() {
+  MapScreenState& m = mapstate;
   // Fire counts only after it has been seen up on this screen, so a press
   // that started the game does not skip the map.
   if (PlayKey(kStartAction, 1) == 0) m.startLatch = 0;
@@ -131,10 +232,21 @@ void ExitTriggers() {
 
 void MusicVolume() {
   MapScreenState& m = mapstate;
-  fvf = static_cast<float>(static_cast<double>(Options[13] * Options[11]) / 100.0 / 100.0);
+  // Setup.ini may hold any percentages; the product is taken in 64 bits.
+  const int64_t percent = static_cast<int64_t>(Options[13]) * static_cast<int64_t>(Options[11]);
+  fvf = static_cast<float>(static_cast<double>(percent) / 100.0 / 100.0);
   DebugLog(Num9(fvf) + ":" + Num9(fvf * m.fadeAlpha));
   fvf = fvf * m.fadeAlpha;
   if (MusicChannel != 0 && m.fadeTick > 0 && ChannelPlaying(MusicChannel)) SetChannelVolume(MusicChannel, fvf);
+}
+
+// Quit in the pause menu leaves the screen at once, fading out from where
+// the fade stands.
+void QuitChosen() {
+  MapScreenState& m = mapstate;
+  quitChosen = 1;
+  if (m.fadeTick < 0) m.fadeTick = 1 - m.fadeTick;
+  if (m.fadeTick == 0) m.fadeTick = 1;
 }
 
 void MapFrame() {
@@ -151,12 +263,12 @@ void MapFrame() {
   SetCol(kMapGrey, kMapGrey, kMapGrey, m.fadeAlpha);
   StepCounters();
   MapPictures();
+  DrawBuggy();
   if (m.arrived == 0) Drive();
   Texts();
-  ExitTriggers();
+  StartKey();
   MusicVolume();
-  // Quit in the pause menu does not end the map screen; the game begins.
-  fps(UseFPS, 0, 0);
+  if (fps(UseFPS, 0, 0) == kPauseQuit) QuitChosen();
 }
 
 }  // namespace
@@ -170,5 +282,5 @@ int32_t DoTheMap() {
     StopChannel(MusicChannel);
     MusicChannel = 0;
   }
-  return 0;
+  return quitChosen == 1 ? kPauseQuit : 0;
 }

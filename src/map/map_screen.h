@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+#include "level/records.h"
 
 // The screen's own state, made afresh at every entry.
 struct MapScreenState {
@@ -15,7 +18,7 @@ struct MapScreenState {
   float scrollY = 0.0f;     // centre line of the title; rises 0.5 a frame
   float buggyX = 0.0f;      // buggy position, screen pixels from the map origin
   float buggyY = 0.0f;
-  float buggyAngle = 128.0f;
+  float buggyAngle = 128.0f;  // heading, clockwise from straight up
   float wayX = 0.0f;        // the waypoint the buggy heads for
   float wayY = 0.0f;
   int32_t wayCount = 0;
@@ -28,7 +31,13 @@ extern MapScreenState mapstate;
 
 // Music volume factor of the map screen, faded with the screen.
 extern float fvf;
+// Alpha factor of the text line being drawn; kept from frame to frame and
+// from screen to screen, so the title fades with the last story line.
+extern float fff;
+// The trail dot being drawn, or the one just dropped.
+extern std::shared_ptr<ve> dri;
 
 // Shows the map screen for Uselevel and returns once it has faded out, with
-// the map music stopped.
+// the map music stopped: 99 when the player chose Quit in the pause menu
+// opened on this screen, else 0.
 int32_t DoTheMap();
