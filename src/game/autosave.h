@@ -2,3 +2,6 @@
 #pragma once
 
 void AutoSave();
+// Writes edits of the player's own level that the autosave has not written
+// yet; the game's end and the farewell call it so that none are lost.
+void SaveUnsavedEdits();
