@@ -159,10 +159,6 @@ TEST_F(PickerTest, ASectionOfOneEntryAlwaysGivesIt) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(PickerTest, ChordAndBassLinesShareTheirEntryNumber) {
   // Same offset, same discards: with equally many chord and bass entries the
   // two lines of a section always have the same number.

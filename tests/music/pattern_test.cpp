@@ -188,4 +188,40 @@ TEST_F(PatternTest, TheSameSeedGivesTheSameSongAndAnotherSeedAnother) {
   EXPECT_NE(song(43), a);
 }
 
+// Worked out from the generator's sequence: each line's entry number comes
+// from its own reseed and offset, and the mute plan continues from where the
+// chord picker left the generator.
+TEST_F(PatternTest, ASectionsLinesAndMutePlanFollowTheSeedInOrder) {
+  const char* names = "dcbma";
+  const int32_t offsets[6] = {13, 3, 7, 13, 19, 29};  // chords, drums A, drums B, bass, melody, accompaniment
+  const int32_t sections[6] = {1, 0, 0, 2, 3, 4};
+  for (int32_t seed : {1, 7, 1000, -5}) {
+    SCOPED_TRACE(seed);
+    for (size_t s = 0; s < 5; ++s) {
+      QRDM_Many[s] = 5;
+      QRDM_Stretch[s] = 0;
+      for (int n = 1; n <= 5; ++n) QRDM_Set[s * 1000 + static_cast<size_t>(n)] = std::string(1, names[s]) + std::to_string(n) + "qqq";
+    }
+    QRDM_StartSong(seed, 200);
+    // Two sections: the song's first pattern, and the next one (chord lines
+    // of four letters make one-pattern sections).
+    for (int32_t songAt = 0; songAt < 2; ++songAt) {
+      if (songAt > 0) QRDM_NextPattern();
+      const std::string* lines[6] = {&QRDM_Chord, &QRDM_DrumloopA, &QRDM_DrumloopB, &QRDM_BassBeat, &QRDM_MelodyBeat, &QRDM_MelodyBeatB};
+      for (size_t i = 0; i < 6; ++i) {
+        RefRandom ref(seed * 1024 + 1 + songAt + offsets[i]);
+        for (int k = 0; k < songAt * 4 + offsets[i]; ++k) ref.Rand(0, 1000);
+        const int32_t n = ref.Rand(1, 5);
+        EXPECT_EQ(*lines[i], std::string(1, names[sections[i]]) + std::to_string(n) + "qqq") << songAt << " line " << i;
+      }
+      RefRandom ref(seed * 1024 + 1 + songAt + 13);
+      for (int k = 0; k < songAt * 4 + 13 + 1; ++k) ref.Rand(0, 1000);
+      for (size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(QRDM_MuteAhead[i], ref.Rand(0, 1)) << songAt << " track " << i;
+        EXPECT_EQ(QRDM_MuteAheadGo[i], ref.Rand(1, 2)) << songAt << " track " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
