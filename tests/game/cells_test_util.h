@@ -91,6 +91,7 @@ class CellTest : public gametest::GameTest {
     ListAddLast(objects, pla);
     playstate = PlayState{};
     playstate.zoom = playstate.zoomto = 7.0f;
+    SetSize(7.0f);  // the scale the frame start sets for the cell pass
     leveltick = 1;
     endoflevel = 0;
     editmode = 0;
