@@ -1,0 +1,707 @@
+#include "replay_lib.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "framework/globals.h"
+#include "framework/pause.h"
+#include "framework/pump.h"
+#include "game/game_state.h"
+#include "game/play_game.h"
+#include "level/level_browser.h"
+#include "map/map_screen.h"
+#include "music/player_step.h"
+#include "platform/audio.h"
+#include "platform/input.h"
+#include "platform/list.h"
+#include "platform/runtime.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_input.h"
+#include "settings/debug_log.h"
+#include "settings/startup_sequence.h"
+#include "startup/globals.h"
+#include "startup/object_kinds.h"
+#include "startup/startup.h"
+#include "title/title.h"
+
+#ifndef DUSKMOOR_DEFAULT_GAME_DIR
+#define DUSKMOOR_DEFAULT_GAME_DIR ""
+#endif
+
+namespace replay {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- script ------------------------------------------------------------------------
+
+// Player-1 control slots of the bindings table.
+constexpr int32_t kUpSlot = 0, kLeftSlot = 3, kRightSlot = 5, kDownSlot = 8;
+constexpr int32_t kFireSlot = 10, kJumpSlot = 11, kCSlot = 12, kVSlot = 13;
+constexpr int32_t kSpaceKey = 32, kEscKey = 27, kEnterKey = 13, kTabKey = 9;
+constexpr int32_t kLastKeyCode = 255;
+// Frame numbers stay far from overflow in every sum the run makes.
+constexpr int64_t kMostFrames = 100000000;
+
+const std::map<std::string, Control>& NamedControls() {
+  static const std::map<std::string, Control> named = {
+      {"left", {ControlKind::Action, kLeftSlot}},   {"right", {ControlKind::Action, kRightSlot}},
+      {"up", {ControlKind::Action, kUpSlot}},       {"down", {ControlKind::Action, kDownSlot}},
+      {"fire", {ControlKind::Action, kFireSlot}},   {"jump", {ControlKind::Action, kJumpSlot}},
+      {"c", {ControlKind::Action, kCSlot}},         {"v", {ControlKind::Action, kVSlot}},
+      {"space", {ControlKind::Key, kSpaceKey}},     {"esc", {ControlKind::Key, kEscKey}},
+      {"enter", {ControlKind::Key, kEnterKey}},     {"tab", {ControlKind::Key, kTabKey}},
+      {"lmb", {ControlKind::Mouse, 1}},             {"rmb", {ControlKind::Mouse, 2}},
+  };
+  return named;
+}
+
+bool AllDigits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A whole number of at most nine digits; -1 for anything else.
+int64_t SmallNumber(const std::string& s) {
+  if (!AllDigits(s) || s.size() > 9) return -1;
+  return std::stoll(s);
+}
+
+bool ParseFloat(const std::string& s, float& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const float v = std::strtof(s.c_str(), &end);
+  if (errno != 0 || end != s.c_str() + s.size() || !std::isfinite(v)) return false;
+  out = v;
+  return true;
+}
+
+std::vector<std::string> Words(const std::string& s) {
+  std::vector<std::string> words;
+  std::istringstream in(s);
+  std::string w;
+  while (in >> w) words.push_back(w);
+  return words;
+}
+
+std::vector<std::string> SplitOn(const std::string& s, char sep) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = s.find(sep, start);
+    parts.push_back(s.substr(start, at - start));
+    if (at == std::string::npos) break;
+    start = at + 1;
+  }
+  return parts;
+}
+
+// ---- game folder ---------------------------------------------------------------------
+
+std::string Absolute(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
+// The player's own files of a game folder: a run starts without them, as on
+// a fresh installation, so that what the player set or scored cannot change
+// the outcome.
+bool PlayersFile(const fs::path& relative) {
+  const std::string name = relative.filename().string();
+  // Only the game writes straight into Files/ (settings, log, screenshots).
+  if (relative.has_parent_path() && !relative.parent_path().has_parent_path()) return true;
+  return name == "Setup.ini" || name == "Debug.txt" || name == "scores.dat" || name == "crash.dat";
+}
+
+void CopyGameData(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    const fs::path rel = fs::relative(entry.path(), from);
+    if (entry.is_directory()) {
+      fs::create_directories(to / rel);
+    } else if (entry.is_regular_file() && !PlayersFile(fs::path("Files") / rel)) {
+      fs::copy_file(entry.path(), to / rel, fs::copy_options::overwrite_existing);
+    }
+  }
+}
+
+bool Readable(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return static_cast<bool>(in);
+}
+
+// The level files of `level` (one file, or every level file of a folder).
+std::vector<fs::path> LevelFiles(const std::string& level) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(level, ec);
+  if (ec || !fs::exists(st)) throw InputError("level not found: " + level);
+  std::vector<fs::path> files;
+  if (fs::is_directory(st)) {
+    for (const auto& entry : fs::directory_iterator(level, ec)) {
+      if (entry.is_regular_file() && IsLevelFileName(entry.path().filename().string())) files.push_back(entry.path());
+    }
+    if (ec) throw InputError("cannot read the level folder: " + level);
+    if (files.empty()) throw InputError("no level file (*.xml) in the folder: " + level);
+  } else {
+    if (!IsLevelFileName(fs::path(level).filename().string()))
+      throw InputError("a level file's name ends in .xml: " + level);
+    files.push_back(level);
+  }
+  for (const fs::path& f : files) {
+    if (!Readable(f)) throw InputError("cannot read the level file: " + f.string());
+  }
+  return files;
+}
+
+// ---- the run ---------------------------------------------------------------------------
+
+// The clock and the random sequence at the first map screen: as if the title
+// screen had been up for a minute, whatever the start-up took.
+constexpr int32_t kClockStart = 60000;
+constexpr int32_t kSeedStart = 60000;
+// Input queries without a frame before a wait counts as stuck on held keys.
+constexpr int64_t kStallPolls = 100000;
+constexpr int32_t kMostStalls = 3;
+
+// Unwinds the game from inside the frame pump once the script is over.
+struct StopRun {};
+
+struct RunState {
+  const Script* script = nullptr;
+  std::ostream* trace = nullptr;
+  bool tracing = false;
+  bool playing = false;  // the first map screen has been left
+  int32_t frames = 0;
+  int32_t levelsCompleted = 0;
+  int32_t lastEndOfLevel = 0;
+  bool farewell = false;    // the game asked to end the program
+  int32_t pauseAnswer = 0;  // the pause menu's answer within the current pump
+  bool quitChosen = false;  // that answer ends the game once the pump returns
+  bool mapDoneBefore = true;
+  int64_t pollsAtFrame = 0;
+  int32_t stalls = 0;
+  std::set<int32_t> keysDown, buttonsDown;
+  std::set<int32_t> keysLetGo;  // released by a stuck wait until the script lets go
+  int32_t startKey = 0;
+};
+
+RunState* g_run = nullptr;
+
+int32_t KeyOf(const Control& c) {
+  if (c.kind == ControlKind::Action) return KeyV[static_cast<size_t>(c.code)];
+  return c.code;
+}
+
+void SetKey(int32_t key, bool down) {
+  if (down == (g_run->keysDown.count(key) != 0)) return;
+  if (down) {
+    testbackend::PressKey(key);
+    g_run->keysDown.insert(key);
+  } else {
+    testbackend::ReleaseKey(key);
+    g_run->keysDown.erase(key);
+  }
+}
+
+void SetButton(int32_t button, bool down) {
+  if (down == (g_run->buttonsDown.count(button) != 0)) return;
+  if (down) {
+    testbackend::PressMouse(button);
+    g_run->buttonsDown.insert(button);
+  } else {
+    testbackend::ReleaseMouse(button);
+    g_run->buttonsDown.erase(button);
+  }
+}
+
+// Sets the input the script gives frame `frame`, before that frame runs.
+void InputFor(int32_t frame) {
+  RunState& r = *g_run;
+  std::set<int32_t> keys, buttons;
+  for (const Hold& h : r.script->holds) {
+    if (frame < h.from || frame > h.to) continue;
+    for (const Control& c : h.controls) {
+      if (c.kind == ControlKind::Mouse) buttons.insert(c.code);
+      else keys.insert(KeyOf(c));
+    }
+  }
+  for (auto it = r.keysLetGo.begin(); it != r.keysLetGo.end();) {
+    if (keys.count(*it) == 0) it = r.keysLetGo.erase(it);
+    else keys.erase(*it++);
+  }
+  const std::set<int32_t> down = r.keysDown;
+  for (int32_t k : down) {
+    if (keys.count(k) == 0) SetKey(k, false);
+  }
+  for (int32_t k : keys) SetKey(k, true);
+  const std::set<int32_t> pressed = r.buttonsDown;
+  for (int32_t b : pressed) {
+    if (buttons.count(b) == 0) SetButton(b, false);
+  }
+  for (int32_t b : buttons) SetButton(b, true);
+  for (const MouseMove& m : r.script->moves) {
+    if (m.frame == frame) testbackend::SetMouse(m.x, m.y);
+  }
+  for (const Typing& t : r.script->typing) {
+    if (t.frame == frame) testbackend::TypeText(t.text);
+  }
+}
+
+std::string StateName(const RunState& r, bool returned) {
+  if (r.farewell || playstate.loopexit == kPauseQuit || r.quitChosen) return "quit";
+  if (returned || playstate.loopexit != 0) return "game-end";
+  if (endoflevel == 1) return "level-complete";
+  if (endoflevel == 2) return "game-over";
+  return "playing";
+}
+
+Report Snapshot(const RunState& r, bool returned) {
+  Report rep;
+  rep.frames = r.frames;
+  rep.state = StateName(r, returned);
+  rep.level = Uselevel ? Uselevel->Title : "";
+  rep.levelsCompleted = r.levelsCompleted;
+  if (pla) {
+    // The frame end copies the player's score into the game's after the
+    // pump; a run stopped inside the pump reads it at its source.
+    rep.score = pla->score;
+    rep.health = pla->health;
+    rep.roomX = pla->roomx;
+    rep.roomY = pla->roomy;
+    rep.playerX = pla->x;
+    rep.playerY = pla->y;
+    rep.playerLayer = pla->layer;
+    rep.ammo = static_cast<int32_t>(std::count_if(pla->ammo.begin(), pla->ammo.end(), [](int32_t a) { return a != 0; }));
+    rep.keys = static_cast<int32_t>(std::count_if(pla->inv.begin(), pla->inv.end(), [](int32_t k) { return k != 0; }));
+  }
+  for (const auto& thing : objects) {
+    if (thing != pla) ++rep.objects;
+  }
+  return rep;
+}
+
+// Every call of the frame pump ends here, after the pump's wait: the frame
+// is counted, traced and, unless the script is over, given its successor's
+// input.
+void OnPump() {
+  RunState& r = *g_run;
+  r.pollsAtFrame = testbackend::InputPolls();
+  r.stalls = 0;
+  const bool mapDone = mapstate.mapDone == 1;
+  if (!r.playing) {
+    // The first map screen is left with the start control as soon as it is
+    // fully shown; its frames are not counted. The frame that completes the
+    // fade-out hands over to the script.
+    if (!mapDone) {
+      SetKey(r.startKey, mapstate.fadeTick == 0);
+      return;
+    }
+    r.playing = true;
+    r.mapDoneBefore = true;
+    if (r.script->lastFrame == 0) throw StopRun{};
+    InputFor(1);
+    return;
+  }
+  ++r.frames;
+  // A quit from the pause menu ends the game, except on a map screen
+  // (including its last frame), which plays on into the level.
+  r.quitChosen = r.pauseAnswer == kPauseQuit && mapDone && r.mapDoneBefore;
+  r.pauseAnswer = 0;
+  r.mapDoneBefore = mapDone;
+  if (endoflevel == 1 && r.lastEndOfLevel != 1) ++r.levelsCompleted;
+  r.lastEndOfLevel = endoflevel;
+  if (r.tracing) *r.trace << FormatTraceLine(Snapshot(r, false)) << '\n';
+  if (r.frames >= r.script->lastFrame) throw StopRun{};
+  r.quitChosen = false;
+  InputFor(r.frames + 1);
+}
+
+// A wait inside a frame for keys to come up (the pause menu waits for Esc to
+// be let go) would never end while the script holds them: it ends as if the
+// player had let go of every key. Such a key stays up until the script lets
+// go of it and holds it again.
+void OnPoll(int64_t polls) {
+  RunState& r = *g_run;
+  if (polls - r.pollsAtFrame < kStallPolls) return;
+  r.pollsAtFrame = polls;
+  if (++r.stalls > kMostStalls) throw std::runtime_error("the game waits inside a frame for input the script cannot give");
+  const std::set<int32_t> down = r.keysDown;
+  for (int32_t k : down) {
+    SetKey(k, false);
+    r.keysLetGo.insert(k);
+  }
+}
+
+void InstallHooks() {
+  PumpServices().musicStep = [] {
+    QRDM_Play();
+    OnPump();
+  };
+  PumpServices().pauseMe = [] {
+    const int32_t answer = PauseMe();
+    g_run->pauseAnswer = answer;
+    return answer;
+  };
+  PumpServices().finish = [] {
+    g_run->farewell = true;
+    throw StopRun{};
+  };
+  g_run->pollsAtFrame = testbackend::InputPolls();
+  testbackend::SetInputPollHook(OnPoll);
+}
+
+void RemoveHooks() {
+  testbackend::SetInputPollHook(nullptr);
+  ResetPumpServices();
+}
+
+// Starts the game in `root` as the program does, up to the title screen.
+void StartGame(const fs::path& root, const Options& options) {
+  testbackend::Reset();
+  // The display the player would have asked for in the settings.
+  std::ofstream ini(root / "Files" / "Setup.ini", std::ios::binary);
+  ini << "Width=" << options.width << "\r\nHeight=" << options.height << "\r\n";
+  ini.close();
+  RunStartup(root.string());
+  StartUpSequence();
+  if (JScrw != options.width || JScrh != options.height)
+    throw std::runtime_error("the game did not open the " + std::to_string(options.width) + "x" +
+                             std::to_string(options.height) + " screen");
+}
+
+// Points the title screen's choice at the entry of `levels` the run starts
+// on: the level file, or the first of the folder's files in title order.
+void ChooseLevel(const std::vector<fs::path>& files) {
+  std::set<std::string> names;
+  for (const fs::path& f : files) names.insert(f.filename().string());
+  int32_t index = 0;
+  int32_t chosen = -1;
+  for (const auto& rec : levels) {
+    if (chosen < 0 && names.count(rec->name) != 0) chosen = index;
+    ++index;
+  }
+  if (chosen < 0) throw std::runtime_error("the game did not find the level among its levels");
+  GameMode = chosen;
+  Neighbours();
+}
+
+}  // namespace
+
+// ---- script --------------------------------------------------------------------------
+
+Script ParseScript(const std::string& text, const std::string& name) {
+  Script s;
+  bool ended = false;
+  int32_t lastNamed = 0;
+  int32_t lineNo = 0;
+  for (std::string line : SplitOn(text, '\n')) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string where = name + ":" + std::to_string(lineNo) + ": ";
+    auto fail = [&](const std::string& what) { throw InputError(where + what); };
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    // Typed text runs to the end of the line, '#' and all.
+    std::string body = line;
+    const std::vector<std::string> head = Words(line);
+    const bool typing = head.size() >= 2 && head[1] == "type";
+    if (!typing) {
+      const size_t hash = body.find('#');
+      if (hash != std::string::npos) body.erase(hash);
+    }
+    const std::vector<std::string> w = Words(body);
+    const std::string shown = line.substr(first);
+
+    auto frameNumber = [&](const std::string& token) -> int32_t {
+      const int64_t f = SmallNumber(token);
+      if (f < 0 || f > kMostFrames) fail("not an instruction: " + shown);
+      if (f == 0) fail("frames count from 1: " + shown);
+      return static_cast<int32_t>(f);
+    };
+
+    if (w[0] == "end") {
+      if (w.size() != 2) fail("not an instruction: " + shown);
+      if (ended) fail("a second end: " + shown);
+      ended = true;
+      s.lastFrame = frameNumber(w[1]);
+      continue;
+    }
+    if (w.size() < 2) fail("not an instruction: " + shown);
+
+    const std::vector<std::string> range = SplitOn(w[0], '-');
+    if (range.size() > 2) fail("not an instruction: " + shown);
+    const int32_t from = frameNumber(range[0]);
+    const int32_t to = range.size() == 2 ? frameNumber(range[1]) : from;
+    if (to < from) fail("frame range backwards: " + w[0]);
+    lastNamed = std::max(lastNamed, to);
+
+    if (w[1] == "mouse") {
+      if (range.size() != 1) fail("mouse takes one frame: " + shown);
+      MouseMove m;
+      m.frame = from;
+      if (w.size() != 4 || !ParseFloat(w[2], m.x) || !ParseFloat(w[3], m.y)) fail("mouse takes X Y: " + shown);
+      s.moves.push_back(m);
+      continue;
+    }
+    if (typing) {
+      if (range.size() != 1) fail("type takes one frame: " + shown);
+      const size_t at = line.find("type", line.find(w[0]) + w[0].size());
+      std::string typed = line.substr(at + 4);
+      if (!typed.empty() && (typed[0] == ' ' || typed[0] == '\t')) typed.erase(0, 1);
+      if (typed.empty()) fail("nothing to type: " + shown);
+      s.typing.push_back({from, typed});
+      continue;
+    }
+    if (w.size() != 2) fail("not an instruction: " + shown);
+    Hold h;
+    h.from = from;
+    h.to = to;
+    for (const std::string& c : SplitOn(w[1], '+')) {
+      const auto named = NamedControls().find(c);
+      if (named != NamedControls().end()) {
+        h.controls.push_back(named->second);
+        continue;
+      }
+      if (c.rfind("key:", 0) == 0) {
+        const int64_t code = SmallNumber(c.substr(4));
+        if (code < 1 || code > kLastKeyCode) fail("key code out of 1-255: " + c);
+        h.controls.push_back({ControlKind::Key, static_cast<int32_t>(code)});
+        continue;
+      }
+      fail("unknown control '" + c + "'");
+    }
+    s.holds.push_back(h);
+  }
+  if (!ended) s.lastFrame = lastNamed;
+  return s;
+}
+
+// ---- arguments -------------------------------------------------------------------------
+
+Options ParseArguments(const std::vector<std::string>& args) {
+  Options o;
+  std::vector<std::string> plain;
+  bool widthSet = false, heightSet = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw InputError(a + " needs a value");
+      return args[++i];
+    };
+    auto size = [&](int32_t& out) {
+      const std::string& v = value();
+      const int64_t n = SmallNumber(v);
+      if (n <= 0) throw InputError(a + " takes a whole number of pixels: " + v);
+      out = static_cast<int32_t>(n);
+    };
+    if (a == "--width") {
+      size(o.width);
+      widthSet = true;
+    } else if (a == "--height") {
+      size(o.height);
+      heightSet = true;
+    } else if (a == "--trace") {
+      o.trace = true;
+    } else if (a == "--keep") {
+      o.keep = value();
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw InputError("unknown option: " + a);
+    } else {
+      plain.push_back(a);
+    }
+  }
+  if (plain.size() != 2) throw InputError("usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]");
+  if (widthSet != heightSet) throw InputError("--width and --height go together");
+  // The game's three virtual screens: 4:3, 16:9 and 16:10.
+  const bool known = (o.width == 1280 && o.height == 960) || (o.width == 1600 && o.height == 900) ||
+                     (o.width == 1440 && o.height == 900);
+  if (!known)
+    throw InputError("the virtual screen is 1280x960, 1600x900 or 1440x900, not " + std::to_string(o.width) + "x" +
+                     std::to_string(o.height));
+  o.level = plain[0];
+  o.script = plain[1];
+  return o;
+}
+
+// ---- report ---------------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Fields(const Report& r) {
+  auto pair = [](int32_t a, int32_t b) { return std::to_string(a) + "," + std::to_string(b); };
+  return {
+      {"frames", std::to_string(r.frames)},
+      {"state", r.state},
+      {"level", r.level},
+      {"levels_completed", std::to_string(r.levelsCompleted)},
+      {"score", std::to_string(r.score)},
+      {"health", std::to_string(r.health)},
+      {"room", pair(r.roomX, r.roomY)},
+      {"player", pair(r.playerX, r.playerY) + "," + std::to_string(r.playerLayer)},
+      {"ammo", std::to_string(r.ammo)},
+      {"keys", std::to_string(r.keys)},
+      {"objects", std::to_string(r.objects)},
+  };
+}
+
+}  // namespace
+
+std::string FormatReport(const Report& r) {
+  std::string out;
+  for (const auto& [name, value] : Fields(r)) out += name + "=" + value + "\n";
+  return out;
+}
+
+std::string FormatTraceLine(const Report& r) {
+  std::string out;
+  for (const auto& [name, value] : Fields(r)) {
+    if (!out.empty()) out += '\t';
+    out += name + "=" + value;
+  }
+  return out;
+}
+
+// ---- the run ---------------------------------------------------------------------------
+
+std::string GameDir() {
+  auto hasFiles = [](const fs::path& dir) {
+    std::error_code ec;
+    return !dir.empty() && fs::is_directory(dir / "Files", ec);
+  };
+  if (const char* env = std::getenv("DUSKMOOR_GAME_DIR"); env != nullptr && *env != '\0') return env;
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  // build/tools/replay/replay beside build/game.
+  if (!ec) {
+    const fs::path beside = exe.parent_path().parent_path().parent_path() / "game";
+    if (hasFiles(beside)) return beside.string();
+  }
+  return DUSKMOOR_DEFAULT_GAME_DIR;
+}
+
+Report Run(const Options& options, const Script& script, std::ostream& trace) {
+  const std::vector<fs::path> files = LevelFiles(options.level);
+  const fs::path gameDir = GameDir();
+  std::error_code ec;
+  if (gameDir.empty() || !fs::is_directory(gameDir / "Files", ec))
+    throw std::runtime_error("no game data (Files/) in '" + gameDir.string() +
+                             "'; build the game or set DUSKMOOR_GAME_DIR");
+
+  std::string pattern = (fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  const fs::path root = pattern;
+  const fs::path here = fs::current_path();
+  // Whatever happens, the temporary copy goes and the current folder (which
+  // the start-up changes) comes back.
+  struct Cleanup {
+    fs::path root, here;
+    ~Cleanup() {
+      CloseDebugLog();
+      std::error_code e;
+      fs::current_path(here, e);
+      fs::remove_all(root, e);
+    }
+  } cleanup{root, here};
+
+  CopyGameData(gameDir / "Files", root / "Files");
+  const fs::path levelsDir = root / (GameName1 + GameName2 + "_Levels");
+  fs::create_directories(levelsDir);
+  for (const fs::path& f : files) fs::copy_file(f, levelsDir / f.filename(), fs::copy_options::overwrite_existing);
+
+  StartGame(root, options);
+  ChooseLevel(files);
+
+  // Full frame rate, every frame drawn, and the same clock and random
+  // sequence at the first map screen on every machine. On the test backend
+  // the engine speed test already finds a fast machine; this only makes sure.
+  ::Options[7] = 0;
+  UseFPS = 60;
+  SkipDraw = 0;
+  testbackend::SetClock(kClockStart);
+  LastFrame = kClockStart;
+  SeedRnd(kSeedStart);
+
+  RunState run;
+  run.script = &script;
+  run.trace = &trace;
+  run.tracing = options.trace;
+  run.startKey = KeyV[kFireSlot];
+  for (const Hold& h : script.holds) {
+    for (const Control& c : h.controls) {
+      const int32_t key = c.kind == ControlKind::Action ? KeyOf(c) : 1;
+      if (key < 1 || key > kLastKeyCode)
+        throw std::runtime_error("player 1's controls are not all on the keyboard");
+    }
+  }
+  g_run = &run;
+  InstallHooks();
+  bool returned = false;
+  // What the title screen does when the start control is pressed.
+  InGame = 1;
+  MoveVirtualMouse(static_cast<float>(JScrw), static_cast<float>(JScrh));
+  try {
+    PlayGame();
+    returned = true;
+  } catch (const StopRun&) {
+  } catch (...) {
+    RemoveHooks();
+    g_run = nullptr;
+    throw;
+  }
+  RemoveHooks();
+  const Report report = Snapshot(run, returned);
+  g_run = nullptr;
+  InGame = 0;
+
+  if (!options.keep.empty()) {
+    CloseDebugLog();
+    const fs::path keep = options.keep;
+    fs::create_directories(keep);
+    const auto how = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+    fs::copy(root / "Files", keep / "Files", how);
+    fs::copy(levelsDir, keep / levelsDir.filename(), how);
+  }
+  return report;
+}
+
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    Options options = ParseArguments(args);
+    // The start-up changes the current folder; the level is copied before it.
+    if (!options.keep.empty()) options.keep = Absolute(options.keep);
+    LevelFiles(options.level);
+    std::ifstream in(options.script, std::ios::binary);
+    std::error_code ec;
+    if (!fs::exists(options.script, ec)) throw InputError("script not found: " + options.script);
+    if (!in || fs::is_directory(options.script, ec)) throw InputError("cannot read the script: " + options.script);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Script script = ParseScript(text, options.script);
+    const Report report = Run(options, script, out);
+    out << FormatReport(report);
+    out.flush();
+    return 0;
+  } catch (const InputError& e) {
+    err << "replay: " << e.what() << '\n';
+    return 2;
+  } catch (const testbackend::AppExited& e) {
+    err << "replay: the game ended the program (status " << e.status << ")\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "replay: " << e.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace replay

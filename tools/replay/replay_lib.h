@@ -1,0 +1,114 @@
+// The replay tool: plays a level headless on the test backend from a script
+// of inputs and reports the game's state at the end. The command-line front
+// end (main.cpp) and the tests share everything here.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace replay {
+
+// Bad input from the user: the command line, the level or the script. The
+// message is one line, without the program name.
+struct InputError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// What a script line can hold down.
+enum class ControlKind {
+  Action,  // a player-1 control, looked up in the bindings when the run starts
+  Key,     // a game key code
+  Mouse,   // mouse button 1 (left) or 2 (right)
+};
+
+struct Control {
+  ControlKind kind = ControlKind::Key;
+  int32_t code = 0;  // action slot, key code or mouse button
+  bool operator==(const Control&) const = default;
+};
+
+// Controls held from frame `from` to frame `to`, both included.
+struct Hold {
+  int32_t from = 0;
+  int32_t to = 0;
+  std::vector<Control> controls;
+};
+
+struct MouseMove {
+  int32_t frame = 0;
+  float x = 0.0f;
+  float y = 0.0f;
+};
+
+struct Typing {
+  int32_t frame = 0;
+  std::string text;
+};
+
+struct Script {
+  std::vector<Hold> holds;
+  std::vector<MouseMove> moves;
+  std::vector<Typing> typing;
+  // The frame after which the run stops: `end F`, or else the last frame any
+  // instruction names; 0 stops as soon as play would begin.
+  int32_t lastFrame = 0;
+};
+
+// Reads a script. Throws InputError naming `name` and the line for a line
+// that is not an instruction, an unknown control or a range that runs
+// backwards.
+Script ParseScript(const std::string& text, const std::string& name);
+
+struct Options {
+  std::string level;   // a level file, or a folder of level files
+  std::string script;
+  int32_t width = 1280;  // the virtual screen
+  int32_t height = 960;
+  bool trace = false;
+  std::string keep;    // folder that receives the run's files; empty: none
+};
+
+// Reads the arguments after the program name. Throws InputError.
+Options ParseArguments(const std::vector<std::string>& args);
+
+// The game's state as the tool reports it.
+struct Report {
+  int32_t frames = 0;
+  std::string state;  // playing, level-complete, game-over, quit, game-end
+  std::string level;
+  int32_t levelsCompleted = 0;
+  int32_t score = 0;
+  int32_t health = 0;
+  int32_t roomX = 0, roomY = 0;
+  int32_t playerX = 0, playerY = 0, playerLayer = 0;
+  int32_t ammo = 0;
+  int32_t keys = 0;
+  int32_t objects = 0;
+};
+
+// The report as `name=value` lines, one per line, in the documented order.
+std::string FormatReport(const Report& r);
+// The same fields on one line, separated by tabs (the per-frame trace).
+std::string FormatTraceLine(const Report& r);
+
+// Plays the level: copies the game's data and the level into a temporary
+// folder, starts the game there on the test backend, leaves the first map
+// screen with the start control and follows the script. Trace lines go to
+// `trace` when asked for. Throws InputError for a level or data problem found
+// on the way; a game that could not be started at all throws
+// std::runtime_error.
+Report Run(const Options& options, const Script& script, std::ostream& trace);
+
+// The whole command: arguments in, report on `out`, errors on `err`.
+// Returns the exit status: 0 done, 2 bad input, 1 the run failed.
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The folder holding the game's Files/ that runs copy: DUSKMOOR_GAME_DIR from
+// the environment, else build/game beside the executable, else the folder
+// the build was configured with.
+std::string GameDir();
+
+}  // namespace replay
