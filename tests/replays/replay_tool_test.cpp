@@ -1,0 +1,228 @@
+// The replay tool itself: its answers to bad input, how it reads scripts,
+// and a run that leaves the player's files alone and keeps its own on request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "common/test_util.h"
+#include "replay_lib.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using replay::Control;
+using replay::ControlKind;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+const char kLevel[] =
+    "<title>Quiet Moor</title>\r\n<author>Tests</author>\r\n<from>40,100</from>\r\n<to>60,100</to>\r\n";
+
+class ReplayToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("duskmoor-replay-test-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    level_ = Path("moor.xml");
+    WriteBytes(level_, kLevel);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // A script file holding `text`.
+  std::string Script(const std::string& text) {
+    const std::string path = Path("s" + std::to_string(++scripts_) + ".script");
+    WriteBytes(path, text);
+    return path;
+  }
+
+  struct Result {
+    int status;
+    std::string out, err;
+  };
+  static Result RunTool(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = replay::Main(args, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  fs::path dir_;
+  std::string level_;
+  int scripts_ = 0;
+};
+
+TEST_F(ReplayToolTest, BadInputGetsOneLineAndStatusTwo) {
+  fs::create_directories(Path("empty"));
+  fs::create_directories(Path("folder.script"));
+  WriteBytes(Path("level.txt"), kLevel);
+  const std::string ok = Script("end 1\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::string b = Script("1 left\n# comment\n3 jmp\n");
+  const std::string r = Script("9-5 right\n");
+  const std::string w = Script("1 left\nwalk to the cross\n");
+  const std::string z = Script("0 fire\n");
+  const std::string m = Script("\n\n4 mouse 10\n");
+  const std::string t = Script("4 type\n");
+  const std::string k = Script("2 key:256\n");
+  const std::string c = Script("2 left+\n");
+  const std::string e = Script("end 4\nend 5\n");
+  const std::string x = Script("2 left right\n");
+  const std::string rm = Script("2-3 mouse 1 2\n");
+  const std::vector<Case> cases = {
+      {{}, "usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]"},
+      {{level_}, "usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]"},
+      {{level_, ok, "extra"}, "usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]"},
+      {{Path("gone.xml"), ok}, "level not found: " + Path("gone.xml")},
+      {{Path("level.txt"), ok}, "a level file's name ends in .xml: " + Path("level.txt")},
+      {{Path("empty"), ok}, "no level file (*.xml) in the folder: " + Path("empty")},
+      {{level_, Path("gone.script")}, "script not found: " + Path("gone.script")},
+      {{level_, Path("folder.script")}, "cannot read the script: " + Path("folder.script")},
+      {{level_, b}, b + ":3: unknown control 'jmp'"},
+      {{level_, c}, c + ":1: unknown control ''"},
+      {{level_, r}, r + ":1: frame range backwards: 9-5"},
+      {{level_, w}, w + ":2: not an instruction: walk to the cross"},
+      {{level_, x}, x + ":1: not an instruction: 2 left right"},
+      {{level_, z}, z + ":1: frames count from 1: 0 fire"},
+      {{level_, m}, m + ":3: mouse takes X Y: 4 mouse 10"},
+      {{level_, rm}, rm + ":1: mouse takes one frame: 2-3 mouse 1 2"},
+      {{level_, t}, t + ":1: nothing to type: 4 type"},
+      {{level_, k}, k + ":1: key code out of 1-255: key:256"},
+      {{level_, e}, e + ":2: a second end: end 5"},
+      {{level_, ok, "--fast"}, "unknown option: --fast"},
+      {{level_, ok, "--keep"}, "--keep needs a value"},
+      {{level_, ok, "--width", "1600"}, "--width and --height go together"},
+      {{level_, ok, "--width", "wide", "--height", "900"}, "--width takes a whole number of pixels: wide"},
+      {{level_, ok, "--width", "800", "--height", "600"},
+       "the virtual screen is 1280x960, 1600x900 or 1440x900, not 800x600"},
+  };
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.message);
+    const Result res = RunTool(cs.args);
+    EXPECT_EQ(res.status, 2);
+    EXPECT_EQ(res.err, "replay: " + cs.message + "\n");
+    EXPECT_EQ(res.out, "");
+  }
+}
+
+TEST_F(ReplayToolTest, WithoutGameDataTheRunFailsWithStatusOne) {
+  fs::create_directories(Path("nogame"));
+  ::setenv("DUSKMOOR_GAME_DIR", Path("nogame").c_str(), 1);
+  const Result res = RunTool({level_, Script("end 1\n")});
+  EXPECT_EQ(res.status, 1);
+  EXPECT_EQ(res.err, "replay: no game data (Files/) in '" + Path("nogame") +
+                         "'; build the game or set DUSKMOOR_GAME_DIR\n");
+  EXPECT_EQ(res.out, "");
+}
+
+TEST_F(ReplayToolTest, ScriptsHoldControlsOverFrameRanges) {
+  const replay::Script s = replay::ParseScript(
+      "# a comment line\n"
+      "  \t\n"
+      "1-3 left+fire   # held together\n"
+      "2 key:90+lmb\r\n"
+      "4 space+esc+enter+tab+c+v+up+down+right+jump+rmb\n"
+      "5 mouse 640 480.5\n"
+      "6 type Imra # is here\n"
+      "7-7 right\n",
+      "s");
+  ASSERT_EQ(s.holds.size(), 4u);
+  const std::vector<std::pair<int32_t, int32_t>> spans = {{1, 3}, {2, 2}, {4, 4}, {7, 7}};
+  for (size_t i = 0; i < spans.size(); ++i) {
+    EXPECT_EQ(s.holds[i].from, spans[i].first) << i;
+    EXPECT_EQ(s.holds[i].to, spans[i].second) << i;
+  }
+  // Player-1 actions by slot; named keys and key:N by game key code.
+  EXPECT_EQ(s.holds[0].controls, (std::vector<Control>{{ControlKind::Action, 3}, {ControlKind::Action, 10}}));
+  EXPECT_EQ(s.holds[1].controls, (std::vector<Control>{{ControlKind::Key, 90}, {ControlKind::Mouse, 1}}));
+  EXPECT_EQ(s.holds[2].controls,
+            (std::vector<Control>{{ControlKind::Key, 32},
+                                  {ControlKind::Key, 27},
+                                  {ControlKind::Key, 13},
+                                  {ControlKind::Key, 9},
+                                  {ControlKind::Action, 12},
+                                  {ControlKind::Action, 13},
+                                  {ControlKind::Action, 0},
+                                  {ControlKind::Action, 8},
+                                  {ControlKind::Action, 5},
+                                  {ControlKind::Action, 11},
+                                  {ControlKind::Mouse, 2}}));
+  ASSERT_EQ(s.moves.size(), 1u);
+  EXPECT_EQ(s.moves[0].frame, 5);
+  EXPECT_EQ(s.moves[0].x, 640.0f);
+  EXPECT_EQ(s.moves[0].y, 480.5f);
+  ASSERT_EQ(s.typing.size(), 1u);
+  EXPECT_EQ(s.typing[0].frame, 6);
+  // Typed text runs to the end of the line.
+  EXPECT_EQ(s.typing[0].text, "Imra # is here");
+  // Without `end` the run stops after the last frame named.
+  EXPECT_EQ(s.lastFrame, 7);
+}
+
+TEST_F(ReplayToolTest, TheLastFrameIsTheEndLineOrElseTheLastFrameNamed) {
+  const std::vector<std::pair<std::string, int32_t>> cases = {
+      {"", 0},
+      {"# nothing\n", 0},
+      {"3-40 right\n2 fire\n", 40},
+      {"9 mouse 1 1\n", 9},
+      {"12 type x\n", 12},
+      {"end 5\n1-90 left\n", 5},
+      {"1-90 left\nend 200\n", 200},
+  };
+  for (const auto& [text, last] : cases) EXPECT_EQ(replay::ParseScript(text, "s").lastFrame, last) << text;
+}
+
+// A run on a game folder that holds the player's own settings, scores and log.
+TEST_F(ReplayToolTest, ARunLeavesThePlayersFilesAloneAndKeepsItsOwnOnRequest) {
+  const char* built = std::getenv("DUSKMOOR_GAME_DIR");
+  ASSERT_NE(built, nullptr);
+  const fs::path game = dir_ / "game";
+  fs::create_directories(game);
+  fs::copy(fs::path(built) / "Files", game / "Files", fs::copy_options::recursive);
+  const std::string settings = "Width=800\r\nHeight=600\r\nESS\r\nKEY=10,65\r\n";
+  WriteBytes((game / "Files" / "Setup.ini").string(), settings);
+  WriteBytes((game / "Files" / "Debug.txt").string(), "the player's log");
+  WriteBytes((game / "Files" / "256" / "scores.dat").string(), "the player's scores");
+  ::setenv("DUSKMOOR_GAME_DIR", game.c_str(), 1);
+
+  const fs::path keep = dir_ / "kept";
+  const Result res = RunTool({level_, Script("1-3 fire\nend 4\n"), "--keep", keep.string(), "--trace"});
+  ASSERT_EQ(res.status, 0) << res.err;
+  EXPECT_EQ(res.err, "");
+  // Four trace lines, then the report (its steady part: what play does to
+  // the player is for the replays of the game's own behaviour).
+  const size_t at = res.out.find("\nframes=4\nstate=playing\nlevel=Quiet Moor\nlevels_completed=0\n");
+  EXPECT_NE(at, std::string::npos) << res.out;
+  EXPECT_EQ(std::count(res.out.begin(), res.out.begin() + static_cast<std::ptrdiff_t>(at), '\n'), 3);
+  EXPECT_EQ(res.out.rfind("frames=1\tstate=playing\tlevel=Quiet Moor\t", 0), 0u) << res.out;
+  EXPECT_NE(res.out.find("\nframes=4\tstate=playing\t"), std::string::npos);
+  EXPECT_EQ(std::count(res.out.begin(), res.out.end(), '\n'), 4 + 11);
+
+  EXPECT_EQ(ReadBytes((game / "Files" / "Setup.ini").string()), settings);
+  EXPECT_EQ(ReadBytes((game / "Files" / "Debug.txt").string()), "the player's log");
+  EXPECT_EQ(ReadBytes((game / "Files" / "256" / "scores.dat").string()), "the player's scores");
+  EXPECT_FALSE(fs::exists(game / "DuskmoorII_Levels"));
+
+  // The run's own files: a fresh settings file for the screen, its log, the
+  // data, the level and the player's level the game wrote; none of the
+  // player's files came along.
+  EXPECT_EQ(ReadBytes((keep / "Files" / "Setup.ini").string()), "Width=1280\r\nHeight=960\r\n");
+  EXPECT_NE(ReadBytes((keep / "Files" / "Debug.txt").string()).find("Finished Loading"), std::string::npos);
+  EXPECT_TRUE(fs::exists(keep / "Files" / "256" / "gfx.png"));
+  EXPECT_FALSE(fs::exists(keep / "Files" / "256" / "scores.dat"));
+  EXPECT_EQ(ReadBytes((keep / "DuskmoorII_Levels" / "moor.xml").string()), kLevel);
+  EXPECT_TRUE(fs::exists(keep / "DuskmoorII_Levels" / "My Level.xml"));
+}
+
+}  // namespace
