@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include "common/test_util.h"
+#include "game/game_state.h"
+#include "level/level_browser.h"
 #include "replay_lib.h"
 
 namespace {
@@ -223,6 +226,106 @@ TEST_F(ReplayToolTest, ARunLeavesThePlayersFilesAloneAndKeepsItsOwnOnRequest) {
   EXPECT_FALSE(fs::exists(keep / "Files" / "256" / "scores.dat"));
   EXPECT_EQ(ReadBytes((keep / "DuskmoorII_Levels" / "moor.xml").string()), kLevel);
   EXPECT_TRUE(fs::exists(keep / "DuskmoorII_Levels" / "My Level.xml"));
+}
+
+// The fields of the trace line of each frame, from frame 1 on.
+std::vector<std::map<std::string, std::string>> TraceFrames(const std::string& trace) {
+  std::vector<std::map<std::string, std::string>> frames;
+  std::istringstream in(trace);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find('\t') == std::string::npos) continue;
+    std::map<std::string, std::string> fields;
+    std::istringstream parts(line);
+    std::string part;
+    while (std::getline(parts, part, '\t')) {
+      const size_t eq = part.find('=');
+      fields[part.substr(0, eq)] = part.substr(eq + 1);
+    }
+    frames.push_back(fields);
+  }
+  return frames;
+}
+
+// Level ends stand in for the cross and the death the game does not yet
+// bring about: the run follows the game through the level-end screens and the
+// map screen between the levels of a pack, and stops when the game is over.
+class LevelEndRunTest : public ReplayToolTest {
+ protected:
+  void SetUp() override {
+    ReplayToolTest::SetUp();
+    fs::create_directories(Path("pack"));
+    // File order differs from title order.
+    WriteBytes(Path("pack/a.xml"), "<title>02 - Second</title>\r\n<from>40,100</from>\r\n<to>60,100</to>\r\n");
+    WriteBytes(Path("pack/b.xml"), "<title>01 - First</title>\r\n<from>40,100</from>\r\n<to>60,100</to>\r\n");
+    options_.level = Path("pack");
+    options_.trace = true;
+  }
+
+  // Fire in every tenth frame from frame 10 on: it leaves a map screen
+  // between levels once the map is fully shown.
+  static replay::Script FireEveryTenFrames(int32_t last) {
+    std::string text;
+    for (int32_t f = 10; f <= last; f += 10) text += std::to_string(f) + " fire\n";
+    return replay::ParseScript(text + "end " + std::to_string(last) + "\n", "fire");
+  }
+
+  replay::Options options_;
+  std::ostringstream trace_;
+};
+
+TEST_F(LevelEndRunTest, CompletedLevelsLeadThroughTheMapScreenToTheNextLevelAndTheGameEnd) {
+  int32_t secondFrames = 0;
+  const replay::Report r = replay::Run(options_, FireEveryTenFrames(2000), trace_, [&](int32_t frame) {
+    if (frame == 3) endoflevel = 1;
+    if (Uselevel->Title == "02 - Second" && endoflevel == 0 && ++secondFrames == 5) endoflevel = 1;
+  });
+  auto frames = TraceFrames(trace_.str());
+  ASSERT_EQ(static_cast<int32_t>(frames.size()), r.frames);
+  auto at = [&](int32_t frame) { return frames[static_cast<size_t>(frame - 1)]; };
+  EXPECT_EQ(at(2)["state"], "playing");
+  EXPECT_EQ(at(2)["levels_completed"], "0");
+  EXPECT_EQ(at(3)["state"], "level-complete");
+  EXPECT_EQ(at(3)["levels_completed"], "1");
+  EXPECT_EQ(at(3)["level"], "01 - First");
+
+  // The second level's map screen counts its frames; the level-complete
+  // state lasts until the level begins.
+  int32_t mapFrom = 0, playFrom = 0;
+  for (int32_t f = 1; f <= r.frames; ++f) {
+    if (mapFrom == 0 && at(f)["level"] == "02 - Second") mapFrom = f;
+    if (mapFrom != 0 && playFrom == 0 && at(f)["state"] == "playing") playFrom = f;
+  }
+  ASSERT_GT(mapFrom, 3 + 120);
+  ASSERT_GT(playFrom, mapFrom + 60);
+  for (int32_t f = 3; f < playFrom; ++f) EXPECT_EQ(at(f)["state"], "level-complete") << f;
+  EXPECT_EQ(at(playFrom)["levels_completed"], "1");
+  EXPECT_EQ(at(playFrom + 4)["state"], "level-complete");
+  EXPECT_EQ(at(playFrom + 4)["levels_completed"], "2");
+
+  // No level follows the second (the player's own level is passed over):
+  // the game ends at its decision, well before the script does.
+  EXPECT_EQ(r.state, "game-end");
+  EXPECT_EQ(r.level, "02 - Second");
+  EXPECT_EQ(r.levelsCompleted, 2);
+  EXPECT_LT(r.frames, 2000);
+  EXPECT_EQ(at(r.frames - 1)["state"], "level-complete");
+}
+
+TEST_F(LevelEndRunTest, AGameOverEndsTheGameAtItsDecision) {
+  const replay::Report r = replay::Run(options_, FireEveryTenFrames(1000), trace_, [&](int32_t frame) {
+    if (frame == 2) endoflevel = 2;
+  });
+  auto frames = TraceFrames(trace_.str());
+  ASSERT_EQ(static_cast<int32_t>(frames.size()), r.frames);
+  EXPECT_EQ(frames[0]["state"], "playing");
+  for (size_t f = 1; f + 1 < frames.size(); ++f) EXPECT_EQ(frames[f]["state"], "game-over") << f + 1;
+  EXPECT_EQ(r.state, "game-end");
+  EXPECT_EQ(r.level, "01 - First");
+  EXPECT_EQ(r.levelsCompleted, 0);
+  // The decision falls 120 frames into the level end.
+  EXPECT_GE(r.frames, 2 + 119);
+  EXPECT_LT(r.frames, 1000);
 }
 
 }  // namespace

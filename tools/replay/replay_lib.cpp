@@ -181,6 +181,7 @@ struct StopRun {};
 struct RunState {
   const Script* script = nullptr;
   std::ostream* trace = nullptr;
+  std::function<void(int32_t)> afterFrame;
   bool tracing = false;
   bool playing = false;  // the first map screen has been left
   int32_t frames = 0;
@@ -189,7 +190,6 @@ struct RunState {
   bool farewell = false;    // the game asked to end the program
   int32_t pauseAnswer = 0;  // the pause menu's answer within the current pump
   bool quitChosen = false;  // that answer ends the game once the pump returns
-  bool mapDoneBefore = true;
   int64_t pollsAtFrame = 0;
   int32_t stalls = 0;
   std::set<int32_t> keysDown, buttonsDown;
@@ -309,17 +309,15 @@ void OnPump() {
       return;
     }
     r.playing = true;
-    r.mapDoneBefore = true;
     if (r.script->lastFrame == 0) throw StopRun{};
     InputFor(1);
     return;
   }
   ++r.frames;
-  // A quit from the pause menu ends the game, except on a map screen
-  // (including its last frame), which plays on into the level.
-  r.quitChosen = r.pauseAnswer == kPauseQuit && mapDone && r.mapDoneBefore;
+  if (r.afterFrame) r.afterFrame(r.frames);
+  // The game takes a quit from the pause menu once this pump returns.
+  r.quitChosen = r.pauseAnswer == kPauseQuit;
   r.pauseAnswer = 0;
-  r.mapDoneBefore = mapDone;
   if (endoflevel == 1 && r.lastEndOfLevel != 1) ++r.levelsCompleted;
   r.lastEndOfLevel = endoflevel;
   if (r.tracing) *r.trace << FormatTraceLine(Snapshot(r, false)) << '\n';
@@ -591,7 +589,8 @@ std::string GameDir() {
   return DUSKMOOR_DEFAULT_GAME_DIR;
 }
 
-Report Run(const Options& options, const Script& script, std::ostream& trace) {
+Report Run(const Options& options, const Script& script, std::ostream& trace,
+           const std::function<void(int32_t)>& afterFrame) {
   const std::vector<fs::path> files = LevelFiles(options.level);
   const fs::path gameDir = GameDir();
   std::error_code ec;
@@ -637,6 +636,7 @@ Report Run(const Options& options, const Script& script, std::ostream& trace) {
   run.script = &script;
   run.trace = &trace;
   run.tracing = options.trace;
+  run.afterFrame = afterFrame;
   run.startKey = KeyV[kFireSlot];
   for (const Hold& h : script.holds) {
     for (const Control& c : h.controls) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -99,8 +100,11 @@ std::string FormatTraceLine(const Report& r);
 // screen with the start control and follows the script. Trace lines go to
 // `trace` when asked for. Throws InputError for a level or data problem found
 // on the way; a game that could not be started at all throws
-// std::runtime_error.
-Report Run(const Options& options, const Script& script, std::ostream& trace);
+// std::runtime_error. `afterFrame`, when given, runs in the frame pump of
+// every counted frame before the frame is looked at (tests stand in with it
+// for what the game does not do yet).
+Report Run(const Options& options, const Script& script, std::ostream& trace,
+           const std::function<void(int32_t frame)>& afterFrame = nullptr);
 
 // The whole command: arguments in, report on `out`, errors on `err`.
 // Returns the exit status: 0 done, 2 bad input, 1 the run failed.
