@@ -4,10 +4,28 @@
 #include <string>
 
 #include "framework/draw.h"
+#include "game/game_state.h"
 #include "platform/graphics.h"
+#include "platform/list.h"
+#include "platform/runtime.h"
 #include "startup/globals.h"
 
-int32_t Mybadges = 0;
+namespace {
+constexpr int32_t kPopupFrames = 120;
+}
+
+void Gimme(int32_t points, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b) {
+  score = static_cast<int32_t>(static_cast<uint32_t>(score) + static_cast<uint32_t>(points));
+  auto p = std::make_shared<ore>();
+  p->n = points;
+  p->x = static_cast<float>(x);
+  p->y = static_cast<float>(y);
+  p->t = kPopupFrames;
+  p->r = r;
+  p->g = g;
+  p->b = b;
+  ListAddLast(scoreget, p);
+}
 
 int32_t DrawScores() {
   SetImageFont(Font[3]);
@@ -16,18 +34,10 @@ int32_t DrawScores() {
     p->t -= 1;
     p->y -= 0.25f;
     SetCol(static_cast<float>(p->r), static_cast<float>(p->g), static_cast<float>(p->b),
-           static_cast<float>(p->t) / 120.0f);
-    Text(static_cast<int32_t>(p->x), static_cast<int32_t>(p->y), std::to_string(p->n), 1, 1);
+           static_cast<float>(p->t) / static_cast<float>(kPopupFrames));
+    Text(static_cast<int32_t>(p->x), static_cast<int32_t>(p->y), Str(p->n), 1, 1);
+    // A walk over the list survives the removal of the popup it stands on.
     if (p->t <= 0) ListRemove(scoreget, p);
   }
   return 0;
-}
-
-int32_t SetFlag(int32_t flags, int32_t n, int32_t value) {
-  const uint32_t shift = static_cast<uint32_t>(n - 1) & 31u;
-  uint32_t f = static_cast<uint32_t>(flags);
-  f &= ~(1u << shift);
-  f &= ~(3u << 30);
-  f += static_cast<uint32_t>(value) << shift;
-  return static_cast<int32_t>(f);
 }

@@ -1,15 +1,16 @@
-// Floating score popups drawn by the frame pump, and the badge bits of the
-// current game.
+// Floating score popups: points shown where they were won, rising and fading
+// for two seconds over whatever screen follows.
 #pragma once
 
 #include <cstdint>
 
-// Selects Font slot 3, resets the drawing state, then draws, moves and
-// expires the popups of scoreget.
+// The flag words and the current game's badges live with the score records.
+#include "scores/score_records.h"
+
+// Adds `points` to the running score and starts a popup showing them centred
+// on (x, y) in colour (r, g, b). The next DrawScores draws it first.
+void Gimme(int32_t points, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+// Once per frame from the frame pump: selects Font slot 3 and resets the
+// drawing state, then moves every popup up a quarter pixel, draws it at
+// alpha (frames left) / 120 and retires it after its 120th drawing.
 int32_t DrawScores();
-
-// flags with bit n - 1 and bits 30 and 31 cleared, plus value shifted to bit n - 1.
-int32_t SetFlag(int32_t flags, int32_t n, int32_t value);
-
-// Badges earned in the current game: badge n is bit n - 1.
-extern int32_t Mybadges;

@@ -22,12 +22,16 @@ struct Scores {
   // 1 when the game was quit from the pause menu.
   int32_t Quit = 0;
 
-  // The other record's stamp minus this one's, cut to 32 bits: an ascending
-  // sort puts the newest record first.
+  // Newest first: negative when this record is newer than `other`, positive
+  // when older, 0 for equal stamps. The stamps are compared whole, so stamps
+  // however far apart (a damaged stamp of 0 among real ones) keep one order.
   int Compare(const Scores& other) const {
-    const uint64_t diff = static_cast<uint64_t>(other.Timestamp) - static_cast<uint64_t>(Timestamp);
-    return static_cast<int32_t>(static_cast<uint32_t>(diff));
+    if (Timestamp > other.Timestamp) return -1;
+    if (Timestamp < other.Timestamp) return 1;
+    return 0;
   }
+  // No record at all sorts after every record.
+  int Compare(const Scores* other) const { return other ? Compare(*other) : 1; }
 };
 
 // One comment of the on-screen ticker. No ordering: a record equals only itself.

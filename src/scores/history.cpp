@@ -1,0 +1,113 @@
+#include "scores/history.h"
+
+#include <limits>
+#include <memory>
+
+#include "framework/utils.h"
+#include "platform/files.h"
+#include "platform/list.h"
+#include "platform/runtime.h"
+#include "scores/score_records.h"
+#include "startup/globals.h"
+
+namespace {
+
+// The absolute value; the lowest 32-bit value stays as it is.
+int32_t Abs32(int32_t v) { return v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v; }
+
+std::string ScoresPath() { return Paths.game + "scores.dat"; }
+
+std::string Field(const std::string& line, int32_t k) { return SplitText(line, "|", k, 0); }
+
+}  // namespace
+
+int64_t ReadLongSaturated(const std::string& text) {
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n && static_cast<unsigned char>(text[i]) <= 32) ++i;
+  bool neg = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) {
+    neg = text[i] == '-';
+    ++i;
+  }
+  uint64_t base = 10;
+  if (i < n && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i < n && text[i] == '%') {
+    base = 2;
+    ++i;
+  }
+  // The magnitude is held at 2^63, the most a negative value can take.
+  constexpr uint64_t kCap = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1;
+  uint64_t mag = 0;
+  for (; i < n; ++i) {
+    const char c = text[i];
+    uint64_t digit;
+    if (c >= '0' && c <= '9') digit = static_cast<uint64_t>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<uint64_t>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<uint64_t>(c - 'A' + 10);
+    else break;
+    if (digit >= base) break;
+    if (mag > (kCap - digit) / base) mag = kCap;
+    else mag = mag * base + digit;
+  }
+  if (neg) return mag >= kCap ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(mag);
+  return mag >= kCap ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(mag);
+}
+
+std::string ScoreRecordLine(const Scores& rec) {
+  return Str(rec.Score) + "|" + rec.Name + "|" + Str(rec.Badges) + "|" + Str(rec.Timestamp) + "|" +
+         Str(rec.Level) + "|" + Str(rec.GameMode) + "|" + Str(rec.GameFlags) + "|" + Str(rec.Quit);
+}
+
+std::string ScoreBestLine(const Scores& rec) {
+  std::string out;
+  for (int k = 1; k <= 30; ++k) {
+    if (k > 1) out += "|";
+    out += Str(rec.Best[k]);
+  }
+  return out;
+}
+
+void LoadScores() {
+  if (FileType(ScoresPath()) == 0) return;
+  // A folder or an unreadable file of that name reads as no file at all.
+  Stream s = ReadFile(ScoresPath());
+  if (!s) return;
+  ClearList(Highscores);
+  int32_t count = 0;
+  do {
+    const std::string line = ReadLine(s);
+    if (Instr(line, "|") > 0) {
+      ++count;
+      auto rec = std::make_shared<Scores>();
+      rec->Score = ReadLongSaturated(Field(line, 1));
+      rec->Name = Trim(Field(line, 2));
+      if (count == 1) MyName = rec->Name;
+      rec->Badges = Abs32(ToInt(Field(line, 3)));
+      rec->Timestamp = ReadLongSaturated(Field(line, 4));
+      rec->Level = Abs32(ToInt(Field(line, 5)));
+      rec->GameMode = Abs32(ToInt(Field(line, 6)));
+      rec->GameFlags = Abs32(ToInt(Field(line, 7)));
+      rec->Quit = Abs32(ToInt(Field(line, 8)));
+      const std::string best = ReadLine(s);
+      for (int32_t k = 1; k <= 30; ++k) rec->Best[k] = Abs32(ToInt(Field(best, k)));
+      ListAddLast(Highscores, rec);
+    }
+  } while (!Eof(s));
+  CloseFile(s);
+  // The sort is stable and the records came in file order, so one sort at the
+  // end orders them as a sort after every line would.
+  SortList(Highscores);
+}
+
+bool SaveScores() {
+  SortList(Highscores);
+  std::string out;
+  for (const auto& rec : Highscores) {
+    out += ScoreRecordLine(*rec) + "\r\n";
+    out += ScoreBestLine(*rec) + "\r\n";
+  }
+  return WriteFileAtomic(ScoresPath(), out);
+}

@@ -1,0 +1,31 @@
+// Flag words (badges), the player's name and the record a finished game
+// leaves in the score history. The record type itself is `Scores` in
+// startup/containers.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "startup/containers.h"
+
+// The name the next finished game is stored under: "Player" at start, the
+// newest stored record's name once the history is read, then whatever the
+// name entry leaves.
+extern std::string MyName;
+// Badges earned in the current game: badge n is bit n - 1.
+extern int32_t Mybadges;
+
+// 1 when flag n (bit n - 1, n from 1 to 32) of `flags` is set, else 0.
+int32_t GetFlag(int32_t flags, int32_t n);
+// `flags` with flag n (1 to 30) set to `value` (0 or 1). Bits 30 and 31 of the
+// result are always clear: a flag word holds 30 flags.
+int32_t SetFlag(int32_t flags, int32_t n, int32_t value);
+
+// The record of the game just finished, from the running score, the current
+// badges, MyName, MyBest and the chosen pack, level and flags, stamped now.
+// `quit` is 1 when the player left through the pause menu.
+std::shared_ptr<Scores> MakeScoreRecord(int32_t quit);
+// Puts a finished game's record into Highscores (newest first) and writes
+// the history to disk at once, so a crash later in the run cannot lose it.
+void RecordFinishedGame(const std::shared_ptr<Scores>& rec);

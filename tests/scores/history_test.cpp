@@ -1,0 +1,250 @@
+// The score history file: written and read back byte for byte, damaged files
+// read without harm, the atomic replace.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/list.h"
+#include "scores/history.h"
+#include "scores/score_records.h"
+#include "scores_fixture.h"
+
+namespace {
+
+using HistoryTest = ScoresTest;
+
+std::string ZeroBest() {
+  std::string s = "0";
+  for (int k = 2; k <= 30; ++k) s += "|0";
+  return s;
+}
+
+std::vector<std::shared_ptr<Scores>> History() { return Highscores.ToVector(); }
+
+TEST_F(HistoryTest, ExampleRecordIsStoredAsTwoLines) {
+  auto r = Rec(120, 65150126130, "Ann", 2);
+  r->Quit = 1;
+  ListAddLast(Highscores, r);
+  ASSERT_TRUE(SaveScores());
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), "120|Ann|0|65150126130|0|2|0|1\r\n" + ZeroBest() + "\r\n");
+}
+
+TEST_F(HistoryTest, WrittenAndReadBackByteForByte) {
+  // Newest first after the write, equal stamps in list order.
+  const struct {
+    int64_t score, stamp;
+    const char* name;
+    int32_t badges, level, mode, flags, quit;
+  } in[] = {
+      {7, 100, "Bo", 5, 1, 2, 3, 0},
+      {-40, 300, "Cy d", 0, 0, 0, 0, 1},
+      {INT64_MAX, 200, "\xe9t\xe9", 1073741823, 0, 4, 0, 0},
+      {0, 300, "", 0, 0, 0, 0, 0},
+      {INT64_MIN, INT64_MIN, "Min", INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
+      {12, INT64_MAX, "Max", 0, 0, 0, 0, 0},
+  };
+  for (const auto& i : in) {
+    auto r = Rec(i.score, i.stamp, i.name, i.mode);
+    r->Badges = i.badges;
+    r->Level = i.level;
+    r->GameFlags = i.flags;
+    r->Quit = i.quit;
+    for (int k = 1; k <= 30; ++k) r->Best[k] = k * 1000 + static_cast<int>(i.stamp % 7);
+    ListAddLast(Highscores, r);
+  }
+  ASSERT_TRUE(SaveScores());
+  const std::string first = testutil::ReadBytes(ScoresFile());
+  const auto lines = testutil::CrlfLines(first);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "12|Max|0|9223372036854775807|0|0|0|0");
+  EXPECT_EQ(lines[2], "-40|Cy d|0|300|0|0|0|1");
+  EXPECT_EQ(lines[4], "0||0|300|0|0|0|0");
+  EXPECT_EQ(lines[10],
+            "-9223372036854775808|Min|-2147483648|-9223372036854775808|-2147483648|-2147483648|-2147483648|-2147483648");
+
+  const auto before = History();
+  ClearList(Highscores);
+  LoadScores();
+  const auto after = History();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i) {
+    EXPECT_EQ(after[i]->Score, before[i]->Score) << i;
+    EXPECT_EQ(after[i]->Timestamp, before[i]->Timestamp) << i;
+    EXPECT_EQ(after[i]->Name, before[i]->Name) << i;
+    EXPECT_EQ(after[i]->Badges, before[i]->Badges) << i;
+    EXPECT_EQ(after[i]->Level, before[i]->Level) << i;
+    EXPECT_EQ(after[i]->GameMode, before[i]->GameMode) << i;
+    EXPECT_EQ(after[i]->GameFlags, before[i]->GameFlags) << i;
+    EXPECT_EQ(after[i]->Quit, before[i]->Quit) << i;
+    EXPECT_EQ(after[i]->Best, before[i]->Best) << i;
+  }
+  EXPECT_EQ(MyName, "Max");
+  ASSERT_TRUE(SaveScores());
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), first);
+}
+
+TEST_F(HistoryTest, ReadingNormalisesWhatTheFormatCannotKeep) {
+  auto r = Rec(5, 10, "  padded  ");
+  r->Badges = -3;
+  r->Quit = -1;
+  r->Best[0] = 9;
+  r->Best[4] = -77;
+  ListAddLast(Highscores, r);
+  SaveScores();
+  ClearList(Highscores);
+  LoadScores();
+  ASSERT_EQ(Highscores.Count(), 1);
+  const auto got = Highscores.First();
+  EXPECT_EQ(got->Name, "padded");
+  EXPECT_EQ(got->Badges, 3);
+  EXPECT_EQ(got->Quit, 1);
+  EXPECT_EQ(got->Best[0], 0);
+  EXPECT_EQ(got->Best[4], 77);
+}
+
+TEST_F(HistoryTest, EmptyHistoryAndEmptyFile) {
+  ASSERT_TRUE(SaveScores());
+  EXPECT_EQ(FileType(ScoresFile()), 1);
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), "");
+  MyName = "Kept";
+  ListAddLast(Highscores, Rec(1, 1));
+  LoadScores();
+  EXPECT_EQ(Highscores.Count(), 0);
+  EXPECT_EQ(MyName, "Kept");
+}
+
+TEST_F(HistoryTest, MissingFileOrAFolderInItsPlaceChangesNothing) {
+  ListAddLast(Highscores, Rec(1, 1, "Here"));
+  MyName = "Typed";
+  LoadScores();
+  EXPECT_EQ(Highscores.Count(), 1);
+  EXPECT_EQ(MyName, "Typed");
+
+  std::filesystem::create_directory(ScoresFile());
+  LoadScores();
+  EXPECT_EQ(Highscores.Count(), 1);
+  EXPECT_EQ(MyName, "Typed");
+  // Writing over a folder fails without harm and leaves the folder.
+  EXPECT_FALSE(SaveScores());
+  EXPECT_EQ(FileType(ScoresFile()), 2);
+  EXPECT_EQ(FileType(ScoresFile() + ".tmp"), 0);
+}
+
+TEST_F(HistoryTest, DamagedFilesReadWithoutHarm) {
+  const std::string best = ZeroBest();
+  struct Case {
+    const char* what;
+    std::string file;
+    // Expected records in list order: score, name, stamp; and the name taken.
+    std::vector<std::tuple<int64_t, std::string, int64_t>> records;
+    std::string my_name;
+  } cases[] = {
+      {"short record line", "7|Bo\r\n" + best + "\r\n", {{7, "Bo", 0}}, "Bo"},
+      {"letters in numbers", "12ab|Ann|x|99z|q|w|e|r\r\nfoo|bar\r\n", {{12, "Ann", 99}}, "Ann"},
+      {"blank and stray lines", "\r\nhello\r\n\r\n3|C|0|5|0|0|0|0\r\n" + best + "\r\nbye\r\n", {{3, "C", 5}}, "C"},
+      {"missing Best line shifts", "1|A|0|10|0|0|0|0\r\n2|B|0|20|0|0|0|0\r\n" + best + "\r\n",
+       {{1, "A", 10}, {0, "0", 0}}, "A"},
+      {"ends after a record line", "4|D|0|40|0|0|0|0", {{4, "D", 40}}, "D"},
+      {"huge figures", "99999999999999999999999|E|99999999999999|-99999999999999999999999|9|9|9|9\r\n" + best,
+       {{INT64_MAX, "E", INT64_MIN}}, "E"},
+      {"hex and binary", "$FF|F|%101|$7fffffffffffffffff|0|0|0|0\r\n" + best, {{255, "F", INT64_MAX}}, "F"},
+      {"negative figures", "-5|G|-1|-7|-2|-3|-4|-6\r\n-1|-2\r\n", {{-5, "G", -7}}, "G"},
+      {"name with a bar", "8|H|I|0|50|0|0|0|1\r\n" + best + "\r\n", {{8, "H", 0}}, "H"},
+      {"older first in the file", "1|Old|0|10|0|0|0|0\r\n" + best + "\r\n2|New|0|20|0|0|0|0\r\n" + best + "\r\n",
+       {{2, "New", 20}, {1, "Old", 10}}, "Old"},
+      {"only bars", "|||||||\r\n|\r\n|", {{0, "", 0}, {0, "", 0}}, ""},
+      {"NUL and CR inside", std::string("5|N\0x|0|1\r\r\n", 13) + best, {{5, "N", 0}, {0, "0", 0}}, "N"},
+  };
+  for (const auto& c : cases) {
+    ClearList(Highscores);
+    MyName = "before";
+    testutil::WriteBytes(ScoresFile(), c.file);
+    LoadScores();
+    const auto got = History();
+    ASSERT_EQ(got.size(), c.records.size()) << c.what;
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i]->Score, std::get<0>(c.records[i])) << c.what;
+      EXPECT_EQ(got[i]->Name, std::get<1>(c.records[i])) << c.what;
+      EXPECT_EQ(got[i]->Timestamp, std::get<2>(c.records[i])) << c.what;
+    }
+    EXPECT_EQ(MyName, c.my_name) << c.what;
+  }
+}
+
+TEST_F(HistoryTest, DamagedFieldsInDetail) {
+  testutil::WriteBytes(ScoresFile(), "1|A|0|10|0|0|0|0\r\n2|B|0|20|0|0|0|0\r\n" + ZeroBest() + "\r\n");
+  LoadScores();
+  // The second record line served as the first record's Best line, and the
+  // Best line after it became a record of zeros.
+  ASSERT_EQ(Highscores.Count(), 2);
+  auto a = Highscores.First();
+  EXPECT_EQ(a->Best[1], 2);
+  EXPECT_EQ(a->Best[2], 0);  // "B"
+  EXPECT_EQ(a->Best[4], 20);
+
+  // A Best line without a bar fills slot 1 only; short Best lines give zeros.
+  testutil::WriteBytes(ScoresFile(), "1|A|0|10|0|0|0|0\r\n42\r\n2|B|0|20|0|0|0|0\r\n5|6|7\r\n");
+  LoadScores();
+  const auto got = History();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[1]->Best[1], 42);
+  EXPECT_EQ(got[1]->Best[2], 0);
+  EXPECT_EQ(got[0]->Best[3], 7);
+  EXPECT_EQ(got[0]->Best[4], 0);
+  EXPECT_EQ(got[0]->Best[30], 0);
+
+  // Hand-edited 32-bit fields wrap rather than fail, and the lowest value stays.
+  testutil::WriteBytes(ScoresFile(), "1|A|4294967297|10|-2147483648|99999999999|0|0\r\n");
+  LoadScores();
+  a = Highscores.First();
+  EXPECT_EQ(a->Badges, 1);
+  EXPECT_EQ(a->Level, INT32_MIN);
+  EXPECT_GE(a->GameMode, INT32_MIN);
+  EXPECT_EQ(a->Best, (std::array<int32_t, 31>{}));
+}
+
+TEST_F(HistoryTest, ReadLongSaturatedFollowsTheNumberRule) {
+  struct Case {
+    const char* text;
+    int64_t value;
+  } cases[] = {
+      {"", 0},
+      {"abc", 0},
+      {"-+-", 0},
+      {"  42x", 42},
+      {"+17", 17},
+      {"-17", -17},
+      {"\t-0", 0},
+      {"$ff", 255},
+      {"-$10", -16},
+      {"%1011", 11},
+      {"%102", 2},
+      {"9223372036854775807", INT64_MAX},
+      {"9223372036854775808", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+      {"-9223372036854775809", INT64_MIN},
+      {"123456789012345678901234567890", INT64_MAX},
+      {"$FFFFFFFFFFFFFFFFFF", INT64_MAX},
+      {"-%11111111111111111111111111111111111111111111111111111111111111111111", INT64_MIN},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadLongSaturated(c.text), c.value) << c.text;
+}
+
+TEST_F(HistoryTest, FailedWriteKeepsThePreviousFile) {
+  ListAddLast(Highscores, Rec(1, 1, "Kept"));
+  ASSERT_TRUE(SaveScores());
+  const std::string before = testutil::ReadBytes(ScoresFile());
+  for (int i = 0; i < 50; ++i) ListAddLast(Highscores, Rec(i, 100 + i, "New"));
+  SetWriteFailAfter(100);
+  EXPECT_FALSE(SaveScores());
+  SetWriteFailAfter(-1);
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), before);
+  EXPECT_EQ(FileType(ScoresFile() + ".tmp"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+// The name entry after a game: typing, Backspace, refused characters, the
+// three ways to confirm and the waits for release.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/test_util.h"
+#include "framework/globals.h"
+#include "platform/core/input_state.h"
+#include "platform/runtime.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_graphics.h"
+#include "platform/test/test_input.h"
+#include "scores/name_entry.h"
+#include "scores/score_records.h"
+#include "scores_fixture.h"
+
+using testgraphics::Op;
+
+namespace {
+
+constexpr int kBackspace = 8, kEnter = 13, kEsc = 27;
+
+class NameEntryTest : public ScoresTest {
+ protected:
+  void SetUp() override {
+    ScoresTest::SetUp();
+    testutil::QuietPumpServices("the name entry");
+    InGame = 0;
+    DebugMode = 0;
+  }
+  // Runs `action` at the end of the n-th frame of the entry (1 = its first).
+  static void AtFrame(int n, std::function<void()> action) {
+    testbackend::InputAtFrame(testbackend::FrameCount() + n, std::move(action));
+  }
+  // The name texts drawn, one per frame, without their cursor.
+  static std::vector<std::string> NamesDrawn() {
+    std::vector<std::string> out;
+    for (const auto& d : testgraphics::DrawsOf(Op::Text)) {
+      if (d.text == "Enter Your Name") continue;
+      std::string t = d.text;
+      if (!t.empty() && (t.back() == '_' || t.back() == ' ')) t.pop_back();
+      out.push_back(t);
+    }
+    return out;
+  }
+};
+
+TEST_F(NameEntryTest, EnterAtOnceKeepsTheName) {
+  AtFrame(1, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  EXPECT_EQ(MyName, "Player");
+  // Two frames: the one before the tap was seen and the confirming one.
+  EXPECT_EQ(NamesDrawn(), (std::vector<std::string>{"Player", "Player"}));
+}
+
+TEST_F(NameEntryTest, TypingTakesOneCharacterAFrameAndRefusesBarsAndControls) {
+  MyName = "Pl";
+  AtFrame(1, [] {
+    testbackend::TypeText("A|B");
+    inputstate::Char(937);  // a character the history file cannot hold
+    testbackend::TypeText(std::string("\t\x01 c\xe9", 6));
+  });
+  AtFrame(12, [] {
+    testbackend::TapKey(kBackspace);
+    testbackend::TapKey(kBackspace);  // two hits in one frame remove one character
+  });
+  AtFrame(14, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  EXPECT_EQ(MyName, "PlAB c");
+  const auto names = NamesDrawn();
+  ASSERT_EQ(names.size(), 15u);
+  EXPECT_EQ(names[1], "PlA");
+  EXPECT_EQ(names[2], "PlA");  // "|" taken and refused
+  EXPECT_EQ(names[3], "PlAB");
+  EXPECT_EQ(names[8], "PlAB c\xe9");
+  EXPECT_EQ(names[12], "PlAB c");
+}
+
+TEST_F(NameEntryTest, BackspaceOnAnEmptyNameAndAnEmptyNameAccepted) {
+  MyName = "X";
+  AtFrame(1, [] { testbackend::TapKey(kBackspace); });
+  AtFrame(2, [] { testbackend::TapKey(kBackspace); });
+  AtFrame(3, [] { testbackend::PressKey(kBackspace); });  // held: one hit only
+  AtFrame(6, [] {
+    testbackend::ReleaseKey(kBackspace);
+    testbackend::TapKey(kEnter);
+  });
+  GetPlayerName();
+  EXPECT_EQ(MyName, "");
+}
+
+TEST_F(NameEntryTest, ClickOrEscConfirmAndTheEntryWaitsForRelease) {
+  struct Case {
+    const char* what;
+    std::function<void()> press;
+    std::function<void()> release;
+  } cases[] = {
+      {"click", [] { testbackend::PressMouse(1); }, [] { testbackend::ReleaseMouse(1); }},
+      {"Esc", [] { testbackend::PressKey(kEsc); }, [] { testbackend::ReleaseKey(kEsc); }},
+      {"Enter held", [] { testbackend::PressKey(kEnter); }, [] { testbackend::ReleaseKey(kEnter); }},
+  };
+  for (const auto& c : cases) {
+    MyName = "Bo";
+    const int start = testbackend::FrameCount();
+    // The confirming frame also takes the character typed with it.
+    AtFrame(2, [&c] {
+      testbackend::TypeText("b");
+      c.press();
+    });
+    // Still held after the last frame: released after 200 more polls.
+    bool released = false;
+    int64_t release_at = -1;
+    int32_t wait_began = 0;
+    testbackend::SetInputPollHook([&](int64_t polls) {
+      if (testbackend::FrameCount() == start + 3 && release_at < 0) {
+        release_at = polls + 200;
+        wait_began = testbackend::Clock();
+      }
+      if (release_at >= 0 && polls >= release_at && !released) {
+        released = true;
+        c.release();
+      }
+    });
+    GetPlayerName();
+    testbackend::SetInputPollHook({});
+    EXPECT_EQ(MyName, "Bob") << c.what;
+    EXPECT_EQ(testbackend::FrameCount() - start, 3) << c.what;
+    EXPECT_TRUE(released) << c.what;
+    // The wait sleeps 1 ms between its polls (three inputs a poll at most).
+    EXPECT_GE(testbackend::Clock() - wait_began, 200 / 3) << c.what;
+  }
+}
+
+TEST_F(NameEntryTest, InputFromPlayIsForgotten) {
+  testbackend::TypeText("zzz");
+  testbackend::PressKey(kEsc);
+  testbackend::PressMouse(1);
+  testbackend::TapKey(kEnter);
+  AtFrame(2, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  EXPECT_EQ(MyName, "Player");
+  EXPECT_EQ(NamesDrawn().size(), 3u);
+}
+
+TEST_F(NameEntryTest, AButtonPressedBeforeTheFirstFrameIsWaitedOut) {
+  // Pressed right after the entry forgot the input, released 100 polls later.
+  int64_t pressed_at = -1;
+  testbackend::SetInputPollHook([&](int64_t polls) {
+    if (pressed_at < 0) {
+      pressed_at = polls;
+      testbackend::PressMouse(1);
+    } else if (polls == pressed_at + 100) {
+      testbackend::ReleaseMouse(1);
+    }
+  });
+  AtFrame(1, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  testbackend::SetInputPollHook({});
+  // The held button did not confirm the first frame.
+  EXPECT_EQ(NamesDrawn().size(), 2u);
+}
+
+TEST_F(NameEntryTest, FrameLayoutAndReseed) {
+  MyName = "Ann";
+  AtFrame(1, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  EXPECT_EQ(RndSeed(), testbackend::Clock() == 0 ? 4660 : testbackend::Clock());
+  // The last frame: backdrop stripes, title, name.
+  std::vector<testgraphics::DrawRecord> frame;
+  for (const auto& d : testgraphics::Draws()) {
+    if (d.flip == 1) frame.push_back(d);
+  }
+  ASSERT_FALSE(frame.empty());
+  EXPECT_EQ(frame[0].op, Op::Cls);
+  std::vector<testgraphics::DrawRecord> stripes;
+  for (const auto& d : frame) {
+    if (d.op == Op::Rect) stripes.push_back(d);
+  }
+  ASSERT_EQ(stripes.size(), 97u);
+  EXPECT_EQ(stripes[0].r, 49);
+  EXPECT_EQ(stripes[0].b, 50);
+  EXPECT_EQ(stripes[96].r, 1);
+  EXPECT_EQ(stripes[96].b, 98);
+  EXPECT_FLOAT_EQ(stripes[5].x, -100.0f);
+  EXPECT_FLOAT_EQ(stripes[5].y, 150.0f);
+  EXPECT_FLOAT_EQ(stripes[5].w, 1280.0f + 1800.0f);
+  EXPECT_FLOAT_EQ(stripes[5].h, 30.0f);
+  EXPECT_FLOAT_EQ(stripes[5].rotation, -45.0f);
+  std::vector<testgraphics::DrawRecord> texts;
+  for (const auto& d : frame) {
+    if (d.op == Op::Text) texts.push_back(d);
+  }
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "Enter Your Name");
+  EXPECT_EQ(texts[0].g, 255);
+  EXPECT_EQ(texts[0].r, 0);
+  EXPECT_FLOAT_EQ(texts[0].rotation, 0.0f);
+  EXPECT_EQ(texts[1].text.substr(0, 3), "Ann");
+  // The name without its cursor is centred; the line is centred on 480.
+  SetImageFont(Font[5]);
+  EXPECT_FLOAT_EQ(texts[1].x, static_cast<float>(640 - TextWidth("Ann") / 2));
+  EXPECT_FLOAT_EQ(texts[1].y, static_cast<float>(480 - TextHeight("Ann") / 2));
+}
+
+TEST_F(NameEntryTest, CursorBlinksEvery300Milliseconds) {
+  AtFrame(80, [] { testbackend::TapKey(kEnter); });
+  GetPlayerName();
+  int shown = 0, hidden = 0;
+  for (const auto& d : testgraphics::DrawsOf(Op::Text)) {
+    if (d.text == "Player_") ++shown;
+    if (d.text == "Player ") ++hidden;
+  }
+  EXPECT_GT(shown, 10);
+  EXPECT_GT(hidden, 10);
+  EXPECT_EQ(shown + hidden, 81);
+}
+
+}  // namespace
