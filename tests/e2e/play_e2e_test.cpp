@@ -1,10 +1,12 @@
 // The real game from the title screen into play and back: the start control
 // starts a game on the first pack (the starter level), its map screen shows
 // the level's destination, play frames run, and Esc, Quit returns to the
-// title screen, from which Esc leads to the farewell screen.
+// title screen, from which Esc leads to the farewell screen. The play
+// screenshot shows the starter room: its backdrops, a wall and its gems.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "e2e_util.h"
@@ -27,6 +29,30 @@ int Brightest(const fs::path& png, int x0, int y0, int x1, int y1) {
   }
   FreePixmap(pix);
   return most;
+}
+
+// Pixels of the window rectangle [x0, x1) x [y0, y1) for which `test`
+// (given red, green, blue) holds, and how many colours the rectangle has.
+struct Census {
+  int matching = 0;
+  size_t colours = 0;
+};
+template <class Test>
+Census Survey(const fs::path& png, int x0, int y0, int x1, int y1, Test test) {
+  const int pix = LoadPixmapPNG(png.string());
+  Census c;
+  std::set<uint32_t> seen;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const uint32_t p = ReadPixel(pix, x, y);
+      seen.insert(p & 0xFFFFFFu);
+      if (test(static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255)))
+        ++c.matching;
+    }
+  }
+  FreePixmap(pix);
+  c.colours = seen.size();
+  return c;
 }
 
 // Where the map screen marks a level's end point (map pixels ex, ey) in the
@@ -96,6 +122,20 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   ASSERT_FALSE(play.empty()) << ReadAll(log);
   KeepShot(play, "play_frame.png");
   EXPECT_NE(Area(play, 0, 0, 800, 600), Area(map, 0, 0, 800, 600));
+  // The room fills the window down to the heads-up display (virtual y 1 to
+  // 896 at 5/8): the backdrops of both halves with the room's cells on them.
+  const auto any = [](int, int, int) { return true; };
+  EXPECT_GT(Survey(play, 0, 0, 800, 560, any).colours, 40u) << "the room is not drawn";
+  // The starter room's first gem (column 6 of the top half, a sprite 43
+  // room pixels below the top): blue on the green of the moor.
+  const auto blue = [](int r, int, int b) { return b > 150 && b > r + 60; };
+  EXPECT_GT(Survey(play, 211, 189, 245, 259, blue).matching, 20);
+  EXPECT_EQ(Survey(play, 246, 189, 280, 259, blue).matching, 0) << "nothing lies between the gems";
+  // Its wall (column 0 of the top half) hides the green hills of the
+  // backdrop that show in the column beside it.
+  const auto green = [](int r, int g, int b) { return g > r + 30 && g > b + 30; };
+  EXPECT_GT(Survey(play, 36, 150, 70, 260, green).matching, 200);
+  EXPECT_EQ(Survey(play, 0, 1, 34, 279, green).matching, 0);
 
   // Esc opens the pause menu; Down selects Quit and Space takes it.
   input.Tap(kEscape);
