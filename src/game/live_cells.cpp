@@ -106,8 +106,8 @@ bool LiveCells() {
   // The steps above change the cell, never `u`: a floor that just gave way or
   // a gate just opened is drawn as it was one last time.
   u = HoleEdgeForm(u, ThisRoom->obj, RoomCell(y, playstate.celllayer, x), x);
-  if (u < 80) DrawCellImage(u, x, y);
-  if (!IsCellSprite(u)) return false;
-  DrawCellImage(u, x, y);
-  return true;
+  // Terrain and sprites; creatures are drawn as the things they became at
+  // the room's entry, and raised codes by the ceiling step.
+  if (u < 80 || IsCellSprite(u)) DrawCellImage(u, x, y);
+  return IsCellSprite(u);
 }
