@@ -84,7 +84,10 @@ const std::string& DefaultLevelText() {
 
 void WriteDefaultLevel() {
   const std::string path = LevelsFolder() + kMyLevelFile;
-  if (FileType(path) != 0) return;
+  // An empty file (another program's crash, a full disk) holds no level and
+  // would drop the player's pack from the list, so it counts as missing.
+  const int type = FileType(path);
+  if (type == 2 || (type == 1 && FileSize(path) != 0)) return;
   // Written whole or not at all: a file cut short by a full disk would
   // otherwise count as the player's level at every later start.
   WriteFileAtomic(path, DefaultLevelText() + "\r\n");

@@ -14,6 +14,7 @@
 #include "startup/globals.h"
 
 int32_t FirstRun = 0;
+bool HistoryLoaded = false;
 float fbf = 0.0f;
 int32_t CommonIcons = 0;
 int32_t CommonIconsF = 0;
@@ -151,7 +152,10 @@ void LoadCommon() {
   Debug("");
   // The history on disk is read once: later displays keep the games played
   // since start-up.
-  if (first_display) LoadScores();
+  if (first_display) {
+    LoadScores();
+    HistoryLoaded = true;
+  }
 }
 
 void UseFont(int32_t face, int32_t step) {

@@ -8,6 +8,9 @@
 
 // 0 until the first display's splash has been shown, then 1 for good.
 extern int32_t FirstRun;
+// Set once the score history has been read at the first display start; an
+// exit before that has nothing of its own to save.
+extern bool HistoryLoaded;
 // Font scale of the fixed fonts 2 and 3 (the main scale is faf); also the
 // backdrops' stripe shade between loads.
 extern float fbf;

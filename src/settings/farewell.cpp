@@ -44,8 +44,13 @@ constexpr Line kPlea[] = {
 
 void SaveOnExit() {
   ShowMouse();
-  SaveIni();
-  SaveScores();
+  // Before the first display start the history was never read and the
+  // settings may hold a fallback size: writing either would only lose the
+  // player's files.
+  if (HistoryLoaded) {
+    SaveIni();
+    SaveScores();
+  }
   Debug("Closing Up");
   Debug("");
   Debug("Bye!");

@@ -106,8 +106,16 @@ TEST_F(BrowserTest, MissingPlayerLevelIsWrittenWithItsDefaultBytes) {
   CloseFile(s);
 }
 
+TEST_F(BrowserTest, AnEmptyPlayerLevelIsWrittenAnewAndListed) {
+  leveltest::WriteBytes(MyLevel(), "");
+  Hunt4Levels();
+  EXPECT_EQ(ReadBytes(MyLevel()), DefaultLevelText() + "\r\n");
+  ASSERT_EQ(CountList(levels), 1);
+  EXPECT_EQ(levels.First()->Title, "xx - Your Level");
+}
+
 TEST_F(BrowserTest, AnExistingPlayerLevelIsLeftAsItIs) {
-  const std::vector<std::string> contents = {"", "<title>Mine</title>\n<room>\n", std::string(2000, 'x')};
+  const std::vector<std::string> contents = {"\n", "<title>Mine</title>\n<room>\n", std::string(2000, 'x')};
   for (const std::string& bytes : contents) {
     leveltest::WriteBytes(MyLevel(), bytes);
     Hunt4Levels();

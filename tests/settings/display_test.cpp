@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "platform/test/test_graphics.h"
 #include "settings/common_assets.h"
 #include "settings/display.h"
+#include "scores/score_panel.h"
 #include "startup/globals.h"
 
 using testgraphics::Mode;
@@ -25,6 +28,18 @@ std::vector<Size> Listed() {
   std::vector<Size> out;
   for (int i = 1; i <= MostResses; ++i) out.push_back({ResolutionW[i], ResolutionH[i]});
   return out;
+}
+
+const std::string kNoBest = "0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+
+// The status the process would end with inside `run`, or -1 when it goes on.
+int ExitStatusOf(const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const testbackend::AppExited& e) {
+    return e.status;
+  }
+  return -1;
 }
 
 class DisplayTest : public GameFolderTest {
@@ -249,22 +264,40 @@ TEST_F(DisplayTest, RefusedSizeFallsBackToASmallWindow) {
   EXPECT_EQ(JScrw, 1280);
 }
 
-TEST_F(DisplayTest, NoDisplayAtAllEndsTheRunWithSettingsSaved) {
+TEST_F(DisplayTest, NoDisplayAtTheFirstStartEndsTheRunAndLeavesThePlayersFilesAlone) {
+  const std::string scores = "120|Ann|0|65150126130|0|2|0|1\r\n" + kNoBest;
+  const std::string setup = "[Graphics]\r\nWidth=1600\r\nHeight=900\r\n";
+  WriteBytes(Paths.game + "scores.dat", scores);
+  WriteBytes(Paths.data + "Setup.ini", setup);
+  Options[5] = 1600;
+  Options[6] = 900;
   testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
-  int status = -1;
-  try {
-    ChangeRes();
-  } catch (const testbackend::AppExited& e) {
-    status = e.status;
-  }
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ExitStatusOf([] { ChangeRes(); }), 0);
   EXPECT_EQ(ChangingRes, 0);
-  EXPECT_EQ(FileType(Paths.data + "Setup.ini"), 1);
-  EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), scores);
+  EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), setup);
   const auto lines = LogLines();
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[5], "\tNo display could be opened.");
   EXPECT_EQ(lines.back(), "Play again, soon!!");
+}
+
+TEST_F(DisplayTest, NoDisplayAfterAnApplySavesTheSettingsAndTheHistory) {
+  // The first display read the history; an Apply that then finds no display
+  // at all still keeps the games played since.
+  HistoryLoaded = true;
+  auto played = std::make_shared<Scores>();
+  played->Score = 75;
+  played->Name = "Cy";
+  Highscores.AddLast(played);
+  Options[5] = 1024;
+  Options[6] = 768;
+  testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
+  EXPECT_EQ(ExitStatusOf([] { ChangeRes(); }), 0);
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), "75|Cy|0|0|0|0|0|0\r\n" + kNoBest);
+  const std::string setup = ReadBytes(Paths.data + "Setup.ini");
+  EXPECT_NE(setup.find("\r\nWidth=1024\r\nHeight=768\r\n"), std::string::npos) << setup;
+  Highscores.Clear();
 }
 
 TEST_F(DisplayTest, NoSecondSwitchWhileOneRuns) {

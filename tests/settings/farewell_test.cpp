@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,37 @@ class FarewellTest : public GameFolderTest {
 };
 
 TEST_F(FarewellTest, ExitSavesAndWritesTheClosingLines) {
+  HistoryLoaded = true;
+  auto played = std::make_shared<Scores>();
+  played->Score = 310;
+  played->Name = "Di";
+  played->Timestamp = 65150126130;
+  Highscores.AddLast(played);
+  Options[5] = 1024;
+  Options[6] = 768;
   Debug("Finished Loading");
   SaveOnExit();
+  Highscores.Clear();
   // The exit group, byte for byte, right after the last line before it.
   const std::string log = ReadBytes(Paths.data + "Debug.txt");
   const std::string golden = ReadBytes((std::filesystem::path(__FILE__).parent_path() / "golden" / "debug_exit.txt").string());
   EXPECT_EQ(log, "Finished Loading\r\n" + golden);
-  EXPECT_EQ(FileType(Paths.data + "Setup.ini"), 1);
-  EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
+  EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), SetupIniText());
+  EXPECT_NE(SetupIniText().find("\r\nWidth=1024\r\nHeight=768\r\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"),
+            "310|Di|0|65150126130|0|0|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n");
   EXPECT_EQ(testbackend::MouseHidden(), 0);
+}
+
+TEST_F(FarewellTest, ExitBeforeTheHistoryWasReadWritesNeitherFile) {
+  WriteBytes(Paths.game + "scores.dat", "kept");
+  WriteBytes(Paths.data + "Setup.ini", "[Graphics]\r\nWidth=1600\r\n");
+  SaveOnExit();
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), "kept");
+  EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), "[Graphics]\r\nWidth=1600\r\n");
+  const auto lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Play again, soon!!");
 }
 
 TEST_F(FarewellTest, ThanksScreenOpensASmallWindowAndDrawsOnce) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/test/test_backend.h"
+#include "settings/common_assets.h"
 #include "settings/debug_log.h"
 #include "startup/globals.h"
 
@@ -28,6 +29,7 @@ class GameFolderTest : public ::testing::Test {
     ResolvePaths(root_.string());
     CreateSettingsTables();
     SetDefaultControls();
+    HistoryLoaded = false;
     OpenDebugLog(Paths.data + "Debug.txt");
   }
   void TearDown() override {
