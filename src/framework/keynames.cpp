@@ -54,9 +54,9 @@ std::string KeyName(int32_t code) {
   const auto& table = KeyTable();
   auto it = table.find(code);
   if (it != table.end()) return it->second;
-  // Codes the game stores are never negative; a negative one still gets a
-  // part in 0..49 rather than a negative remainder.
-  fp = ((code % 50) + 50) % 50;
+  // The remainder keeps the sign of the code: a negative code names no
+  // input and reads as a negative number.
+  fp = code % 50;
   if (const char* name = PartName(fp)) return name;
   return std::to_string(fp - 30);
 }

@@ -36,8 +36,8 @@ bool DownDown() { return AnyPlayer(8) || KeyDown(kDown); }
 bool ChooseDown() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(kSpace); }
 
 void WaitForEscapeUp() {
-  while (KeyDown(kEsc)) {
-  }
+  // Polled like the frame pump: a millisecond's sleep between looks.
+  while (KeyDown(kEsc)) Delay(1);
 }
 
 void DrawTitleCopies(int32_t from, int32_t to, float spin) {

@@ -34,6 +34,9 @@ int GetChar();
 void FlushKeys();
 // 1 once for each close request of the window (which stays open), else 0.
 int AppTerminate();
+// 1 once the system has asked the program to end (a termination, interrupt or
+// hang-up signal), which also counts as a close request; stays 1 from then on.
+int AppSystemQuit();
 
 // The pointer in units of the virtual screen (points beside the letterboxed
 // screen map outside 0..width/height).

@@ -1,5 +1,6 @@
 #include "settings/farewell.h"
 
+#include <cstdint>
 #include <string>
 
 #include "framework/controls.h"
@@ -7,6 +8,7 @@
 #include "platform/app.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
+#include "platform/runtime.h"
 #include "scores/score_panel.h"
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
@@ -16,6 +18,7 @@
 namespace {
 
 constexpr int kF4 = 115, kLAlt = 164, kRAlt = 165;
+constexpr uint32_t kRepresentMs = 250;
 
 struct Line {
   int x;
@@ -61,6 +64,11 @@ void SaveOnExit() {
 void ShowThanksScreen() {
   EndGraphics();
   Graphics(640, 480, 0, 60, 0);
+  AutoMidHandle(false);
+  logo = LoadImage(Paths.common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE);
+  QuendryLogo = LoadImage(Paths.common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE);
+  SetImageHandle(logo, 0, 0);
+  SetImageHandle(QuendryLogo, 0, 0);
   DrawThanksScreen();
   Flip(-1);
 }
@@ -71,11 +79,6 @@ void DrawThanksScreen() {
   DrawRect(0, 0, 640, 480);
   Blend(kBlendAlpha);
   SetCol(255, 255, 255, 1);
-  AutoMidHandle(false);
-  logo = LoadImage(Paths.common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE);
-  QuendryLogo = LoadImage(Paths.common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE);
-  SetImageHandle(logo, 0, 0);
-  SetImageHandle(QuendryLogo, 0, 0);
   SetSize(0.5f);
   DrawImage(logo, 0, 0, 0);
   DrawImage(QuendryLogo, 384, 224, 0);
@@ -107,8 +110,25 @@ bool FarewellDone() {
 
 void Finish() {
   SaveOnExit();
+  // The system asked the process to end (a signal): nobody waits at the
+  // screen for a thanks window, so the run ends with everything saved.
+  if (AppSystemQuit() != 0) {
+    EndGraphics();
+    EndProcess();
+  }
   ShowThanksScreen();
+  int32_t shown = MilliSecs();
   while (!FarewellDone()) {
+    Delay(1);
+    // A window that shrinks from a large one can settle at its new size
+    // only after the first picture, which the window system then drops:
+    // the picture is shown again a few times a second while the wait lasts.
+    const int32_t now = MilliSecs();
+    if (static_cast<uint32_t>(now) - static_cast<uint32_t>(shown) >= kRepresentMs) {
+      DrawThanksScreen();
+      Flip(-1);
+      shown = now;
+    }
   }
   EndGraphics();
   EndProcess();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 
 #include "framework/controls.h"
@@ -238,6 +239,8 @@ TEST(KeyNames, WholeTable) {
       {0, "Pause"},  {19, "Pause"}, {13, "Return"}, {96, "0"},   {300, "Y-"}, {350, "Y-"},  {320, "Up"},
       {323, "Left"}, {325, "Right"}, {328, "Down"}, {330, "0"},  {349, "19"}, {312, "-18"}, {4, "Z-"},
       {255, "Z+"},   {14, "-16"},
+      // Negative codes keep the sign of their remainder.
+      {-1, "-31"},   {-50, "Y-"}, {-20, "-50"}, {-49, "-79"}, {INT32_MIN, "-78"},
   };
   for (const auto& [code, name] : examples) EXPECT_EQ(KeyName(code), name) << code;
 }

@@ -54,7 +54,8 @@ class SpeedTest : public ::testing::Test {
     SkipDraw = 0;
     JScrw = 1280, JScrh = 960;
     CommonIcons = MakeTestImage(16, 16, 64);
-    logo = QuendryLogo = 0;
+    logo = MakeTestImage(320, 240);
+    QuendryLogo = MakeTestImage(256, 256);
   }
   void TearDown() override {
     CloseDebugLog();
@@ -140,7 +141,22 @@ TEST_F(SpeedTest, ProvisionalBudgetsAndTheFramesItDraws) {
     budgetsSeen[0] = DrawMax[1], budgetsSeen[1] = DrawMax[2], budgetsSeen[2] = DrawMax[3];
     useFpsSeen = UseFPS;
     auto images = testgraphics::DrawsOf(Op::Image);
-    ASSERT_EQ(images.size(), 501u);
+    // The two logos over the bands, at one and a half times their size, then
+    // the first step's sprites.
+    ASSERT_EQ(images.size(), 503u);
+    struct Logo {
+      int image;
+      float x, y;
+    } logos[] = {{logo, 384, 288}, {QuendryLogo, 896, 672}};
+    for (size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(images[i].image, logos[i].image) << i;
+      EXPECT_FLOAT_EQ(images[i].x, logos[i].x) << i;
+      EXPECT_FLOAT_EQ(images[i].y, logos[i].y) << i;
+      EXPECT_FLOAT_EQ(images[i].scale_x, 1.5f) << i;
+      EXPECT_FLOAT_EQ(images[i].scale_y, 1.5f) << i;
+      EXPECT_EQ(images[i].frame, 0) << i;
+    }
+    images.erase(images.begin(), images.begin() + 2);
     for (const auto& d : images) {
       EXPECT_EQ(d.image, CommonIcons);
       EXPECT_FLOAT_EQ(d.alpha, 0.0f);

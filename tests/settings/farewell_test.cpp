@@ -140,4 +140,57 @@ TEST_F(FarewellTest, FinishEndsTheProcessWithStatusZero) {
   EXPECT_EQ(lines.back(), "Play again, soon!!");
 }
 
+TEST_F(FarewellTest, WaitSleepsBetweenPollsAndShowsTheScreenAgain) {
+  // The looks one pass of the wait takes.
+  const int64_t before = testbackend::InputPolls();
+  FarewellDone();
+  const int64_t per_pass = testbackend::InputPolls() - before;
+  ASSERT_GT(per_pass, 0);
+  // Nothing ends the wait for two seconds of the clock, then a key does; a
+  // wait that never sleeps is cut short after far more passes.
+  const int64_t limit = testbackend::InputPolls() + per_pass * 100000;
+  testbackend::SetInputPollHook([limit](int64_t polls) {
+    if (testbackend::Clock() >= 2000 || polls > limit) testbackend::PressKey(65);
+  });
+  const int status = [] {
+    try {
+      Finish();
+    } catch (const testbackend::AppExited& e) {
+      return e.status;
+    }
+    return -1;
+  }();
+  EXPECT_EQ(status, 0);
+  // A millisecond's sleep per pass: about two thousand passes.
+  EXPECT_GE(testbackend::Clock(), 2000);
+  EXPECT_LE(testbackend::InputPolls() - before, per_pass * 2100);
+  // Drawn and shown at the start and again four times a second.
+  EXPECT_GE(testgraphics::FlipCount(), 1 + 2000 / 250 - 1);
+  EXPECT_LE(testgraphics::FlipCount(), 1 + 2000 / 250 + 1);
+  size_t thanks = 0;
+  for (const auto& d : testgraphics::DrawsOf(Op::Text)) thanks += d.text == "Thanks for Playing";
+  EXPECT_EQ(thanks, 2u * static_cast<size_t>(testgraphics::FlipCount()));
+}
+
+TEST_F(FarewellTest, SignalFromTheSystemSavesAndEndsWithoutTheThanksScreen) {
+  HistoryLoaded = true;
+  testbackend::RequestSystemQuit();
+  int status = -1;
+  try {
+    Finish();
+  } catch (const testbackend::AppExited& e) {
+    status = e.status;
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), SetupIniText());
+  EXPECT_EQ(FileType(Paths.game + "scores.dat"), 1);
+  EXPECT_EQ(testgraphics::DisplayOpen(), false);
+  // No farewell window was opened after the fixture's own display.
+  EXPECT_EQ(testgraphics::GraphicsCalls(), 1);
+  for (const auto& d : testgraphics::DrawsOf(Op::Text)) EXPECT_NE(d.text, "Thanks for Playing");
+  const auto lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Play again, soon!!");
+}
+
 }  // namespace

@@ -209,11 +209,15 @@ TEST_F(TitleTest, HintBlinksOnlyAtTheStartWidth) {
     testbackend::SetClock(c.clock - 1);
     testgraphics::ClearDraws();
     TitleFrame();
+    int hints = 0;
     for (const auto& d : testgraphics::DrawsOf(Op::Text)) {
-      if (d.text == "Hit [Tab] for settings") {
-        EXPECT_EQ(d.b, c.blue) << c.width << " " << c.clock;
-      }
+      if (d.text != "Hit [Tab] for settings") continue;
+      ++hints;
+      EXPECT_FLOAT_EQ(d.x, 4.0f);
+      EXPECT_FLOAT_EQ(d.y, 4.0f);
+      EXPECT_EQ(d.b, c.blue) << c.width << " " << c.clock;
     }
+    EXPECT_EQ(hints, 1) << c.width << " " << c.clock;
   }
 }
 

@@ -15,6 +15,7 @@ struct State {
   std::deque<int> chars;
   int wheel = 0;
   int close = 0;
+  int system_close = 0;
 };
 State& S() {
   static State s;
@@ -48,6 +49,11 @@ void Char(int code) {
 
 void CloseRequest() { S().close = 1; }
 
+void SystemCloseRequest() {
+  S().close = 1;
+  S().system_close = 1;
+}
+
 int KeyDown(int code) { return KeyOk(code) && S().down[code] ? 1 : 0; }
 
 int KeyHit(int code) {
@@ -76,6 +82,8 @@ int NextChar() {
   return c;
 }
 
+int SystemClose() { return S().system_close; }
+
 int TakeCloseRequest() {
   int c = S().close;
   S().close = 0;
@@ -95,6 +103,7 @@ void Reset() {
   Flush();
   S().wheel = 0;
   S().close = 0;
+  S().system_close = 0;
 }
 
 }  // namespace inputstate

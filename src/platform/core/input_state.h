@@ -16,6 +16,8 @@ void MouseWheel(int steps);
 // Queues a typed character (Latin-1 code 1..255); dropped when the queue is full.
 void Char(int code);
 void CloseRequest();
+// A close request sent by the system (a termination signal), not the player.
+void SystemCloseRequest();
 
 int KeyDown(int code);
 int KeyHit(int code);
@@ -24,6 +26,8 @@ int MouseHit(int button);
 int Wheel();
 int NextChar();
 int TakeCloseRequest();
+// 1 from the first system close request on; only Reset clears it.
+int SystemClose();
 // Held keys, buttons, press counts and typed characters go; the close request stays.
 void Flush();
 // Everything back to the start, the close request and the wheel included.

@@ -3,10 +3,13 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdlib>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/real/events.h"
 
 namespace {
 std::string ReadExecutableDir(const char* argv0) {
@@ -41,6 +44,12 @@ int RunApplication(const char* argv0, const std::function<void()>& main_routine)
   AppDirStore() = ReadExecutableDir(argv0);
   // The data folders lie beside the executable, wherever it was started from.
   ChangeDir(AppDirStore());
+  // A reader that went away must not end the game in the middle of a write.
+  std::signal(SIGPIPE, SIG_IGN);
+  // A signal from the system ends the run through the game's own saving steps
+  // rather than a window close request.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  CatchQuitSignals();
   // Video, audio and joysticks start their own subsystems when they open.
   if (SDL_Init(SDL_INIT_EVENTS) != 0) {
     SDL_Log("SDL could not start: %s", SDL_GetError());

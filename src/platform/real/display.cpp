@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <cmath>
 #include <vector>
 
@@ -57,9 +58,18 @@ std::string Latin1ToUtf8(const std::string& text) {
   return out;
 }
 
+// Only the desktop's own window systems show a window anyone can see; left to
+// itself SDL would fall back on drivers that draw nowhere, and the game would
+// run unseen. A driver the user names in SDL_VIDEODRIVER is taken as asked.
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  const char* named = SDL_getenv("SDL_VIDEODRIVER");
+  if (named != nullptr && *named != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  for (const char* driver : {"x11", "wayland"}) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+  }
+  return false;
 }
 
 void ReadModes() {

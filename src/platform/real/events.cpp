@@ -2,11 +2,19 @@
 
 #include <SDL.h>
 
+#include <csignal>
+#include <initializer_list>
+
 #include "platform/core/input_state.h"
 #include "platform/core/keymap.h"
 #include "platform/real/input_internal.h"
 
 namespace {
+
+// Set by the signal handler; nothing else is safe to do inside it.
+volatile std::sig_atomic_t g_quit_signal = 0;
+
+void OnQuitSignal(int) { g_quit_signal = 1; }
 
 int ButtonCode(uint8_t sdl_button) {
   switch (sdl_button) {
@@ -94,7 +102,19 @@ void Handle(const SDL_Event& e) {
 
 }  // namespace
 
+void CatchQuitSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
 void PlatformPumpEvents() {
+  if (g_quit_signal != 0) {
+    g_quit_signal = 0;
+    inputstate::SystemCloseRequest();
+  }
   if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) Handle(e);

@@ -4,3 +4,6 @@
 // Drains the window system's event queue into the input state. Every input
 // poll calls it, so a busy wait on a key still sees the key.
 void PlatformPumpEvents();
+// Termination, interrupt and hang-up signals become a close request from the
+// system, seen at the next event pump.
+void CatchQuitSignals();

@@ -69,6 +69,11 @@ int AppTerminate() {
   return inputstate::TakeCloseRequest();
 }
 
+int AppSystemQuit() {
+  PlatformPumpEvents();
+  return inputstate::SystemClose();
+}
+
 float VirtualMouseX() {
   PlatformPumpEvents();
   float wx, wy, vx, vy;

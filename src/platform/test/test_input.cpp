@@ -103,6 +103,7 @@ void PressMouse(int button) { inputstate::MouseButton(button, true); }
 void ReleaseMouse(int button) { inputstate::MouseButton(button, false); }
 void TurnWheel(int steps) { inputstate::MouseWheel(steps); }
 void RequestClose() { inputstate::CloseRequest(); }
+void RequestSystemQuit() { inputstate::SystemCloseRequest(); }
 int MouseHidden() { return S().hidden; }
 
 void InputAtFrame(int frame, std::function<void()> action) {
@@ -183,6 +184,10 @@ void FlushKeys() {
 int AppTerminate() {
   Poll();
   return inputstate::TakeCloseRequest();
+}
+int AppSystemQuit() {
+  Poll();
+  return inputstate::SystemClose();
 }
 float VirtualMouseX() {
   Poll();

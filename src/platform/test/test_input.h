@@ -27,6 +27,9 @@ void ReleaseMouse(int button);
 void TurnWheel(int steps);
 // A close request of the window (AppTerminate answers 1 once).
 void RequestClose();
+// A termination signal from the system: a close request that AppSystemQuit
+// reports from then on.
+void RequestSystemQuit();
 // 1 while HideMouse is in force.
 int MouseHidden();
 
