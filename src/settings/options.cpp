@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 
 #include "framework/controls.h"
 #include "framework/draw.h"
@@ -223,7 +225,11 @@ int32_t OptionButton(int32_t index, int32_t x, int32_t y, int32_t frame, const s
 }
 
 int32_t OptionSlider(int32_t value, int32_t x, int32_t y, const std::string& label) {
-  const int32_t kx = x + value - 9;
+  // A value read from the settings file may be anything; the knob then stands
+  // off the track, as far as a screen position reaches.
+  const int32_t kx = static_cast<int32_t>(
+      std::clamp<int64_t>(int64_t{x} + value - 9, std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max()));
   SetCol(80, 255, 80);
   SetSize(3.1f, 1.5f);
   drawimg(CommonIcons, x - 2, y, 21, kDrawMain);
