@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -40,7 +42,8 @@ class SpeedTest : public ::testing::Test {
       const int ms = frameMs(sprites - 1);
       if (ms > 15) testbackend::AdvanceClock(ms - 15);
     };
-    log = fs::temp_directory_path() / (std::string("duskmoor_aim_") +
+    // One file per process: other builds may run the same case at once.
+    log = fs::temp_directory_path() / (std::string("duskmoor_aim_") + std::to_string(::getpid()) + "_" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt");
     OpenDebugLog(log.string());
     Options.fill(0);
