@@ -8,7 +8,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev libfreetype-dev
   libvorbis-dev libogg-dev
   libopenal-dev libopenal1
-  fonts-dejavu-core fonts-dejavu-extra
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation
   libgtest-dev googletest
   xvfb xauth libxtst6 libx11-6
   clang libclang-rt-14-dev

@@ -55,8 +55,8 @@ int32_t JScrw = 1280;
 int32_t JScrh = 960;
 std::array<int32_t, 20> Font{};
 std::array<int32_t, 100> Fontb{};
-const std::string MainFont = "DejaVuSans-Bold";
-const std::string SubFont = "DejaVuSans-Bold";
+const std::string MainFont = "LiberationSansNarrow-Bold";
+const std::string SubFont = "LiberationSansNarrow-Bold";
 
 // ---- joysticks ----------------------------------------------------------------------
 int32_t StickCount = 0;
@@ -125,8 +125,8 @@ void BuildCredits() {
   AddCredit("using Quoradin's Framework");
   AddCredit("");
   AddCredit("Font");
-  AddCredit("DejaVu Sans Bold");
-  AddCredit("by the DejaVu fonts project");
+  AddCredit("Liberation Sans Narrow Bold");
+  AddCredit("by Red Hat, Inc.");
   AddCredit("");
   AddCredit("All other graphics by Quoradin");
   AddCredit("");

@@ -374,11 +374,17 @@ INSTANTIATE_TEST_SUITE_P(Checklist, MusicTest, ::testing::ValuesIn(kMusic), [](c
 // ---- fonts, rule file, levels ---------------------------------------------------------------
 
 TEST(Fonts, AreCopiesOfTheSystemFontsWithTheirLicence) {
-  for (const char* f : {"DejaVuSans-Bold.ttf", "DejaVuSansCondensed-Bold.ttf"}) {
+  const std::pair<const char*, const char*> fonts[] = {
+      {"LiberationSansNarrow-Bold.ttf", "/usr/share/fonts/truetype/liberation/"},
+      {"DejaVuSansCondensed-Bold.ttf", "/usr/share/fonts/truetype/dejavu/"},
+  };
+  for (const auto& [f, dir] : fonts) {
     std::string ours = testutil::ReadBytes(GameDir() + "/Files/Common/" + f);
     EXPECT_FALSE(ours.empty()) << f;
-    EXPECT_EQ(ours, testutil::ReadBytes(std::string("/usr/share/fonts/truetype/dejavu/") + f)) << f;
+    EXPECT_EQ(ours, testutil::ReadBytes(std::string(dir) + f)) << f;
   }
+  EXPECT_EQ(testutil::ReadBytes(GameDir() + "/Files/Common/Liberation-LICENSE.txt"),
+            testutil::ReadBytes("/usr/share/doc/fonts-liberation/copyright"));
   EXPECT_TRUE(fs::exists(GameDir() + "/Files/Common/DejaVu-LICENSE.txt"));
 }
 

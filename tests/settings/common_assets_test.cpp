@@ -33,9 +33,10 @@ class CommonAssetsTest : public GameFolderTest {
  protected:
   void SetUp() override {
     GameFolderTest::SetUp();
-    for (const char* f : {"DejaVuSans-Bold.ttf", "DejaVuSansCondensed-Bold.ttf"}) {
-      std::filesystem::copy_file(std::string("/usr/share/fonts/truetype/dejavu/") + f, Paths.common + f);
-    }
+    std::filesystem::copy_file("/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf",
+                               Paths.common + "LiberationSansNarrow-Bold.ttf");
+    std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf",
+                               Paths.common + "DejaVuSansCondensed-Bold.ttf");
     MyScrw = 1280;
     MyScrh = 960;
     JScrw = 1280;
@@ -68,8 +69,8 @@ TEST_F(CommonAssetsTest, FontSizesFollowTheDisplayWidth) {
   }
   const std::vector<int> faces = {1, 1, 1, 1, 2, 2, 2, 1, 1};
   for (int slot = 1; slot <= 9; ++slot) EXPECT_EQ(FixedFontFace(slot), faces[slot - 1]) << slot;
-  EXPECT_EQ(FontFile(1), "DejaVuSans-Bold.ttf");
-  EXPECT_EQ(FontFile(2), "DejaVuSans-Bold.ttf");
+  EXPECT_EQ(FontFile(1), "LiberationSansNarrow-Bold.ttf");
+  EXPECT_EQ(FontFile(2), "LiberationSansNarrow-Bold.ttf");
   EXPECT_EQ(FontFile(3), "DejaVuSansCondensed-Bold.ttf");
 }
 

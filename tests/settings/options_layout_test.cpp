@@ -21,14 +21,14 @@ using testgraphics::Op;
 
 namespace {
 
-const char* const kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+const char* const kFontFile = "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf";
 
 class OptionsLayoutTest : public GameFolderTest {
  protected:
   void SetUp() override {
     GameFolderTest::SetUp();
     if (!std::filesystem::exists(kFontFile)) GTEST_SKIP() << "the panel font is not installed";
-    std::filesystem::copy_file(kFontFile, root_ / "Files" / "Common" / "DejaVuSans-Bold.ttf");
+    std::filesystem::copy_file(kFontFile, root_ / "Files" / "Common" / "LiberationSansNarrow-Bold.ttf");
     JScrw = 1280;
     JScrh = 960;
     AvailablePlayers = 4;
@@ -131,29 +131,141 @@ TEST_F(OptionsLayoutTest, TextsSitWhereThePanelPutsThemInThePanelFontAtScaleOne)
   }
 }
 
-TEST_F(OptionsLayoutTest, WideWindowsKeepArrowNamesApartAndTheAudioColumnOnScreen) {
-  for (int width : {1280, 1024, 900}) {
-    SCOPED_TRACE(width);
-    DrawPanelIn(width, width * 3 / 4);
-    const DrawRecord left = TextDraw("Left"), down = TextDraw("Down"), right = TextDraw("Right");
-    EXPECT_LE(RightEdge(left), static_cast<int>(down.x));
-    EXPECT_LE(RightEdge(down), static_cast<int>(right.x));
-    EXPECT_LE(RightEdge(TextDraw("FreeAudio CoreAudio")), JScrw);
-    EXPECT_LE(RightEdge(TextDraw("Changes require a Restart")), JScrw);
+// The boxes of the panel's texts (left, top, width, line height), fully open,
+// at the four window sizes the panel is looked at in. 640 and 800 share the
+// 22-pixel panel font, 1024 and 1280 the 16-pixel one.
+TEST_F(OptionsLayoutTest, TextBoxesAtEachWindowSize) {
+  struct Box {
+    int width;
+    const char* text;
+    int x, y, w, h;
+  } boxes[] = {
+      // 640
+      {640, "Graphics", 20, 24, 78, 26},
+      {640, "Resolution", 58, 93, 93, 26},
+      {640, "640x480", 20, 128, 70, 26},
+      {640, "Small (Bit blurry)", 80, 148, 145, 26},
+      {640, "Frameskip", 58, 161, 90, 26},
+      {640, "Slow System", 58, 177, 111, 26},
+      {640, "Apply", 20, 280, 50, 26},
+      {640, "Up", 312, 41, 24, 26},
+      {640, "Left", 258, 91, 33, 26},
+      {640, "Right", 351, 91, 46, 26},
+      {640, "Down", 300, 91, 49, 26},
+      {640, "Audio Driver", 1038, 35, 108, 26},
+      {640, "FreeAudio CoreAudio", 1038, 51, 186, 26},
+      {640, "Changes require a Restart", 1000, 70, 224, 26},
+      {640, "Master Volume : 50", 1000, 110, 164, 26},
+      {640, "Sounds : 50", 1000, 160, 102, 26},
+      {640, "Music : 50", 1000, 210, 87, 26},
+      // 800
+      {800, "Graphics", 20, 24, 78, 26},
+      {800, "Resolution", 58, 93, 93, 26},
+      {800, "800x600", 20, 128, 70, 26},
+      {800, "Small (Bit blurry)", 80, 148, 145, 26},
+      {800, "Frameskip", 58, 161, 90, 26},
+      {800, "Slow System", 58, 177, 111, 26},
+      {800, "Apply", 20, 280, 50, 26},
+      {800, "Up", 312, 41, 24, 26},
+      {800, "Left", 258, 91, 33, 26},
+      {800, "Right", 351, 91, 46, 26},
+      {800, "Down", 300, 91, 49, 26},
+      {800, "Audio Driver", 1038, 35, 108, 26},
+      {800, "FreeAudio CoreAudio", 1038, 51, 186, 26},
+      {800, "Changes require a Restart", 1000, 70, 224, 26},
+      {800, "Master Volume : 50", 1000, 110, 164, 26},
+      {800, "Sounds : 50", 1000, 160, 102, 26},
+      {800, "Music : 50", 1000, 210, 87, 26},
+      // 1024
+      {1024, "Graphics", 20, 24, 56, 19},
+      {1024, "Resolution", 58, 97, 67, 19},
+      {1024, "1024x768", 20, 128, 56, 19},
+      {1024, "Small (Bit blurry)", 80, 148, 106, 19},
+      {1024, "Frameskip", 58, 165, 65, 19},
+      {1024, "Slow System", 58, 181, 81, 19},
+      {1024, "Apply", 20, 280, 36, 19},
+      {1024, "Up", 316, 45, 17, 19},
+      {1024, "Left", 263, 95, 23, 19},
+      {1024, "Right", 358, 95, 33, 19},
+      {1024, "Down", 307, 95, 35, 19},
+      {1024, "Audio Driver", 1038, 39, 78, 19},
+      {1024, "FreeAudio CoreAudio", 1038, 55, 134, 19},
+      {1024, "Changes require a Restart", 1000, 70, 160, 19},
+      {1024, "Master Volume : 50", 1000, 110, 119, 19},
+      {1024, "Sounds : 50", 1000, 160, 74, 19},
+      {1024, "Music : 50", 1000, 210, 63, 19},
+      // 1280
+      {1280, "Graphics", 20, 24, 56, 19},
+      {1280, "Resolution", 58, 97, 67, 19},
+      {1280, "1280x960", 20, 128, 56, 19},
+      {1280, "Native (Crisp, Clear)", 80, 148, 123, 19},
+      {1280, "Frameskip", 58, 165, 65, 19},
+      {1280, "Slow System", 58, 181, 81, 19},
+      {1280, "Apply", 20, 280, 36, 19},
+      {1280, "Up", 316, 45, 17, 19},
+      {1280, "Left", 263, 95, 23, 19},
+      {1280, "Right", 358, 95, 33, 19},
+      {1280, "Down", 307, 95, 35, 19},
+      {1280, "Audio Driver", 1038, 39, 78, 19},
+      {1280, "FreeAudio CoreAudio", 1038, 55, 134, 19},
+      {1280, "Changes require a Restart", 1000, 70, 160, 19},
+      {1280, "Master Volume : 50", 1000, 110, 119, 19},
+      {1280, "Sounds : 50", 1000, 160, 74, 19},
+      {1280, "Music : 50", 1000, 210, 63, 19},
+  };
+  int drawn_for = 0;
+  for (const Box& b : boxes) {
+    if (b.width != drawn_for) {
+      DrawPanelIn(b.width, b.width * 3 / 4);
+      drawn_for = b.width;
+    }
+    SCOPED_TRACE(std::to_string(b.width) + " " + b.text);
+    const DrawRecord d = TextDraw(b.text);
+    EXPECT_EQ(static_cast<int>(d.x), b.x);
+    EXPECT_EQ(static_cast<int>(d.y), b.y);
+    EXPECT_EQ(static_cast<int>(d.w), b.w);
+    EXPECT_EQ(static_cast<int>(d.h), b.h);
   }
 }
 
-// Below 900 real pixels the panel font grows to 22 pixels while every
-// position stays the same, so these texts crowd each other and the screen's
-// right edge. That is how the panel is laid out; this pins it down.
-TEST_F(OptionsLayoutTest, NarrowWindowsCrowdTheFixedLayoutWithTheLargerFont) {
-  DrawPanelIn(800, 600);
-  const DrawRecord left = TextDraw("Left"), down = TextDraw("Down"), right = TextDraw("Right");
-  EXPECT_GT(RightEdge(left), static_cast<int>(down.x));
-  EXPECT_GT(RightEdge(down), static_cast<int>(right.x));
-  EXPECT_GT(Bottom(TextDraw("Small (Bit blurry)")), static_cast<int>(TextDraw("Frameskip").y));
-  EXPECT_GT(RightEdge(TextDraw("FreeAudio CoreAudio")), JScrw);
-  EXPECT_GT(RightEdge(TextDraw("Changes require a Restart")), JScrw);
+// Side by side, the narrow face keeps texts apart and on the screen at every
+// window size: the arrow names of each player's block, and the audio column
+// against the right edge.
+TEST_F(OptionsLayoutTest, TextsBesideEachOtherStayApartAndOnScreen) {
+  for (int width : {640, 800, 1024, 1280}) {
+    SCOPED_TRACE(width);
+    DrawPanelIn(width, width * 3 / 4);
+    const DrawRecord left = TextDraw("Left"), down = TextDraw("Down"), right = TextDraw("Right");
+    EXPECT_LT(RightEdge(left), static_cast<int>(down.x));
+    EXPECT_LT(RightEdge(down), static_cast<int>(right.x));
+    const char* quality = width == 1280 ? "Native (Crisp, Clear)" : "Small (Bit blurry)";
+    EXPECT_LE(RightEdge(TextDraw(quality)), 250);  // the bindings column
+    for (const char* text : {"Audio Driver", "FreeAudio CoreAudio", "Changes require a Restart", "Master Volume : 50"}) {
+      EXPECT_LE(RightEdge(TextDraw(text)), JScrw) << text;
+    }
+  }
+}
+
+// Stacked texts: the rows of the fixed layout are 16 to 20 pixels apart, the
+// 16-pixel font's line is 19 pixels high and the 22-pixel font's 26, so
+// below 900 real pixels the quality label's line reaches well into the
+// frame-skip label's, and the driver name's into the restart notice's (with
+// the smaller font they only touch). That is what the
+// layout holds; this pins it down.
+TEST_F(OptionsLayoutTest, StackedRowsCrowdOnlyWithTheLargerFont) {
+  struct Case {
+    int width;
+    bool crowded;
+  } cases[] = {{640, true}, {800, true}, {1024, false}, {1280, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.width);
+    DrawPanelIn(c.width, c.width * 3 / 4);
+    const char* quality = c.width == 1280 ? "Native (Crisp, Clear)" : "Small (Bit blurry)";
+    const int overlap = Bottom(TextDraw(quality)) - static_cast<int>(TextDraw("Frameskip").y);
+    EXPECT_EQ(overlap > 6, c.crowded) << overlap;
+    const int notice = Bottom(TextDraw("FreeAudio CoreAudio")) - static_cast<int>(TextDraw("Changes require a Restart").y);
+    EXPECT_EQ(notice > 6, c.crowded) << notice;
+  }
 }
 
 }  // namespace

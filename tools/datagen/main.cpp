@@ -55,9 +55,11 @@ void MakeLevels(const std::string& data, const std::string& game) {
 }
 
 void CopyFonts(const std::string& game) {
-  const std::string dir = "/usr/share/fonts/truetype/dejavu/";
-  CopyFile(dir + "DejaVuSans-Bold.ttf", game + "/Files/Common/DejaVuSans-Bold.ttf");
-  CopyFile(dir + "DejaVuSansCondensed-Bold.ttf", game + "/Files/Common/DejaVuSansCondensed-Bold.ttf");
+  const std::string liberation = "/usr/share/fonts/truetype/liberation/";
+  CopyFile(liberation + "LiberationSansNarrow-Bold.ttf", game + "/Files/Common/LiberationSansNarrow-Bold.ttf");
+  CopyFile("/usr/share/doc/fonts-liberation/copyright", game + "/Files/Common/Liberation-LICENSE.txt");
+  const std::string dejavu = "/usr/share/fonts/truetype/dejavu/";
+  CopyFile(dejavu + "DejaVuSansCondensed-Bold.ttf", game + "/Files/Common/DejaVuSansCondensed-Bold.ttf");
   CopyFile("/usr/share/doc/fonts-dejavu-core/copyright", game + "/Files/Common/DejaVu-LICENSE.txt");
 }
 
