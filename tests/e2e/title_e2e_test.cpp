@@ -21,6 +21,13 @@ TEST_F(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   ASSERT_TRUE(fs::exists(source / "Files" / "256" / "logo.png")) << "the game data is not generated";
   const fs::path root = CopyGame(source, "title_e2e");
   const fs::path files = root / "Files";
+  // A history of one game, which a run without play writes back unchanged.
+  const std::string scores =
+      "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+  {
+    std::ofstream out(files / "256" / "scores.dat", std::ios::binary);
+    out << scores;
+  }
   const fs::path log = files / "Debug.txt";
 
   // Started from another folder: the game finds its data beside itself.
@@ -103,7 +110,7 @@ TEST_F(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   const std::string exit_group = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
   ASSERT_GE(text.size(), exit_group.size());
   EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group);
-  EXPECT_TRUE(fs::exists(files / "256" / "scores.dat"));
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), scores);
   EXPECT_FALSE(fs::exists(files / "256" / "crash.dat"));
 
   fs::remove_all(root);
