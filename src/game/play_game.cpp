@@ -9,6 +9,7 @@
 #include "game/editor_nav.h"
 #include "game/editor_palette.h"
 #include "game/editor_style.h"
+#include "game/end_of_play.h"
 #include "game/frame_start.h"
 #include "game/game_state.h"
 #include "game/hud.h"
@@ -115,5 +116,6 @@ void PlayGame() {
   }
   SetupGame();
   while (playstate.loopexit == 0) PlayFrame();
+  EndOfPlay();
   InGame = 0;
 }

@@ -11,6 +11,7 @@
 #include "map/map_screen.h"
 #include "platform/test/test_input.h"
 #include "scores/popups.h"
+#include "scores/score_records.h"
 #include "settings/startup_sequence.h"
 
 namespace {
@@ -19,6 +20,7 @@ using gametest::GameTest;
 
 constexpr int kFireKey = 90;
 constexpr int kEscKey = 27;
+constexpr int kEnterKey = 13;
 constexpr int32_t BAT = 160, DOG = 162;
 
 // A level whose start room holds a bat and a dog, and a second room.
@@ -44,6 +46,13 @@ class SetupTest : public GameTest {
         return;
       }
       testbackend::ReleaseKey(kFireKey);
+      // After the game the name entry asks for a name: Enter confirms it.
+      if (InGame == 0) {
+        ++nameFrames;
+        if (!typedName.empty() && nameFrames == 1) testbackend::TypeText(typedName);
+        if (nameFrames == 5) testbackend::TapKey(kEnterKey);
+        return;
+      }
       ++playFrames;
       if (playFrames == quitAt) testbackend::PressKey(kEscKey);
       else testbackend::ReleaseKey(kEscKey);
@@ -73,6 +82,8 @@ class SetupTest : public GameTest {
   }
 
   int playFrames = 0;
+  int nameFrames = 0;
+  std::string typedName;
   bool mapRunning = false;
   int quitAt = 1;
   int pauses = 0;
@@ -264,6 +275,51 @@ TEST_F(SetupTest, AMissingLevelFileStartsInTheEmptyRoom) {
   EXPECT_EQ(CountList(rooms), 1);
   EXPECT_EQ(ThisRoom, EmptyRoom);
   EXPECT_EQ(Kinds(), (std::vector<int32_t>{0}));
+}
+
+TEST_F(SetupTest, AFinishedGameIsNamedRecordedAndWrittenAtOnce) {
+  typedName = "Ann";
+  MyName = "";
+  ClearList(Highscores);
+  GameMode = 3;
+  quitAt = 4;
+  InGame = 1;
+  const int32_t before = testbackend::Clock();
+  PlayGame();
+  // The last picture stays for a second and a half before the name entry.
+  EXPECT_GE(testbackend::Clock() - before, 1500);
+  EXPECT_GT(nameFrames, 0);
+  ASSERT_EQ(CountList(Highscores), 1);
+  const auto record = Highscores.First();
+  EXPECT_EQ(record->Name, "Ann");
+  EXPECT_EQ(record->Quit, 1);
+  EXPECT_EQ(record->GameMode, 3);
+  EXPECT_EQ(record->Score, 0);
+  EXPECT_GT(record->Timestamp, 0);
+  // On disk before the program goes on: a crash later keeps the game.
+  const std::string saved = testutil::ReadBytes(Paths.game + "scores.dat");
+  EXPECT_NE(saved.find("|Ann|"), std::string::npos) << saved;
+}
+
+TEST_F(SetupTest, EditsOfTheOwnLevelStillUnsavedAtTheEndAreWritten) {
+  Uselevel = Pack("moor.xml", "xx - Your Level");
+  InGame = 1;
+  quitAt = 2;
+  // An edit in the last frame, with the button still held.
+  auto inner = everyFrame;
+  everyFrame = [&] {
+    if (InGame == 1 && playFrames == 1 && mapstate.mapDone == 1) {
+      ThisRoom->objEdit[RoomCell(1, 0, 7)] = 96;
+      playstate.unsaved = 1;
+      testbackend::PressMouse(1);
+    }
+    inner();
+  };
+  PlayGame();
+  testbackend::ReleaseMouse(1);
+  const std::string saved = testutil::ReadBytes(Paths.levels + "moor.xml");
+  EXPECT_NE(saved.find("7:gem"), std::string::npos) << saved;
+  EXPECT_EQ(playstate.unsaved, 0);
 }
 
 TEST_F(SetupTest, WithoutALevelPackNothingStarts) {
