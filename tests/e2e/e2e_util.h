@@ -30,7 +30,7 @@ namespace e2e {
 namespace fs = std::filesystem;
 
 constexpr unsigned long kTab = 0xff09, kUp = 0xff52, kDown = 0xff54, kEscape = 0xff1b, kF11 = 0xffc8,
-                        kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a;
+                        kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a, kReturn = 0xff0d;
 
 inline void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

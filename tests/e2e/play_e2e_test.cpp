@@ -78,6 +78,7 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   ASSERT_TRUE(fs::exists(starter));
   ASSERT_FALSE(fs::exists(levels / "My Level.xml"));
   const std::string starter_bytes = ReadAll(starter);
+  fs::remove(files / "256" / "scores.dat");
 
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
@@ -142,6 +143,16 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   Sleep(500);
   input.Tap(kDown);
   input.Tap(kSpace);
+  // The last picture holds, then the name entry asks for the player's name;
+  // Return confirms it, and the game is in scores.dat at once.
+  Sleep(2500);
+  ASSERT_TRUE(Running(pid));
+  const fs::path naming = Screenshot(input, log, files);
+  ASSERT_FALSE(naming.empty()) << ReadAll(log);
+  KeepShot(naming, "play_name_entry.png");
+  input.Tap(kReturn);
+  for (int wait = 0; wait < 20 && !fs::exists(files / "256" / "scores.dat"); ++wait) Sleep(250);
+  EXPECT_EQ(Count(ReadAll(files / "256" / "scores.dat"), "\r\n"), 2u);
   // The title slides in again, on the same pack.
   Sleep(2500);
   ASSERT_TRUE(Running(pid));
