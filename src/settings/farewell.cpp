@@ -5,6 +5,7 @@
 
 #include "framework/controls.h"
 #include "framework/draw.h"
+#include "game/autosave.h"
 #include "platform/app.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
@@ -47,6 +48,9 @@ constexpr Line kPlea[] = {
 
 void SaveOnExit() {
   ShowMouse();
+  // A window closed in the middle of editing the player's own level keeps
+  // the edits the autosave had not written yet.
+  SaveUnsavedEdits();
   // Before the first display start the history was never read and the
   // settings may hold a fallback size: writing either would only lose the
   // player's files.

@@ -6,6 +6,11 @@
 
 #include "fixture.h"
 #include "framework/globals.h"
+#include "game/game_state.h"
+#include "level/level_browser.h"
+#include "level/rooms.h"
+#include "platform/list.h"
+#include "startup/object_kinds.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/test/test_backend.h"
@@ -49,6 +54,25 @@ TEST_F(FarewellTest, ExitSavesAndWritesTheClosingLines) {
   EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"),
             "310|Di|0|65150126130|0|0|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n");
   EXPECT_EQ(testbackend::MouseHidden(), 0);
+}
+
+TEST_F(FarewellTest, ExitWhileEditingTheOwnLevelWritesItsUnsavedEdits) {
+  std::filesystem::create_directories(Paths.levels);
+  Uselevel = std::make_shared<game>();
+  Uselevel->name = "My Level.xml";
+  Uselevel->Title = "xx - Your Level";
+  ClearList(rooms);
+  EmptyRoom = std::make_shared<layout>();
+  ListAddLast(rooms, EmptyRoom);
+  auto room = std::make_shared<layout>();
+  room->title = "Kept";
+  ListAddLast(rooms, room);
+  editmode = 1;
+  playstate.unsaved = 1;
+  SaveOnExit();
+  EXPECT_NE(ReadBytes(Paths.levels + "My Level.xml").find("<title>Kept</title>"), std::string::npos);
+  EXPECT_EQ(playstate.unsaved, 0);
+  editmode = 0;
 }
 
 TEST_F(FarewellTest, ExitBeforeTheHistoryWasReadWritesNeitherFile) {
