@@ -5,13 +5,10 @@
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "game/game_state.h"
+#include "game/play_game.h"
 #include "level/level_browser.h"
-#include "level/level_file.h"
-#include "map/map_screen.h"
 #include "platform/list.h"
-#include "scores/popups.h"
 #include "settings/common_assets.h"
-#include "settings/startup_sequence.h"
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
@@ -22,8 +19,6 @@ constexpr int32_t kHealthStepTick = 2;
 constexpr int32_t kAmmoStepTick = 6;
 constexpr int32_t kHoverJump = 30;
 constexpr int32_t kBonusPerPoint = 5;
-constexpr int32_t kLastBest = 30;
-constexpr int32_t kQuit = 99;
 
 // Screen fractions are single-precision constants, multiplied exactly with
 // the integer screen size and truncated.
@@ -90,43 +85,12 @@ void BonusCountUp() {
   }
 }
 
-// The player is put back at the start of a level; score, facing and the
-// rest of the record carry over.
-void ResetPlayerForLevel() {
-  pla->x = 20;
-  pla->y = 0;
-  pla->jump = 0;
-  pla->layer = 2;
-  pla->health = 100;
-  pla->roomx = 0;
-  pla->roomy = 0;
-  pla->t = 0;
-  for (int32_t slot = 0; slot < 24; ++slot) {
-    pla->ammo[slot] = 1;
-    if (slot < 20) pla->inv[slot] = 0;
-  }
-}
-
 void NextLevel(const std::shared_ptr<game>& next) {
   Uselevel = next;
-  leveltick = 0;
   playstate.loopexit = 0;
-  Mybadges = 0;
-  for (int32_t slot = 1; slot <= kLastBest; ++slot) MyBest[slot] = 0;
-  ResetPlayerForLevel();
-  GetLevel(Uselevel->name);
-  playstate.zoom = kPlayZoom;
-  playstate.zoomto = kPlayZoom;
-  // A quit chosen in the map screen's pause menu ends the game there.
-  if (DoTheMap() == kQuit) playstate.loopexit = kQuit;
-  editmode = 0;
-  playstate.overview = 0;
-  playstate.editlayer = 0;
-  if (Uselevel->Title == kYourLevelTitle) editmode = 1;
-  playstate.edititem = kStartEditItem;
-  playstate.newroom = 1;
-  endoflevel = 0;
-  endotick = 0;
+  ResetLevelCounters();
+  PutPlayerAtStart();
+  StartLevel();
 }
 
 void NextLevelDecision() {

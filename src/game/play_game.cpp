@@ -37,26 +37,24 @@ constexpr int32_t kLastBest = 30;
 // The end of every frame: the frame pump, then the score the player has
 // made so far.
 void FrameEnd() {
-  if (fps(UseFPS, 0, playstate.overview) == kPauseQuit) playstate.loopexit = 99;
+  if (fps(UseFPS, 0, playstate.overview) == kPauseQuit) playstate.loopexit = kPauseQuit;
   score = pla->score;
 }
 
 }  // namespace
 
-void SetupGame() {
-  playstate = PlayState{};
+void ResetLevelCounters() {
   leveltick = 0;
-  score = 0;
   Mybadges = 0;
   for (int32_t slot = 1; slot <= kLastBest; ++slot) MyBest[slot] = 0;
+}
 
-  pla = std::make_shared<ect>();
+void PutPlayerAtStart() {
   pla->x = kStartX;
   pla->y = 0;
   pla->jump = 0;
   pla->layer = kStartLayer;
   pla->health = kStartHealth;
-  pla->score = 0;
   pla->roomx = 0;
   pla->roomy = 0;
   pla->t = 0;
@@ -64,15 +62,14 @@ void SetupGame() {
     pla->ammo[slot] = 1;
     if (slot < kKeySlots) pla->inv[slot] = 0;
   }
-  // The records of an earlier game stay until the first frame enters the
-  // start room.
-  ListAddLast(objects, pla);
+}
 
+void StartLevel() {
   GetLevel(Uselevel->name);
   playstate.zoom = kPlayZoom;
   playstate.zoomto = kPlayZoom;
   // A quit chosen in the map screen's pause menu ends the game there.
-  if (DoTheMap() == 99) playstate.loopexit = 99;
+  if (DoTheMap() == kPauseQuit) playstate.loopexit = kPauseQuit;
 
   editmode = 0;
   playstate.overview = 0;
@@ -82,6 +79,19 @@ void SetupGame() {
   playstate.newroom = 1;
   endoflevel = 0;
   endotick = 0;
+}
+
+void SetupGame() {
+  playstate = PlayState{};
+  score = 0;
+  ResetLevelCounters();
+  pla = std::make_shared<ect>();
+  pla->score = 0;
+  PutPlayerAtStart();
+  // The records of an earlier game stay until the first frame enters the
+  // start room.
+  ListAddLast(objects, pla);
+  StartLevel();
 }
 
 // One frame of play. What a section writes late in the frame reaches the
