@@ -1,5 +1,6 @@
 #include "framework/pump.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -29,6 +30,7 @@ constexpr int32_t kFrameMs = 15;
 constexpr int32_t kCommentLife = 180;
 constexpr int32_t kCommentFresh = 60;
 constexpr int32_t kCommentStep = 14;
+constexpr int32_t kCommentLine = 19;
 constexpr int32_t kPointerFrame = 63;
 
 FrameServices DefaultServices() {
@@ -81,9 +83,14 @@ void WaitForFrame() {
 }
 
 void RunCommentTicker() {
-  int32_t y = JScrh - 16;
   SetScale(1.0f, 1.0f);
   SetImageFont(Font[3]);
+  // The ticker's rows fit the 16-pixel font's 19-unit lines; the larger font
+  // of small windows moves the rows up and apart by what its lines are
+  // taller, so that no comment runs off the bottom or into the next.
+  const int32_t taller = std::max<int32_t>(0, TextHeight("Ag") - kCommentLine);
+  const int32_t line = kCommentStep + taller;
+  int32_t y = JScrh - 16 - taller;
   for (const std::shared_ptr<ment>& m : comments) {
     ++m->tick;
     const bool fresh = m->tick < kCommentFresh;
@@ -94,7 +101,7 @@ void RunCommentTicker() {
     if (fresh) SetCol(0, 0, 0, 1.0f);
     else SetCol(255, 255, 255, 1.0f);
     Text(0, y, m->txt, 0, 0);
-    y -= kCommentStep;
+    y -= line;
     if (m->tick == kCommentLife) ListRemove(comments, m);
   }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -404,6 +406,28 @@ TEST_F(PumpTest, CommentTicker) {
   testgraphics::ClearDraws();
   fps(60, 0, 0);
   EXPECT_TRUE(DrawsOf(Op::Rect).empty());
+}
+
+TEST_F(PumpTest, TallTickerFontKeepsItsLinesApartAndOnScreen) {
+  // The 22-pixel ticker font of windows below 900 pixels.
+  const char* file = "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "the ticker font is not installed";
+  Font[3] = LoadImageFont(file, 22, SMOOTHFONT);
+  SetImageFont(Font[3]);
+  const int line = TextHeight("Ag");
+  ASSERT_GT(line, 16);
+  AddComment("Saved Screenshot", 1);
+  AddComment("two", 1);
+  testgraphics::ClearDraws();
+  fps(60, 0, 0);
+  auto texts = DrawsOf(Op::Text);
+  ASSERT_EQ(texts.size(), 2u);
+  // Up and apart by what a line is taller than 19 units.
+  EXPECT_FLOAT_EQ(texts[0].y, static_cast<float>(944 - (line - 19)));
+  EXPECT_LE(texts[0].y + texts[0].h, 960.0f + 3.0f);
+  EXPECT_FLOAT_EQ(texts[1].y, texts[0].y - static_cast<float>(14 + line - 19));
+  // Lines overlap by the 5 units the 16-pixel font's lines do.
+  EXPECT_FLOAT_EQ(texts[1].y + texts[1].h, texts[0].y + 5.0f);
 }
 
 TEST_F(PumpTest, CommentsStackUpwardAndMoveDownWhenTheOldestGoes) {
