@@ -1,5 +1,8 @@
 #include "framework/controls.h"
 
+#include <array>
+#include <tuple>
+
 #include "framework/globals.h"
 #include "platform/input.h"
 #include "platform/joystick.h"
@@ -8,6 +11,16 @@
 namespace {
 
 constexpr float kAxisDeadZone = 0.3f;
+
+// Readings of the bindings in the current frame: -1 not read yet.
+struct HeldControls {
+  bool on = false;
+  std::array<int8_t, std::tuple_size_v<decltype(KeyV)>> reading{};
+};
+HeldControls& Held() {
+  static HeldControls h;
+  return h;
+}
 constexpr int32_t kMaxBindableButton = 18;
 
 float AxisNow(int32_t axis, int port) {
@@ -73,8 +86,18 @@ int32_t key(int32_t code) {
 int32_t PlayKey(int32_t action, int32_t player) {
   const int32_t slot = (player - 1) * 20 + action;
   if (slot < 0 || slot >= static_cast<int32_t>(KeyV.size())) return 0;
-  return key(KeyV[slot]);
+  HeldControls& held = Held();
+  if (!held.on) return key(KeyV[slot]);
+  if (held.reading[slot] < 0) held.reading[slot] = static_cast<int8_t>(key(KeyV[slot]));
+  return held.reading[slot];
 }
+
+void HoldControls(bool on) {
+  Held().on = on;
+  NextControlFrame();
+}
+
+void NextControlFrame() { Held().reading.fill(-1); }
 
 int32_t GetKey() {
   if (KeyDown(122) || KeyDown(123)) return 0;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "framework/controls.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "framework/pause.h"
@@ -137,6 +138,9 @@ int32_t fps(int32_t first, int32_t second, int32_t showmouse) {
   (void)second;
   int32_t result = 0;
   FrameServices& services = Services();
+  // The frame's own readings of the controls end here; the pause menu reads
+  // its own.
+  NextControlFrame();
 
   services.drawScores();
 
@@ -189,6 +193,7 @@ int32_t fps(int32_t first, int32_t second, int32_t showmouse) {
   RunCommentTicker();
 
   if (FrameDrawn()) Flip(0);
+  NextControlFrame();
 
   UpdateFrameAverage();
 

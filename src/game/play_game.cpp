@@ -1,5 +1,6 @@
 #include "game/play_game.h"
 
+#include "framework/controls.h"
 #include "framework/globals.h"
 #include "framework/pause.h"
 #include "framework/pump.h"
@@ -125,7 +126,9 @@ void PlayGame() {
     return;
   }
   SetupGame();
+  HoldControls(true);  // one reading of each control per frame
   while (playstate.loopexit == 0) PlayFrame();
+  HoldControls(false);
   EndOfPlay();
   InGame = 0;
 }
