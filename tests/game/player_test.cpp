@@ -2,7 +2,10 @@
 // the controls that crouch, turn, walk, jump, climb and fire.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,12 +39,13 @@ class PlayerTest : public ::testing::Test {
     CreateSoundTables();
     Options[11] = Options[12] = 100;
     LChan = 20;
-    const std::string wav = ::testing::TempDir() + "player_effect.wav";
+    const std::string wav = ::testing::TempDir() + "player_effect-" + std::to_string(::getpid()) + ".wav";
     testutil::WriteWav(wav, 2205);
     for (int32_t effect : {kShotSound, kJumpSound, kClimbSound}) {
       sfx[effect] = LoadSound(wav);
       ASSERT_NE(sfx[effect], 0);
     }
+    std::remove(wav.c_str());
     testbackend::ClearAudioCalls();
 
     playstate = PlayState{};

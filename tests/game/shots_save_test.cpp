@@ -2,6 +2,9 @@
 // bars beside the zoomed-out room and the death check.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,9 +42,10 @@ class ShotsTest : public ::testing::Test {
     CreateSoundTables();
     Options[11] = Options[12] = 100;
     LChan = 20;
-    const std::string wav = ::testing::TempDir() + "shots_effect.wav";
+    const std::string wav = ::testing::TempDir() + "shots_effect-" + std::to_string(::getpid()) + ".wav";
     testutil::WriteWav(wav, 2205);
     for (int32_t effect : {kShotSound, 3, kDeathSound}) sfx[effect] = LoadSound(wav);
+    std::remove(wav.c_str());
     testbackend::ClearAudioCalls();
 
     playstate = PlayState{};
