@@ -30,7 +30,8 @@ namespace e2e {
 namespace fs = std::filesystem;
 
 constexpr unsigned long kTab = 0xff09, kUp = 0xff52, kDown = 0xff54, kEscape = 0xff1b, kF11 = 0xffc8,
-                        kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a, kReturn = 0xff0d;
+                        kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a, kReturn = 0xff0d,
+                        kRight = 0xff53, kLetterX = 0x78;
 
 inline void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -77,6 +78,15 @@ class FakeInput {
     key_(display_, code, 0, 0);
     flush_(display_);
     Sleep(300);
+  }
+  // Down until Release.
+  void Press(unsigned long keysym) {
+    key_(display_, keycode_(display_, keysym), 1, 0);
+    flush_(display_);
+  }
+  void Release(unsigned long keysym) {
+    key_(display_, keycode_(display_, keysym), 0, 0);
+    flush_(display_);
   }
   // A click of the first pointer button where the pointer stands.
   void Click() {

@@ -2,7 +2,8 @@
 // starts a game on the first pack (the starter level), its map screen shows
 // the level's destination, play frames run, and Esc, Quit returns to the
 // title screen, from which Esc leads to the farewell screen. The play
-// screenshot shows the starter room: its backdrops, a wall and its gems.
+// screenshot shows the starter room: its backdrops, a wall and its gems;
+// Right and the jump control then move the player.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -137,6 +138,22 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   const auto green = [](int r, int g, int b) { return g > r + 30 && g > b + 30; };
   EXPECT_GT(Survey(play, 36, 150, 70, 260, green).matching, 200);
   EXPECT_EQ(Survey(play, 0, 1, 34, 279, green).matching, 0);
+
+  // Right held and the jump control (X) pressed: Imra runs and leaps off
+  // the spot where she stood (x 20 of the top half: window x 87 to 122,
+  // up to a jump's height above y 189 to 259), while the wall beside it
+  // stays as it was.
+  input.Press(kRight);
+  Sleep(200);
+  input.Tap(kLetterX);
+  const fs::path moved = Screenshot(input, log, files);
+  input.Release(kRight);
+  ASSERT_FALSE(moved.empty()) << ReadAll(log);
+  KeepShot(moved, "play_moved.png");
+  EXPECT_NE(Area(moved, 80, 110, 130, 265), Area(play, 80, 110, 130, 265)) << "the player did not move";
+  EXPECT_EQ(Area(moved, 0, 1, 34, 279), Area(play, 0, 1, 34, 279));
+  Sleep(500);
+  ASSERT_TRUE(Running(pid));
 
   // Esc opens the pause menu; Down selects Quit and Space takes it.
   input.Tap(kEscape);
