@@ -47,6 +47,10 @@ int GraphicsDepth();
 // Shows the drawn frame. sync 0: never wait for the vertical refresh; 1: wait;
 // -1: the display's default.
 void Flip(int sync = -1);
+// Hands the frame's draws so far to the display so that it can render them while
+// the caller does other work (a frame-rate wait); returns without waiting for the
+// render. Flip does the same before it shows the frame.
+void SubmitDraws();
 
 // Modes of the main display with 16 or more bits per pixel, at most 2499 entries.
 int CountGraphicsModes();

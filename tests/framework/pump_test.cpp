@@ -150,6 +150,33 @@ TEST_F(PumpTest, PacingWaitsFifteenMillisecondsAndAtLeastOnce) {
   }
 }
 
+TEST_F(PumpTest, DrawsAreSubmittedBeforeTheWaitOnDrawnFramesOnly) {
+  // The frame renders during the wait: its draws, the pointer included, are
+  // handed over at the wait's start, and the ticker's follow with the flip.
+  AddComment("hello", 1);
+  LastFrame = 1000;
+  testbackend::SetClock(1000);
+  fps(60, 0, 1);
+  EXPECT_EQ(testgraphics::SubmitCount(), 1);
+  EXPECT_EQ(testgraphics::LastSubmitClock(), 1000);
+  const auto& draws = testgraphics::Draws();
+  ASSERT_LT(testgraphics::LastSubmitDraws(), draws.size());
+  EXPECT_EQ(draws[testgraphics::LastSubmitDraws() - 1].image, CommonIconsF);
+  EXPECT_EQ(draws[testgraphics::LastSubmitDraws()].op, Op::Rect);
+  EXPECT_EQ(testgraphics::FlipCount(), 1);
+
+  // Frame skip: undrawn frames are neither submitted nor flipped.
+  SetUp();
+  Options[7] = 1;
+  for (int call = 0; call < 4; ++call) {
+    const bool drawn = SkipDraw == 0;
+    const int before = testgraphics::SubmitCount();
+    fps(60, 0, 0);
+    EXPECT_EQ(testgraphics::SubmitCount() - before, drawn ? 1 : 0) << call;
+  }
+  EXPECT_EQ(testgraphics::SubmitCount(), testgraphics::FlipCount());
+}
+
 TEST_F(PumpTest, FrameRateAverage) {
   struct Case {
     int32_t frameMs;

@@ -274,6 +274,11 @@ void Flip(int sync) {
   PlatformPumpEvents();
 }
 
+void SubmitDraws() {
+  if (!D().open) return;
+  glr::Submit();
+}
+
 int CountGraphicsModes() {
   ReadModes();
   return static_cast<int>(D().modes.size());

@@ -234,6 +234,12 @@ void Flush() {
   r.verts.clear();
 }
 
+void Submit() {
+  if (!R().ready) return;
+  Flush();
+  glFlush();
+}
+
 void Clear(int red, int green, int blue) {
   if (!R().ready) return;
   Flush();

@@ -20,6 +20,8 @@ bool Ready();
 void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h);
 // Sends everything queued to OpenGL.
 void Flush();
+// Flush, then has OpenGL start on all it was given, without waiting for it.
+void Submit();
 void Clear(int r, int g, int b);
 // Frame `frame` of `img` with its handle at (x, y) under the drawing state `s`.
 void ImageQuad(gfxcore::ImageRec& img, int frame, const gfxcore::DrawState& s, float x,

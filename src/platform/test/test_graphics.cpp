@@ -30,6 +30,9 @@ struct Display {
   int graphics_calls = 0;
   int end_calls = 0;
   int flips = 0;
+  int submits = 0;
+  int32_t submit_clock = 0;
+  size_t submit_draws = 0;
   int last_sync = 0;
   int driver = 0;
   int default_flags = 0;
@@ -125,6 +128,9 @@ int GraphicsCalls() { return D().graphics_calls; }
 int EndGraphicsCalls() { return D().end_calls; }
 int FlipCount() { return D().flips; }
 int LastFlipSync() { return D().last_sync; }
+int SubmitCount() { return D().submits; }
+int32_t LastSubmitClock() { return D().submit_clock; }
+size_t LastSubmitDraws() { return D().submit_draws; }
 int SelectedDriver() { return D().driver; }
 int DriverDefaultFlags() { return D().default_flags; }
 
@@ -197,6 +203,12 @@ void EndGraphics() {
 int GraphicsWidth() { return D().width; }
 int GraphicsHeight() { return D().height; }
 int GraphicsDepth() { return D().depth; }
+
+void SubmitDraws() {
+  ++D().submits;
+  D().submit_clock = testbackend::Clock();
+  D().submit_draws = D().draws.size();
+}
 
 void Flip(int sync) {
   ++D().flips;

@@ -57,6 +57,11 @@ std::string DisplayTitle();
 int GraphicsCalls();     // successful and failed Graphics calls so far
 int EndGraphicsCalls();
 int FlipCount();
+// SubmitDraws calls so far, and for the latest one the virtual clock and the
+// number of draws recorded (since the last clear) when it was made.
+int SubmitCount();
+int32_t LastSubmitClock();
+size_t LastSubmitDraws();
 int LastFlipSync();
 int SelectedDriver();
 int DriverDefaultFlags();
