@@ -14,7 +14,7 @@ using gfxcore::ImageRec;
 
 struct Placed {
   const ImageRec* img;
-  const uint32_t* px;
+  int frame;
   float x, y;
   // Screen offset to frame pixel: u = a * dx + b * dy + hx, v = c * dx + d * dy + hy.
   float a, b, c, d;
@@ -29,7 +29,7 @@ struct Placed {
     if (!(u >= 0.0f && v >= 0.0f && u < img->width && v < img->height)) return false;
     const int tx = std::min(static_cast<int>(u), img->width - 1);
     const int ty = std::min(static_cast<int>(v), img->height - 1);
-    return (px[ty * img->width + tx] & 0x80000000u) != 0;
+    return img->SolidAt(frame, tx, ty);
   }
 };
 
@@ -39,7 +39,7 @@ bool Place(const DrawState& s, int handle, int x, int y, int frame, Placed& out)
   if (s.sx == 0.0f || s.sy == 0.0f || !std::isfinite(s.sx) || !std::isfinite(s.sy))
     return false;
   out.img = img;
-  out.px = img->Frame(frame);
+  out.frame = frame;
   out.x = static_cast<float>(x);
   out.y = static_cast<float>(y);
   // Inverse of: screen = R * (S * local); local = S^-1 * R^T * screen.

@@ -120,15 +120,15 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
   atlas->frames = 1;
   // Smooth faces stay smooth when drawn smaller than their size.
   atlas->flags = smooth ? (FILTEREDIMAGE | MIPMAPPEDIMAGE) : FILTEREDIMAGE;
-  atlas->pixels.assign(static_cast<size_t>(atlas->width) * atlas->height, 0x00FFFFFFu);
+  // Glyphs are white; only their coverage varies, so one byte per texel does.
+  atlas->coverage.assign(static_cast<size_t>(atlas->width) * atlas->height, 0);
   for (int c = 0; c < 256; ++c) {
     const Glyph& gl = font->glyphs[c];
     const Bitmap& bm = maps[c];
     for (int y = 0; y < bm.h; ++y)
-      for (int x = 0; x < bm.w; ++x)
-        atlas->pixels[static_cast<size_t>(gl.atlas_y + y) * atlas->width + gl.atlas_x + x] =
-            (static_cast<uint32_t>(bm.cov[static_cast<size_t>(y) * bm.w + x]) << 24) |
-            0x00FFFFFFu;
+      std::copy_n(bm.cov.data() + static_cast<size_t>(y) * bm.w, bm.w,
+                  atlas->coverage.data() +
+                      static_cast<size_t>(gl.atlas_y + y) * atlas->width + gl.atlas_x);
   }
   font->atlas = std::move(atlas);
   return font;
@@ -150,7 +150,7 @@ std::unique_ptr<FontRec> MakeBuiltin() {
   atlas->width = 8;
   atlas->height = 12;
   atlas->frames = 1;
-  atlas->pixels.assign(8 * 12, 0xFFFFFFFFu);
+  atlas->coverage.assign(8 * 12, 255);
   font->atlas = std::move(atlas);
   for (int c = 0; c < 256; ++c) {
     Glyph& g = font->glyphs[c];

@@ -20,7 +20,16 @@ struct ImageRec {
   int flags = 0;
   float handle_x = 0;
   float handle_y = 0;
+  // The CPU copy of the frames. A backend with textures of its own may drop it
+  // once uploaded, except for images that pixels are grabbed into; `solid` then
+  // keeps what collision tests read.
   std::vector<uint32_t> pixels;
+  // Single-channel pictures (font atlases): white texels of this alpha, one byte
+  // each, held instead of `pixels`.
+  std::vector<uint8_t> coverage;
+  // One bit per texel, frame after frame, set where alpha is 128 or more; filled
+  // when `pixels` is dropped.
+  std::vector<uint64_t> solid;
   // Kept for the real renderer: its texture and whether the pixels changed since upload.
   unsigned texture = 0;
   bool dirty = true;
@@ -34,6 +43,24 @@ struct ImageRec {
     return pixels.data() + static_cast<size_t>(f) * width * height;
   }
   bool HasFrame(int f) const { return f >= 0 && f < frames && width > 0 && height > 0; }
+  // Whether texel (x, y) of frame f, both in range, counts for collisions.
+  bool SolidAt(int f, int x, int y) const {
+    const size_t i = (static_cast<size_t>(f) * height + y) * width + x;
+    if (!pixels.empty()) return (pixels[i] & 0x80000000u) != 0;
+    if (!coverage.empty()) return coverage[i] >= 128;
+    return i / 64 < solid.size() && ((solid[i / 64] >> (i % 64)) & 1u) != 0;
+  }
+  // Records the collision bits of `px`, frame f, before the CPU copy goes.
+  void KeepSolid(int f, const uint32_t* px) {
+    const size_t n = static_cast<size_t>(width) * height;
+    solid.resize((n * frames + 63) / 64, 0u);
+    for (size_t j = 0; j < n; ++j) {
+      const size_t i = static_cast<size_t>(f) * n + j;
+      const uint64_t bit = uint64_t{1} << (i % 64);
+      if (px[j] & 0x80000000u) solid[i / 64] |= bit;
+      else solid[i / 64] &= ~bit;
+    }
+  }
 };
 
 struct PixmapRec {

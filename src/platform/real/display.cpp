@@ -376,6 +376,13 @@ void GrabImage(int image, int x, int y, int frame) {
   SyncView();
   int dw = 0, dh = 0;
   DrawableSize(dw, dh);
+  if (img->pixels.empty()) {
+    // The CPU copy went with the upload: the frame's texels are replaced alone.
+    std::vector<uint32_t> grabbed(static_cast<size_t>(img->width) * img->height);
+    glr::ReadPixels(x, y, img->width, img->height, grabbed.data(), dh);
+    glr::ReplaceFrame(*img, frame, grabbed.data());
+    return;
+  }
   glr::ReadPixels(x, y, img->width, img->height, img->Frame(frame), dh);
   img->dirty = true;
 }

@@ -66,27 +66,25 @@ void ApplyBlend(int blend) {
   }
 }
 
-// Lays the frames out in a near-square grid of cells, each with a one-pixel
-// border copied from its edge so filtered drawing never bleeds between frames.
-void Upload(gfxcore::ImageRec& img) {
+// Alpha of a texel of either kind.
+inline uint32_t AlphaOf(uint32_t argb) { return argb >> 24; }
+inline uint32_t AlphaOf(uint8_t coverage) { return coverage; }
+
+// Copies the frames into a grid of padded cells, each with a one-pixel border
+// copied from its edge so filtered drawing never bleeds between frames, and
+// notes each frame's box of visible texels.
+template <typename Texel>
+std::vector<Texel> LayOut(gfxcore::ImageRec& img, const Texel* frames) {
   const int cw = img.width + 2;
   const int ch = img.height + 2;
-  if (img.tex_cols == 0) {
-    int cols = static_cast<int>(
-        std::ceil(std::sqrt(static_cast<double>(img.frames) * ch / static_cast<double>(cw))));
-    cols = std::clamp(cols, 1, img.frames);
-    img.tex_cols = cols;
-    img.tex_w = cols * cw;
-    img.tex_h = ((img.frames + cols - 1) / cols) * ch;
-  }
-  std::vector<uint32_t> buf(static_cast<size_t>(img.tex_w) * img.tex_h, 0u);
+  std::vector<Texel> buf(static_cast<size_t>(img.tex_w) * img.tex_h, Texel{0});
   img.visible.resize(static_cast<size_t>(img.frames));
   for (int f = 0; f < img.frames; ++f) {
-    const uint32_t* src = img.Frame(f);
+    const Texel* src = frames + static_cast<size_t>(f) * img.width * img.height;
     int x0 = img.width, y0 = img.height, x1 = 0, y1 = 0;
     for (int y = 0; y < img.height; ++y)
       for (int x = 0; x < img.width; ++x)
-        if (src[y * img.width + x] >> 24) {
+        if (AlphaOf(src[y * img.width + x])) {
           x0 = std::min(x0, x);
           y0 = std::min(y0, y);
           x1 = std::max(x1, x + 1);
@@ -105,9 +103,28 @@ void Upload(gfxcore::ImageRec& img) {
     const int oy = (f / img.tex_cols) * ch;
     for (int y = 0; y < ch; ++y) {
       const int sy = std::clamp(y - 1, 0, img.height - 1);
-      uint32_t* dst = buf.data() + static_cast<size_t>(oy + y) * img.tex_w + ox;
+      Texel* dst = buf.data() + static_cast<size_t>(oy + y) * img.tex_w + ox;
       for (int x = 0; x < cw; ++x) dst[x] = src[sy * img.width + std::clamp(x - 1, 0, img.width - 1)];
     }
+  }
+  return buf;
+}
+
+// Makes the image's texture from its CPU copy. Afterwards only images that
+// pixels may be grabbed into keep that copy; the others keep the bits that
+// collision tests read, and font atlases nothing at all.
+void Upload(gfxcore::ImageRec& img) {
+  const bool single = !img.coverage.empty();
+  if (!single && img.pixels.empty()) return;  // already uploaded; nothing to redo
+  if (img.tex_cols == 0) {
+    const int cw = img.width + 2;
+    const int ch = img.height + 2;
+    int cols = static_cast<int>(
+        std::ceil(std::sqrt(static_cast<double>(img.frames) * ch / static_cast<double>(cw))));
+    cols = std::clamp(cols, 1, img.frames);
+    img.tex_cols = cols;
+    img.tex_w = cols * cw;
+    img.tex_h = ((img.frames + cols - 1) / cols) * ch;
   }
   if (img.texture == 0) {
     GLuint t = 0;
@@ -124,9 +141,25 @@ void Upload(gfxcore::ImageRec& img) {
   glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.tex_w, img.tex_h, 0, GL_BGRA,
-               GL_UNSIGNED_INT_8_8_8_8_REV, buf.data());
+  if (single) {
+    // White texels of the given alpha: under modulation the drawing colour
+    // shows through unchanged, as with a white RGBA picture.
+    const std::vector<uint8_t> buf = LayOut(img, img.coverage.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, img.tex_w, img.tex_h, 0, GL_ALPHA,
+                 GL_UNSIGNED_BYTE, buf.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    std::vector<uint8_t>().swap(img.coverage);
+  } else {
+    const std::vector<uint32_t> buf = LayOut(img, img.pixels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.tex_w, img.tex_h, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, buf.data());
+    if (!(img.flags & DYNAMICIMAGE)) {
+      for (int f = 0; f < img.frames; ++f) img.KeepSolid(f, img.Frame(f));
+      std::vector<uint32_t>().swap(img.pixels);
+    }
+  }
   img.dirty = false;
 }
 
@@ -232,6 +265,41 @@ void Flush() {
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(r.verts.size() / 4 * 6), GL_UNSIGNED_SHORT,
                  r.indices.data());
   r.verts.clear();
+}
+
+void ReplaceFrame(gfxcore::ImageRec& img, int frame, const uint32_t* px) {
+  if (!R().ready || img.texture == 0 || frame < 0 || frame >= img.frames) return;
+  Flush();  // queued quads may show the frame as it was
+  const int cw = img.width + 2;
+  const int ch = img.height + 2;
+  std::vector<uint32_t> cell(static_cast<size_t>(cw) * ch);
+  int x0 = img.width, y0 = img.height, x1 = 0, y1 = 0;
+  for (int y = 0; y < ch; ++y) {
+    const int sy = std::clamp(y - 1, 0, img.height - 1);
+    for (int x = 0; x < cw; ++x) {
+      const int sx = std::clamp(x - 1, 0, img.width - 1);
+      const uint32_t p = px[sy * img.width + sx];
+      cell[static_cast<size_t>(y) * cw + x] = p;
+      if ((p >> 24) && x == sx + 1 && y == sy + 1) {
+        x0 = std::min(x0, sx);
+        y0 = std::min(y0, sy);
+        x1 = std::max(x1, sx + 1);
+        y1 = std::max(y1, sy + 1);
+      }
+    }
+  }
+  if (x0 < x1)
+    img.visible[static_cast<size_t>(frame)] = {
+        static_cast<int16_t>(std::max(x0 - 1, 0)), static_cast<int16_t>(std::max(y0 - 1, 0)),
+        static_cast<int16_t>(std::min(x1 + 1, img.width)),
+        static_cast<int16_t>(std::min(y1 + 1, img.height))};
+  else
+    img.visible[static_cast<size_t>(frame)] = {0, 0, 0, 0};
+  glBindTexture(GL_TEXTURE_2D, img.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, (frame % img.tex_cols) * cw, (frame / img.tex_cols) * ch, cw,
+                  ch, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, cell.data());
+  img.KeepSolid(frame, px);
 }
 
 void Submit() {

@@ -31,7 +31,10 @@ void QuadPart(gfxcore::ImageRec& img, int sx, int sy, int sw, int sh, const floa
               const float y[4], int blend, uint32_t rgba);
 // An untextured quad in a flat colour.
 void Solid(const float x[4], const float y[4], int blend, uint32_t rgba);
-// Drops the image's texture (its pixels stay on the CPU).
+// Puts new pixels (width x height, 0xAARRGGBB) into one frame of an uploaded
+// image that holds no CPU copy.
+void ReplaceFrame(gfxcore::ImageRec& img, int frame, const uint32_t* px);
+// Drops the image's texture.
 void Release(gfxcore::ImageRec& img);
 // Reads drawable pixels (origin top-left) into 0xAARRGGBB, opaque, rows top first.
 void ReadPixels(int x, int y, int w, int h, uint32_t* out, int drawable_h);
