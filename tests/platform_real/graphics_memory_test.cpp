@@ -1,5 +1,5 @@
 // What the real backend keeps on the CPU once pictures live in textures: only
-// what collision tests and grabs read, and the answers stay the same.
+// what collision tests read, and collisions, grabs and drawing stay the same.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -76,11 +76,27 @@ TEST_F(RealMemory, DrawnImagesDropTheirPixelsButCollideAsBefore) {
   FreeImage(dot);
 }
 
-TEST_F(RealMemory, ImagesThatAreGrabbedIntoKeepTheirPixels) {
+TEST_F(RealMemory, GrabbedImagesKeepNoCopyOnceDrawnAndTakeLaterGrabs) {
   const int img = CreateImage(8, 8, 1, 0);
-  DrawImage(img, 0, 0);
+  SetBlend(SOLIDBLEND);
+  SetColor(255, 0, 0);
+  DrawRect(0, 0, 8, 8);
+  GrabImage(img, 0, 0, 0);
+  Cls();
+  SetColor(255, 255, 255);
+  DrawImage(img, 20, 0);
   Flip(0);
-  EXPECT_EQ(gfxcore::Image(img)->pixels.size(), 64u);
+  EXPECT_TRUE(gfxcore::Image(img)->pixels.empty());
+  // A second grab, as the pause menu makes each time it opens.
+  SetColor(0, 255, 0);
+  DrawRect(0, 0, 8, 8);
+  GrabImage(img, 0, 0, 0);
+  Cls();
+  SetColor(255, 255, 255);
+  DrawImage(img, 20, 0);
+  const int grab = GrabPixmap(0, 0, 40, 10);
+  EXPECT_EQ(Pixel(grab, 24, 4), 0x00FF00u);
+  EXPECT_EQ(ImagesCollide(img, 0, 0, 0, img, 7, 7, 0), 1);
   FreeImage(img);
 }
 

@@ -21,8 +21,8 @@ struct ImageRec {
   float handle_x = 0;
   float handle_y = 0;
   // The CPU copy of the frames. A backend with textures of its own may drop it
-  // once uploaded, except for images that pixels are grabbed into; `solid` then
-  // keeps what collision tests read.
+  // once uploaded (grabs then write the texture); `solid` then keeps what
+  // collision tests read.
   std::vector<uint32_t> pixels;
   // Single-channel pictures (font atlases): white texels of this alpha, one byte
   // each, held instead of `pixels`.

@@ -110,9 +110,9 @@ std::vector<Texel> LayOut(gfxcore::ImageRec& img, const Texel* frames) {
   return buf;
 }
 
-// Makes the image's texture from its CPU copy. Afterwards only images that
-// pixels may be grabbed into keep that copy; the others keep the bits that
-// collision tests read, and font atlases nothing at all.
+// Makes the image's texture from its CPU copy, which then goes: pictures keep
+// only the bits that collision tests read (a grab writes the texture itself),
+// font atlases nothing at all.
 void Upload(gfxcore::ImageRec& img) {
   const bool single = !img.coverage.empty();
   if (!single && img.pixels.empty()) return;  // already uploaded; nothing to redo
@@ -155,10 +155,8 @@ void Upload(gfxcore::ImageRec& img) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.tex_w, img.tex_h, 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, buf.data());
-    if (!(img.flags & DYNAMICIMAGE)) {
-      for (int f = 0; f < img.frames; ++f) img.KeepSolid(f, img.Frame(f));
-      std::vector<uint32_t>().swap(img.pixels);
-    }
+    for (int f = 0; f < img.frames; ++f) img.KeepSolid(f, img.Frame(f));
+    std::vector<uint32_t>().swap(img.pixels);
   }
   img.dirty = false;
 }
