@@ -4,11 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <set>
 #include <sstream>
 
@@ -22,9 +20,7 @@
 #include "level/level_browser.h"
 #include "map/map_screen.h"
 #include "music/player_step.h"
-#include "platform/audio.h"
 #include "platform/input.h"
-#include "platform/list.h"
 #include "platform/runtime.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
