@@ -247,6 +247,15 @@ std::vector<std::map<std::string, std::string>> TraceFrames(const std::string& t
   return frames;
 }
 
+// The first frame whose `field` reads `value`, 0 for none.
+int32_t FirstFrame(std::vector<std::map<std::string, std::string>>& frames, const std::string& field,
+                   const std::string& value) {
+  for (size_t f = 0; f < frames.size(); ++f) {
+    if (frames[f][field] == value) return static_cast<int32_t>(f + 1);
+  }
+  return 0;
+}
+
 // Level ends stand in for the cross and the death the game does not yet
 // bring about: the run follows the game through the level-end screens and the
 // map screen between the levels of a pack, and stops when the game is over.
@@ -262,11 +271,10 @@ class LevelEndRunTest : public ReplayToolTest {
     options_.trace = true;
   }
 
-  // Fire in every tenth frame from frame 10 on: it leaves a map screen
-  // between levels once the map is fully shown.
-  // Fire leaves the map screens; Enter, five frames later, confirms the name
-  // asked for when the game is over.
-  static replay::Script FireEveryTenFrames(int32_t last) {
+  // Fire in every tenth frame from frame 10 on, which leaves a map screen
+  // between levels once the map is fully shown, and Enter five frames
+  // later, which confirms a name entry.
+  static replay::Script FireAndEnterEveryTenFrames(int32_t last) {
     std::string text;
     for (int32_t f = 10; f <= last; f += 10) text += std::to_string(f) + " fire\n" + std::to_string(f + 5) + " enter\n";
     return replay::ParseScript(text + "end " + std::to_string(last) + "\n", "fire");
@@ -278,7 +286,7 @@ class LevelEndRunTest : public ReplayToolTest {
 
 TEST_F(LevelEndRunTest, CompletedLevelsLeadThroughTheMapScreenToTheNextLevelAndTheGameEnd) {
   int32_t secondFrames = 0;
-  const replay::Report r = replay::Run(options_, FireEveryTenFrames(2000), trace_, [&](int32_t frame) {
+  const replay::Report r = replay::Run(options_, FireAndEnterEveryTenFrames(2000), trace_, [&](int32_t frame) {
     if (frame == 3) endoflevel = 1;
     if (Uselevel->Title == "02 - Second" && endoflevel == 0 && ++secondFrames == 5) endoflevel = 1;
   });
@@ -306,34 +314,32 @@ TEST_F(LevelEndRunTest, CompletedLevelsLeadThroughTheMapScreenToTheNextLevelAndT
   EXPECT_EQ(at(playFrom + 4)["levels_completed"], "2");
 
   // No level follows the second (the player's own level is passed over):
-  // the game ends at its decision, well before the script does.
+  // the game ends at its decision, and the run once the game would be back
+  // on the title screen, well before the script ends.
+  const int32_t end = FirstFrame(frames, "state", "game-end");
+  ASSERT_GT(end, playFrom + 4 + 100);
+  for (int32_t f = playFrom + 4; f < end; ++f) EXPECT_EQ(at(f)["state"], "level-complete") << f;
+  for (int32_t f = end; f <= r.frames; ++f) EXPECT_EQ(at(f)["state"], "game-end") << f;
   EXPECT_EQ(r.state, "game-end");
   EXPECT_EQ(r.level, "02 - Second");
   EXPECT_EQ(r.levelsCompleted, 2);
   EXPECT_LT(r.frames, 2000);
-  int32_t last = r.frames;
-  while (last > 1 && at(last)["state"] == "game-end") --last;
-  EXPECT_EQ(at(last)["state"], "level-complete");
-  EXPECT_LT(r.frames - last, 15);
 }
 
 TEST_F(LevelEndRunTest, AGameOverEndsTheGameAtItsDecision) {
-  const replay::Report r = replay::Run(options_, FireEveryTenFrames(1000), trace_, [&](int32_t frame) {
+  const replay::Report r = replay::Run(options_, FireAndEnterEveryTenFrames(1000), trace_, [&](int32_t frame) {
     if (frame == 2) endoflevel = 2;
   });
   auto frames = TraceFrames(trace_.str());
   ASSERT_EQ(static_cast<int32_t>(frames.size()), r.frames);
   EXPECT_EQ(frames[0]["state"], "playing");
-  // Game over until the decision; the name entry follows.
-  size_t f = 1;
-  while (f < frames.size() && frames[f]["state"] == "game-over") ++f;
-  EXPECT_GE(f, 2u + 118u);
-  for (; f < frames.size(); ++f) EXPECT_EQ(frames[f]["state"], "game-end") << f + 1;
+  // The level end runs from frame 3 on; its 120th frame takes the decision.
+  const int32_t end = FirstFrame(frames, "state", "game-end");
+  EXPECT_EQ(end, 2 + 120);
+  for (int32_t f = 2; f < end; ++f) EXPECT_EQ(frames[static_cast<size_t>(f - 1)]["state"], "game-over") << f;
   EXPECT_EQ(r.state, "game-end");
   EXPECT_EQ(r.level, "01 - First");
   EXPECT_EQ(r.levelsCompleted, 0);
-  // The decision falls 120 frames into the level end.
-  EXPECT_GE(r.frames, 2 + 119);
   EXPECT_LT(r.frames, 1000);
 }
 

@@ -189,7 +189,8 @@ struct RunState {
   int64_t pollsAtFrame = 0;
   int32_t stalls = 0;
   std::set<int32_t> keysDown, buttonsDown;
-  std::set<int32_t> keysLetGo;  // released by a stuck wait until the script lets go
+  // Let go of by a stuck wait, until the script lets go of them.
+  std::set<int32_t> keysLetGo, buttonsLetGo;
   int32_t startKey = 0;
 };
 
@@ -233,10 +234,14 @@ void InputFor(int32_t frame) {
       else keys.insert(KeyOf(c));
     }
   }
-  for (auto it = r.keysLetGo.begin(); it != r.keysLetGo.end();) {
-    if (keys.count(*it) == 0) it = r.keysLetGo.erase(it);
-    else keys.erase(*it++);
-  }
+  auto stayUp = [](std::set<int32_t>& letGo, std::set<int32_t>& held) {
+    for (auto it = letGo.begin(); it != letGo.end();) {
+      if (held.count(*it) == 0) it = letGo.erase(it);
+      else held.erase(*it++);
+    }
+  };
+  stayUp(r.keysLetGo, keys);
+  stayUp(r.buttonsLetGo, buttons);
   const std::set<int32_t> down = r.keysDown;
   for (int32_t k : down) {
     if (keys.count(k) == 0) SetKey(k, false);
@@ -322,10 +327,11 @@ void OnPump() {
   InputFor(r.frames + 1);
 }
 
-// A wait inside a frame for keys to come up (the pause menu waits for Esc to
-// be let go) would never end while the script holds them: it ends as if the
-// player had let go of every key. Such a key stays up until the script lets
-// go of it and holds it again.
+// A wait inside a frame for keys or buttons to come up (the pause menu waits
+// for Esc to be let go, the name entry for Enter, Esc and the left button)
+// would never end while the script holds them: it ends as if the player had
+// let go of everything. What was let go this way stays up until the script
+// lets go of it and holds it again.
 void OnPoll(int64_t polls) {
   RunState& r = *g_run;
   if (polls - r.pollsAtFrame < kStallPolls) return;
@@ -335,6 +341,11 @@ void OnPoll(int64_t polls) {
   for (int32_t k : down) {
     SetKey(k, false);
     r.keysLetGo.insert(k);
+  }
+  const std::set<int32_t> pressed = r.buttonsDown;
+  for (int32_t b : pressed) {
+    SetButton(b, false);
+    r.buttonsLetGo.insert(b);
   }
 }
 
