@@ -63,7 +63,9 @@ TEST_P(FarewellRun, ThanksScreenShowsWholeAfterAScreenFillingSession) {
   ASSERT_NE(game_env, nullptr);
   const int width = GetParam(), height = width * 3 / 4;
   // An X server of exactly the session's size.
-  const std::string display = ":" + std::to_string(300 + getpid() % 300);
+  int number = 300 + getpid() % 300;
+  while (fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) ++number;
+  const std::string display = ":" + std::to_string(number);
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   const char* xvfb = "/usr/bin/Xvfb";
   if (access(xvfb, X_OK) != 0) GTEST_SKIP() << "no Xvfb";
