@@ -138,6 +138,15 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   const auto green = [](int r, int g, int b) { return g > r + 30 && g > b + 30; };
   EXPECT_GT(Survey(play, 36, 150, 70, 260, green).matching, 200);
   EXPECT_EQ(Survey(play, 0, 1, 34, 279, green).matching, 0);
+  // A second later the starter room's bat (set off from column 7 of the
+  // bottom half) has flown on: the bottom half's row of sprites, virtual y
+  // 750 to 862, differs.
+  Sleep(1000);
+  ASSERT_TRUE(Running(pid));
+  const fs::path later = Screenshot(input, log, files);
+  ASSERT_FALSE(later.empty()) << ReadAll(log);
+  KeepShot(later, "play_frame_later.png");
+  EXPECT_NE(Area(later, 0, 468, 800, 540), Area(play, 0, 468, 800, 540)) << "the bat has not moved";
 
   // Right held and the jump control (X) pressed: Imra runs and leaps off
   // the spot where she stood (x 20 of the top half: window x 87 to 122,
