@@ -5,7 +5,7 @@
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "game/game_state.h"
-#include "game/play_game.h"
+#include "game/level_start.h"
 #include "level/level_browser.h"
 #include "platform/list.h"
 #include "settings/common_assets.h"
