@@ -15,6 +15,8 @@
 #include "platform/test/test_graphics.h"
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
+#include "map/map_screen.h"
+#include "platform/test/test_input.h"
 
 namespace {
 
@@ -250,6 +252,61 @@ TEST_F(LevelEndTest, TheNextLevelIsCountedOverTheSameListTheWalkUses) {
     }
     EXPECT_EQ(got, c.then) << "start " << c.start;
   }
+}
+
+TEST_F(LevelEndTest, AnAdvanceResetsThePlayerForTheNextLevelAndKeepsTheScore) {
+  const char* second =
+      "<title>02 - Next</title>\n<author>T</author>\n<from>10,10</from>\n<to>20,20</to>\n"
+      "<room>\n<position>0,0</position>\n<top>\n<layer>\n5:bat\n</layer>\n</top>\n</room>\n";
+  gametest::WriteBytes(Paths.levels + "next.xml", second);
+  AddPack({"01 - First"});
+  auto next = std::make_shared<game>();
+  next->name = "next.xml";
+  next->Title = "02 - Next";
+  ListAddLast(levels, next);
+  GameMode = 0;
+  KeyV[10] = 90;
+  // Fire leaves the map screen once it is shown.
+  everyFrame = [] {
+    if (mapstate.fadeTick == 0) testbackend::PressKey(90);
+    else testbackend::ReleaseKey(90);
+  };
+  pla->x = 150;
+  pla->y = -20;
+  pla->jump = 30;
+  pla->layer = 4;
+  pla->roomx = 2;
+  pla->roomy = 1;
+  pla->health = 0;
+  pla->score = 4321;
+  pla->d = -1;
+  pla->inv[19] = 104;
+  pla->ammo.fill(0);
+  playstate.overview = 1;
+  playstate.zoom = 5.0f;
+  playstate.editlayer = 3;
+  playstate.edititem = 160;
+  endoflevel = 1;
+  endotick = 119;
+  LevelEnd();
+  EXPECT_EQ(Uselevel, next);
+  EXPECT_EQ(playstate.loopexit, 0);
+  EXPECT_EQ(playstate.levelstep, 1);
+  EXPECT_EQ(endoflevel, 0);
+  EXPECT_EQ(endotick, 0);
+  EXPECT_EQ(playstate.newroom, 1);
+  EXPECT_EQ(playstate.zoom, 7.0f);
+  EXPECT_EQ(playstate.overview, 0);
+  EXPECT_EQ(playstate.editlayer, 0);
+  EXPECT_EQ(playstate.edititem, 42);
+  EXPECT_EQ(editmode, 0);
+  const std::vector<std::pair<int32_t, int32_t>> fields = {
+      {pla->x, 20}, {pla->y, 0}, {pla->jump, 0}, {pla->layer, 2}, {pla->roomx, 0},
+      {pla->roomy, 0}, {pla->health, 100}, {pla->score, 4321}, {pla->d, -1}, {pla->inv[19], 0}};
+  for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(fields[i].first, fields[i].second) << i;
+  for (int slot = 0; slot < 360; ++slot) EXPECT_EQ(pla->ammo[slot], slot < 24 ? 1 : 0) << slot;
+  // The next level's rooms are loaded; its creatures come at the next frame head.
+  EXPECT_EQ(CountList(rooms), 2);
 }
 
 }  // namespace
