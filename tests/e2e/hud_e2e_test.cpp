@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "e2e_util.h"
@@ -99,6 +100,8 @@ struct Case {
   Area panels[2];  // stretches of the panels that nothing else covers
   Area score;      // where the score is written
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.shape.w << "x" << c.shape.h; }
 
 class HudEndToEnd : public ::testing::TestWithParam<Case> {
  protected:
