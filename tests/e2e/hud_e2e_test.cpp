@@ -178,15 +178,18 @@ TEST_P(HudEndToEnd, PlayShowsThePanelsAndTheScore) {
   }
   EXPECT_GT(GreenPixels(play, c.score), 200);
 
-  // Esc, Quit back to the title, then Esc out to the farewell screen. A key
-  // that a busy machine misses leaves the game in play, in the pause menu or
-  // on the title; going through the steps again gets it out from each.
+  // Esc, Quit, Return on the name entry back to the title, then Esc out to
+  // the farewell screen. A key that a busy machine misses leaves the game in
+  // play, in the pause menu, the name entry or on the title; going through
+  // the steps again gets it out from each.
   bool farewell = false;
   for (int attempt = 0; attempt < 3 && !farewell; ++attempt) {
     input->Tap(kEscape);
     Sleep(500);
     input->Tap(kDown);
     input->Tap(kSpace);
+    Sleep(2500);
+    input->Tap(kReturn);
     Sleep(2500);
     input->Tap(kEscape);
     farewell = WaitForText(log, "Play again, soon!!\r\n", 20);
