@@ -38,13 +38,7 @@ class CaptionTest : public GameTest {
     MyScrw = 1280;
     playstate = PlayState{};
     playstate.basey = 1;
-    pla = std::make_shared<ect>();
-    ClearList(rooms);
-    EmptyRoom = std::make_shared<layout>();
-    ListAddLast(rooms, EmptyRoom);
-    room = std::make_shared<layout>();
-    ListAddLast(rooms, room);
-    ThisRoom = room;
+    room = gametest::FreshLevel(true);
     editmode = 0;
     mx = my = 0;
   }

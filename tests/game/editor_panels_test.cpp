@@ -37,16 +37,7 @@ class PanelTest : public GameTest {
     playstate.basey = 1;
     playstate.barwidth = 276;
     playstate.barx = 1012;
-    pla = std::make_shared<ect>();
-    ClearList(objects);
-    ListAddLast(objects, pla);
-    ClearList(rooms);
-    EmptyRoom = std::make_shared<layout>();
-    EmptyRoom->StyleTop = 1;
-    EmptyRoom->StyleBot = 2;
-    EmptyRoom->BGTop = 1;
-    ListAddLast(rooms, EmptyRoom);
-    ThisRoom = EmptyRoom;
+    gametest::FreshLevel(false);
     styles = 5;
     mx = my = 0;
   }

@@ -32,19 +32,7 @@ class EditPlaceTest : public GameTest {
     playstate.viewx = 276;
     playstate.viewy = 193;
     playstate.edititem = 42;
-    pla = std::make_shared<ect>();
-    ClearList(objects);
-    ListAddLast(objects, pla);
-    ClearList(rooms);
-    EmptyRoom = std::make_shared<layout>();
-    EmptyRoom->StyleTop = 1;
-    EmptyRoom->StyleBot = 2;
-    ListAddLast(rooms, EmptyRoom);
-    room = std::make_shared<layout>();
-    room->StyleTop = 1;
-    room->StyleBot = 2;
-    ListAddLast(rooms, room);
-    ThisRoom = room;
+    room = gametest::FreshLevel(true);
     BG_bit[1] = testgraphics::MakeImage(8, 64 * 80, std::vector<uint32_t>(8 * 64 * 80, 0xFFFFFFFFu), 8, 64, 0, 80);
     gfx = testgraphics::MakeImage(8, 16 * 200, std::vector<uint32_t>(8 * 16 * 200, 0xFFFFFFFFu), 8, 16, 0, 200);
   }

@@ -17,6 +17,9 @@
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
+#include "game/game_state.h"
+#include "level/rooms.h"
+#include "platform/list.h"
 #include "platform/graphics.h"
 #include "platform/test/test_backend.h"
 #include "startup/globals.h"
@@ -39,6 +42,30 @@ using testutil::WriteBytes;
 
 // A tenth of a second of sound.
 inline void WriteWav(const std::string& path) { testutil::WriteWav(path, 2205); }
+
+// A player alone in `objects`, and a level that is its empty room (as the
+// level reader makes it: styles 1 and 2, top backdrop 1) and, when asked, one
+// room of the same look at 0,0; returns that room, or null.
+inline std::shared_ptr<layout> FreshLevel(bool withRoom) {
+  pla = std::make_shared<ect>();
+  ClearList(objects);
+  ListAddLast(objects, pla);
+  ClearList(rooms);
+  EmptyRoom = std::make_shared<layout>();
+  EmptyRoom->StyleTop = 1;
+  EmptyRoom->StyleBot = 2;
+  EmptyRoom->BGTop = 1;
+  ListAddLast(rooms, EmptyRoom);
+  ThisRoom = EmptyRoom;
+  if (!withRoom) return nullptr;
+  auto room = std::make_shared<layout>();
+  room->StyleTop = 1;
+  room->StyleBot = 2;
+  room->BGTop = 1;
+  ListAddLast(rooms, room);
+  ThisRoom = room;
+  return room;
+}
 
 class GameTest : public ::testing::Test {
  protected:
