@@ -4,6 +4,7 @@
 # crash, sanitizer report or broken round trip fails the test.
 #   run_history_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
+. "$(dirname "$0")/fuzz_run.sh"
 src=$1
 work=$2
 seconds=${3:-30}
@@ -23,12 +24,4 @@ sources=(
   "$src/src/platform/test/test_backend.cpp"
 )
 
-bin="$work/history_reader_fuzz"
-clang++ -std=c++20 -O1 -g -Wall -Wextra -Werror -fno-omit-frame-pointer \
-  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$src/src" "${sources[@]}" -o "$bin"
-
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
-  -artifact_prefix="$work/artifacts/" "$work/corpus"
+fuzz_build_and_run history_reader_fuzz 4096 "" "${sources[@]}"

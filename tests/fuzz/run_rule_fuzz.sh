@@ -4,6 +4,7 @@
 # crash, sanitizer report or broken pattern fails the test.
 #   run_rule_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
+. "$(dirname "$0")/fuzz_run.sh"
 src=$1
 work=$2
 seconds=${3:-30}
@@ -25,12 +26,4 @@ sources=(
   "$src/src/platform/test/test_backend.cpp"
 )
 
-bin="$work/rule_file_fuzz"
-clang++ -std=c++20 -O1 -g -Wall -Wextra -Werror -fno-omit-frame-pointer \
-  -fsanitize=fuzzer,address,undefined -fsanitize=float-divide-by-zero,integer-divide-by-zero \
-  -fno-sanitize-recover=all -I"$src/src" "${sources[@]}" -o "$bin"
-
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
-  -artifact_prefix="$work/artifacts/" "$work/corpus"
+fuzz_build_and_run rule_file_fuzz 8192 "-fsanitize=float-divide-by-zero,integer-divide-by-zero" "${sources[@]}"
