@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <fstream>
@@ -63,6 +64,12 @@ inline void WriteWav(const std::string& path, int samples) {
   f.write("data", 4);
   u32(data);
   for (int i = 0; i < samples; ++i) u16(static_cast<uint16_t>((i % 50) * 400));
+}
+
+// A path in the temporary folder that only this process writes: ctest runs
+// every case as its own process, many at once.
+inline std::string OwnTempPath(const std::string& name) {
+  return ::testing::TempDir() + std::to_string(::getpid()) + "-" + name;
 }
 
 // Frame pump services without the score panel, the settings file and the

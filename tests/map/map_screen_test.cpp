@@ -56,7 +56,7 @@ class MapTest : public ::testing::Test {
 
   // A second of sound, written as a WAV for the loader.
   static int MakeMusic() {
-    const std::string path = testing::TempDir() + "map_tune.wav";
+    const std::string path = testutil::OwnTempPath("map_tune.wav");
     testutil::WriteWav(path, 22050);
     return LoadSound(path, 0);
   }

@@ -98,7 +98,7 @@ TEST_F(ExtremeVolumesTest, MapScreenMusicVolumeIsTheFullProduct) {
   Uselevel->Title = "Moor";
   Uselevel->SX = Uselevel->SY = 10;
   Uselevel->EX = Uselevel->EY = 20;
-  const std::string path = testing::TempDir() + "extreme_map_tune.wav";
+  const std::string path = testutil::OwnTempPath("extreme_map_tune.wav");
   testutil::WriteWav(path, 22050);
   tune2 = LoadSound(path, 0);
   int frames = 0;

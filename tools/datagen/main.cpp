@@ -1,4 +1,5 @@
 // datagen <data folder> <game folder> <contact sheet png> <stamp file>
+// datagen --levels <data folder> <levels folder>
 //
 // Builds every data file the game reads from the text sources in the data
 // folder. It writes only the files it makes and never touches what the player
@@ -47,10 +48,10 @@ void MakeSong(const std::string& data, const std::string& game, const std::strin
            RenderSong(data + "/music/" + name + ".txt", data + "/sound/instruments"));
 }
 
-void MakeLevels(const std::string& data, const std::string& game) {
+void MakeLevels(const std::string& data, const std::string& levels) {
   for (const auto& f : ListFiles(data + "/levels", ".txt")) {
     if (fs::path(f).filename() == "README.txt") continue;
-    WriteBytes(game + "/DuskmoorII_Levels/" + Stem(f) + ".xml", BuildLevel(ReadText(f)));
+    WriteBytes(levels + "/" + Stem(f) + ".xml", BuildLevel(ReadText(f)));
   }
 }
 
@@ -66,8 +67,15 @@ void CopyFonts(const std::string& game) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Only the levels: a level author's round trip without rendering the songs.
+  if (argc == 4 && std::string(argv[1]) == "--levels") {
+    MakeDirs(argv[3]);
+    MakeLevels(argv[2], argv[3]);
+    return 0;
+  }
   if (argc != 5) {
-    std::fprintf(stderr, "usage: datagen <data folder> <game folder> <contact sheet> <stamp>\n");
+    std::fprintf(stderr, "usage: datagen <data folder> <game folder> <contact sheet> <stamp>\n"
+                         "       datagen --levels <data folder> <levels folder>\n");
     return 2;
   }
   std::string data = argv[1], game = argv[2], sheet = argv[3], stamp = argv[4];
@@ -80,7 +88,7 @@ int main(int argc, char** argv) {
   auto art = std::async(std::launch::async, [&] { MakeArt(data, game, sheet); });
   MakeSounds(data, game);
   MakeInstruments(data, game);
-  MakeLevels(data, game);
+  MakeLevels(data, game + "/DuskmoorII_Levels");
   CopyFonts(game);
   art.get();
   theme.get();
