@@ -73,7 +73,40 @@ void WriteOgg(const std::string& path, const std::vector<float>& stereo);
 
 // ---- levels -------------------------------------------------------------------------
 
+// One kind of room cell: its letter in a level source, its name in a level
+// file and its code (the terrain frame below 80, the sprite frame above).
+struct Kind {
+  char letter;
+  const char* name;
+  int code;
+};
+const std::vector<Kind>& Kinds();
+// The code of a source letter, 0 for '.' and unknown letters.
+int KindCode(char letter);
+
+struct LevelHalf {
+  int style = 0, gfx = 0;
+  std::string layers[4];  // 25 letters each, '.' empty; columns 0..22 are the room's
+};
+
+struct LevelRoom {
+  std::string title;
+  int x = 0, y = 0;
+  LevelHalf half[2];  // top, bottom
+};
+
+struct LevelSource {
+  std::string title, author;
+  int sx = 100, sy = 100, ex = 100, ey = 100;
+  std::vector<std::string> story;
+  std::vector<LevelRoom> rooms;
+};
+
+LevelSource ParseLevel(const std::string& sourceText);
 // Converts a level source into the exact level-file layout (CR LF).
 std::string BuildLevel(const std::string& sourceText);
+// Draws every room of a level at its place on the grid, as the game shows it,
+// with the ways between rooms marked and the room titles above.
+Image LevelMap(const LevelSource& level, const ArtBook& book);
 
 }  // namespace datagen

@@ -7,42 +7,50 @@
 
 namespace datagen {
 
+const std::vector<Kind>& Kinds() {
+  static const std::vector<Kind> kinds = {
+      {'V', "vine", 40},        {'L', "ladder", 41},       {'W', "wall", 42},
+      {'C', "wall_crawl", 43},  {'H', "hole", 45},         {'G', "grip", 47},
+      {'y', "gate_yellow", 48}, {'r', "gate_red", 49},     {'g', "gate_green", 50},
+      {'b', "gate_blue", 51},   {'U', "crumble", 52},      {'*', "gem", 96},
+      {'+', "cross", 97},       {'h', "hp", 98},           {'a', "ammo", 99},
+      {'A', "ammo2", 101},      {'m', "mine", 103},        {'1', "key_yellow", 104},
+      {'2', "key_red", 105},    {'3', "key_green", 106},   {'4', "key_blue", 107},
+      {'<', "turret_left", 108}, {'>', "turret_right", 109}, {'B', "bat", 160},
+      {'D', "dog", 162},        {'O', "barrel", 164},      {'S', "spikey", 166},
+      {'R', "bear", 168},       {'N', "snake", 170},       {'^', "spike", 172},
+      {'F', "flame", 174},      {'s', "spike2", 176},      {'t', "spike3", 178},
+  };
+  return kinds;
+}
+
+int KindCode(char letter) {
+  for (const auto& k : Kinds())
+    if (k.letter == letter) return k.code;
+  return 0;
+}
+
 namespace {
 
 const std::map<char, std::string>& Legend() {
-  static const std::map<char, std::string> legend = {
-      {'V', "vine"},        {'L', "ladder"},     {'W', "wall"},        {'C', "wall_crawl"},
-      {'H', "hole"},        {'G', "grip"},       {'y', "gate_yellow"}, {'r', "gate_red"},
-      {'g', "gate_green"},  {'b', "gate_blue"},  {'U', "crumble"},     {'*', "gem"},
-      {'+', "cross"},       {'h', "hp"},         {'a', "ammo"},        {'A', "ammo2"},
-      {'m', "mine"},        {'1', "key_yellow"}, {'2', "key_red"},     {'3', "key_green"},
-      {'4', "key_blue"},    {'<', "turret_left"}, {'>', "turret_right"}, {'B', "bat"},
-      {'D', "dog"},         {'O', "barrel"},     {'S', "spikey"},      {'R', "bear"},
-      {'N', "snake"},       {'^', "spike"},      {'F', "flame"},       {'s', "spike2"},
-      {'t', "spike3"},
-  };
+  static const std::map<char, std::string> legend = [] {
+    std::map<char, std::string> m;
+    for (const auto& k : Kinds()) m[k.letter] = k.name;
+    return m;
+  }();
   return legend;
 }
 
-struct Half {
-  int style = 0, gfx = 0;
-  std::string layers[4];  // 25 characters each, '.' empty
-};
-
-struct Room {
-  std::string title;
-  int x = 0, y = 0;
-  Half half[2];
-};
-
 }  // namespace
 
-std::string BuildLevel(const std::string& sourceText) {
+LevelSource ParseLevel(const std::string& sourceText) {
   auto lines = SplitLines(sourceText);
-  std::string title, author;
-  int sx = 100, sy = 100, ex = 100, ey = 100;
-  std::vector<std::string> story;
-  std::vector<Room> rooms;
+  LevelSource lv;
+  auto& title = lv.title;
+  auto& author = lv.author;
+  int &sx = lv.sx, &sy = lv.sy, &ex = lv.ex, &ey = lv.ey;
+  auto& story = lv.story;
+  auto& rooms = lv.rooms;
   size_t i = 0;
   auto where = [&]() { return "level source line " + std::to_string(i); };
   auto rest = [](const std::string& line, size_t words) {
@@ -72,7 +80,7 @@ std::string BuildLevel(const std::string& sourceText) {
       if (i >= lines.size()) Fail("story without endstory");
       ++i;
     } else if (w[0] == "room") {
-      Room r;
+      LevelRoom r;
       point(w.at(1), r.x, r.y);
       r.title = rest(line, 2);
       for (int h = 0; h < 2; ++h) {
@@ -99,6 +107,16 @@ std::string BuildLevel(const std::string& sourceText) {
   // Story lines may not end in blank lines the reader would keep; drop them.
   while (!story.empty() && story.back().empty()) story.pop_back();
 
+  return lv;
+}
+
+std::string BuildLevel(const std::string& sourceText) {
+  const LevelSource lv = ParseLevel(sourceText);
+  const auto& title = lv.title;
+  const auto& author = lv.author;
+  const int sx = lv.sx, sy = lv.sy, ex = lv.ex, ey = lv.ey;
+  const auto& story = lv.story;
+  const auto& rooms = lv.rooms;
   std::string out;
   auto put = [&](const std::string& s) { out += s + "\r\n"; };
   put("<title>" + title + "</title>");

@@ -1,9 +1,11 @@
-// datagen <data folder> <game folder> <contact sheet png> <stamp file>
+// datagen <data folder> <game folder> <contact sheet png> <stamp file> [<level maps folder>]
 // datagen --levels <data folder> <levels folder>
+// datagen --maps <data folder> <level maps folder>
 //
 // Builds every data file the game reads from the text sources in the data
 // folder. It writes only the files it makes and never touches what the player
 // owns in the game folder (settings, scores, the player's level, screenshots).
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -22,11 +24,32 @@ void CopyFile(const std::string& from, const std::string& to) {
   WriteBytes(to, ReadText(from));
 }
 
-void MakeArt(const std::string& data, const std::string& game, const std::string& sheetPath) {
+bool IsLevelSource(const std::string& path) { return fs::path(path).filename() != "README.txt"; }
+
+// One picture per level source, named after it; pictures of levels that are
+// gone are removed.
+void MakeLevelMaps(const std::string& data, const ArtBook& book, const std::string& mapsDir) {
+  MakeDirs(mapsDir);
+  std::vector<std::string> made;
+  for (const auto& f : ListFiles(data + "/levels", ".txt")) {
+    if (!IsLevelSource(f)) continue;
+    made.push_back(Stem(f) + ".png");
+    WritePng(mapsDir + "/" + made.back(), LevelMap(ParseLevel(ReadText(f)), book));
+  }
+  for (const auto& f : ListFiles(mapsDir, ".png"))
+    if (std::find(made.begin(), made.end(), fs::path(f).filename().string()) == made.end()) fs::remove(f);
+}
+
+void MakeArt(const std::string& data, const std::string& game, const std::string& sheetPath,
+             const std::string& mapsDir) {
   ArtBook book;
   LoadArt(data + "/art", book);
+  auto maps = std::async(std::launch::async, [&] {
+    if (!mapsDir.empty()) MakeLevelMaps(data, book, mapsDir);
+  });
   for (const auto& path : book.order) WritePng(game + "/" + path, book.images.at(path));
   WritePng(sheetPath, ContactSheet(book));
+  maps.get();
 }
 
 void MakeSounds(const std::string& data, const std::string& game) {
@@ -50,7 +73,7 @@ void MakeSong(const std::string& data, const std::string& game, const std::strin
 
 void MakeLevels(const std::string& data, const std::string& levels) {
   for (const auto& f : ListFiles(data + "/levels", ".txt")) {
-    if (fs::path(f).filename() == "README.txt") continue;
+    if (!IsLevelSource(f)) continue;
     WriteBytes(levels + "/" + Stem(f) + ".xml", BuildLevel(ReadText(f)));
   }
 }
@@ -73,19 +96,28 @@ int main(int argc, char** argv) {
     MakeLevels(argv[2], argv[3]);
     return 0;
   }
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: datagen <data folder> <game folder> <contact sheet> <stamp>\n"
-                         "       datagen --levels <data folder> <levels folder>\n");
+  // Only the level maps: a level author's look at the rooms as drawn.
+  if (argc == 4 && std::string(argv[1]) == "--maps") {
+    ArtBook book;
+    LoadArt(std::string(argv[2]) + "/art", book);
+    MakeLevelMaps(argv[2], book, argv[3]);
+    return 0;
+  }
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: datagen <data folder> <game folder> <contact sheet> <stamp> [<level maps>]\n"
+                         "       datagen --levels <data folder> <levels folder>\n"
+                         "       datagen --maps <data folder> <level maps folder>\n");
     return 2;
   }
   std::string data = argv[1], game = argv[2], sheet = argv[3], stamp = argv[4];
+  std::string maps = argc == 6 ? argv[5] : "";
   MakeDirs(game + "/Files/Common");
   MakeDirs(game + "/Files/256/music");
   MakeDirs(game + "/DuskmoorII_Levels");
   // The two songs take longest; render them beside the rest.
   auto theme = std::async(std::launch::async, [&] { MakeSong(data, game, "Theme"); });
   auto map = std::async(std::launch::async, [&] { MakeSong(data, game, "Map"); });
-  auto art = std::async(std::launch::async, [&] { MakeArt(data, game, sheet); });
+  auto art = std::async(std::launch::async, [&] { MakeArt(data, game, sheet, maps); });
   MakeSounds(data, game);
   MakeInstruments(data, game);
   MakeLevels(data, game + "/DuskmoorII_Levels");
