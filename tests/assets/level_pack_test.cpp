@@ -1,8 +1,9 @@
 // The shipped level pack, read through the game's own level reader, keeps the
 // pack's rules: titles that sort in play order before the player's own level,
 // short headers and stories, map points on the map and chained from level to
-// level, known styles, a safe start room, a cross a player can reach, rooms
-// closed so that no way leads into a place with no room, and, once the whole
+// level, known styles, a safe start room, a cross and every pickup where a
+// player can reach them, a key for every gate, rooms closed so that no way
+// leads into a place with no room, and, once the whole
 // pack is in, every kind and every style used somewhere. Every broken rule is
 // reported with its level, room and cell.
 #include <gtest/gtest.h>
@@ -74,6 +75,7 @@ std::string CellName(const layout& r, int half, int layer, int column) {
 }
 
 bool IsCreature(int32_t code) { return code >= kBat && code <= kSpike3; }
+bool IsPickup(int32_t code) { return (code >= kGem && code <= kAmmo2) || (code >= kKeyYellow && code <= kKeyBlue); }
 
 levelways::RoomCells Cells(const layout& r) {
   levelways::RoomCells c;
@@ -188,6 +190,23 @@ std::vector<std::string> CheckLevel(const PackLevel& lv) {
           }
   if (!cross) fail("has no cross");
   else if (!reachable) fail("has no cross a player can reach from the start");
+  // Every pickup lies where a player can stand, and every gate's key is in the
+  // level: keys are cleared at each level's start.
+  std::set<int32_t> held;
+  for (const auto& rp : lv.rooms)
+    for (int32_t c : rp->objEdit) held.insert(c);
+  for (size_t i = 0; i < lv.rooms.size(); ++i)
+    for (int half = 0; half < 2; ++half)
+      for (int layer = 0; layer < 4; ++layer)
+        for (int col = 0; col < kRoomColumns; ++col) {
+          const layout& r = *lv.rooms[i];
+          const int32_t c = r.objEdit[size_t(RoomCell(half, layer, col))];
+          if (IsPickup(c) && c != kCross && !ways.reached[i][size_t(half * kRoomColumns + col)])
+            fail(CellName(r, half, layer, col) + ": a " + KindName(c) + " no player can reach");
+          if (GateKey(c) != 0 && !held.count(GateKey(c)))
+            fail(CellName(r, half, layer, col) + ": a " + KindName(c) + " but no " + KindName(GateKey(c)) +
+                 " in the level");
+        }
   return bad;
 }
 
@@ -421,6 +440,11 @@ const BrokenCase kBroken[] = {
      "bottom half column 7: a fall through the hole leads to 0,1 where there is no room"},
     {"ladder into nothing", [](LevelSpec& s) { s.rooms[1].half[0].layers[0][4] = 'L'; },
      "top half column 4: a climb out of the top leads to 1,-1"},
+    {"gem behind a wall", [](LevelSpec& s) { s.rooms[1].half[1].layers[2][5] = '*'; },
+     "room 1,0 'The Chapel' bottom half layer 2 column 5: a gem no player can reach"},
+    {"key out of reach", [](LevelSpec& s) { s.rooms[1].half[1].layers[2][6] = '1'; }, "a key_yellow no player can reach"},
+    {"gate without its key", [](LevelSpec& s) { s.rooms[1].half[0].layers[0][12] = 'y'; },
+     "room 1,0 'The Chapel' top half layer 0 column 12: a gate_yellow but no key_yellow in the level"},
     {"two rooms in one place", [](LevelSpec& s) { s.rooms.push_back(s.rooms[1]); }, "shares its place"},
 };
 
@@ -456,7 +480,10 @@ TEST_F(LevelPackChecker, AGatedEdgeIsAWayOutAndAWalledOneIsNot) {
   // between the player and the side does.
   LevelSpec gated = GoodLevel();
   gated.rooms[1].half[0].layers[0][22] = 'y';
-  EXPECT_FALSE(Check(gated).empty());
+  gated.rooms[0].half[0].layers[2][12] = '1';
+  const auto found = Check(gated);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].find("column 22: a walk off the right side leads to 2,0"), std::string::npos) << found[0];
   LevelSpec walled = GoodLevel();
   walled.rooms[1].half[0].layers[0][22] = '.';
   walled.rooms[1].half[0].layers[1][19] = 'W';
