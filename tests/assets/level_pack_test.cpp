@@ -320,20 +320,20 @@ TEST_F(LevelPack, TheGameKnowsThirtyThreeKinds) {
 
 // ---- the checker finds what it is there to find -------------------------------------------
 
-struct HalfSpec {
+struct HalfPlan {
   int style = 1, gfx = 1;
   std::string layers[4] = {std::string(23, '.'), std::string(23, '.'), std::string(23, '.'), std::string(23, '.')};
 };
-struct RoomSpec {
+struct RoomPlan {
   std::string title;
   int x = 0, y = 0;
-  HalfSpec half[2];
+  HalfPlan half[2];
 };
-struct LevelSpec {
+struct LevelPlan {
   std::string title = "01 - Test Moor", author = "Duskmoor Makers";
   int sx = 40, sy = 100, ex = 66, ey = 84;
   std::vector<std::string> story = {"A short walk.", "", "Find the cross."};
-  std::vector<RoomSpec> rooms;
+  std::vector<RoomPlan> rooms;
 };
 
 std::string Name(char c) {
@@ -344,7 +344,7 @@ std::string Name(char c) {
 }
 
 // Writes a level in the layout of the game's writer.
-std::string LevelText(const LevelSpec& s) {
+std::string LevelText(const LevelPlan& s) {
   std::string out;
   auto put = [&](const std::string& line) { out += line + "\r\n"; };
   put("<title>" + s.title + "</title>");
@@ -379,16 +379,16 @@ std::string LevelText(const LevelSpec& s) {
 
 // Two rooms side by side, walled all round; a hole down from the first room's
 // top and a ladder back up; the cross in the second room.
-LevelSpec GoodLevel() {
-  LevelSpec s;
-  RoomSpec a;
+LevelPlan GoodLevel() {
+  LevelPlan s;
+  RoomPlan a;
   a.title = "The Edge";
   a.half[0].layers[0] = "W.........H............";
   a.half[0].layers[2] = "........*..............";
   a.half[1].style = 2;
   a.half[1].gfx = 0;
   a.half[1].layers[0] = "W...........L.........W";
-  RoomSpec b;
+  RoomPlan b;
   b.title = "The Chapel";
   b.x = 1;
   b.half[0].style = 6;
@@ -403,54 +403,54 @@ LevelSpec GoodLevel() {
 
 struct BrokenCase {
   const char* what;
-  void (*breakIt)(LevelSpec&);
+  void (*breakIt)(LevelPlan&);
   const char* reported;  // a part of the report
 };
 
 const BrokenCase kBroken[] = {
-    {"title without digits", [](LevelSpec& s) { s.title = "Test Moor"; }, "does not start with two digits"},
-    {"long title", [](LevelSpec& s) { s.title = "01 - A Very Long Walk Across"; }, "longer than 24"},
-    {"title after the player's", [](LevelSpec& s) { s.title = "zz - Last"; }, "does not sort before"},
-    {"long author", [](LevelSpec& s) { s.author = "The Duskmoor Makers Guild"; }, "author"},
-    {"from off the map", [](LevelSpec& s) { s.sx = 15; }, "from point 15,100 lies outside"},
-    {"to off the map", [](LevelSpec& s) { s.ey = 129; }, "to point 66,129 lies outside"},
-    {"long story", [](LevelSpec& s) { s.story.assign(13, "More."); }, "story has 13 lines"},
-    {"wide story line", [](LevelSpec& s) { s.story[0] = std::string(41, 'a'); }, "longer than 40"},
-    {"story with a tag sign", [](LevelSpec& s) { s.story[2] = "Find the cross <now>."; }, "holds a '<'"},
-    {"long room title", [](LevelSpec& s) { s.rooms[1].title = std::string(31, 'x'); }, "title is longer than 30 characters"},
-    {"style 7", [](LevelSpec& s) { s.rooms[1].half[1].style = 7; }, "room 1,0 'The Chapel' bottom half: style 7"},
-    {"style 0", [](LevelSpec& s) { s.rooms[0].half[0].style = 0; }, "top half: style 0"},
-    {"gfx 2", [](LevelSpec& s) { s.rooms[0].half[1].gfx = 2; }, "bottom half: gfx 2"},
-    {"no start room", [](LevelSpec& s) { s.rooms[0].x = 2; }, "has no start room at 0,0"},
-    {"start on a wall", [](LevelSpec& s) { s.rooms[0].half[0].layers[1][2] = 'W'; },
+    {"title without digits", [](LevelPlan& s) { s.title = "Test Moor"; }, "does not start with two digits"},
+    {"long title", [](LevelPlan& s) { s.title = "01 - A Very Long Walk Across"; }, "longer than 24"},
+    {"title after the player's", [](LevelPlan& s) { s.title = "zz - Last"; }, "does not sort before"},
+    {"long author", [](LevelPlan& s) { s.author = "The Duskmoor Makers Guild"; }, "author"},
+    {"from off the map", [](LevelPlan& s) { s.sx = 15; }, "from point 15,100 lies outside"},
+    {"to off the map", [](LevelPlan& s) { s.ey = 129; }, "to point 66,129 lies outside"},
+    {"long story", [](LevelPlan& s) { s.story.assign(13, "More."); }, "story has 13 lines"},
+    {"wide story line", [](LevelPlan& s) { s.story[0] = std::string(41, 'a'); }, "longer than 40"},
+    {"story with a tag sign", [](LevelPlan& s) { s.story[2] = "Find the cross <now>."; }, "holds a '<'"},
+    {"long room title", [](LevelPlan& s) { s.rooms[1].title = std::string(31, 'x'); }, "title is longer than 30 characters"},
+    {"style 7", [](LevelPlan& s) { s.rooms[1].half[1].style = 7; }, "room 1,0 'The Chapel' bottom half: style 7"},
+    {"style 0", [](LevelPlan& s) { s.rooms[0].half[0].style = 0; }, "top half: style 0"},
+    {"gfx 2", [](LevelPlan& s) { s.rooms[0].half[1].gfx = 2; }, "bottom half: gfx 2"},
+    {"no start room", [](LevelPlan& s) { s.rooms[0].x = 2; }, "has no start room at 0,0"},
+    {"start on a wall", [](LevelPlan& s) { s.rooms[0].half[0].layers[1][2] = 'W'; },
      "room 0,0 'The Edge' top half layer 1 column 2: the player starts on a wall"},
-    {"start on a hole", [](LevelSpec& s) { s.rooms[0].half[0].layers[0][2] = 'H'; }, "starts on a hole"},
-    {"bat at the start", [](LevelSpec& s) { s.rooms[0].half[0].layers[3][5] = 'B'; },
+    {"start on a hole", [](LevelPlan& s) { s.rooms[0].half[0].layers[0][2] = 'H'; }, "starts on a hole"},
+    {"bat at the start", [](LevelPlan& s) { s.rooms[0].half[0].layers[3][5] = 'B'; },
      "top half layer 3 column 5: a bat next to"},
-    {"mine at the start", [](LevelSpec& s) { s.rooms[0].half[0].layers[2][3] = 'm'; }, "a mine next to"},
-    {"turret at the start", [](LevelSpec& s) { s.rooms[0].half[0].layers[2][0] = '>'; }, "a turret_right next to"},
-    {"no cross", [](LevelSpec& s) { s.rooms[1].half[0].layers[2][15] = '.'; }, "has no cross"},
-    {"cross behind a wall", [](LevelSpec& s) { s.rooms[1].half[0].layers[1][10] = 'W'; },
+    {"mine at the start", [](LevelPlan& s) { s.rooms[0].half[0].layers[2][3] = 'm'; }, "a mine next to"},
+    {"turret at the start", [](LevelPlan& s) { s.rooms[0].half[0].layers[2][0] = '>'; }, "a turret_right next to"},
+    {"no cross", [](LevelPlan& s) { s.rooms[1].half[0].layers[2][15] = '.'; }, "has no cross"},
+    {"cross behind a wall", [](LevelPlan& s) { s.rooms[1].half[0].layers[1][10] = 'W'; },
      "has no cross a player can reach"},
-    {"open right side", [](LevelSpec& s) { s.rooms[1].half[0].layers[0][22] = '.'; },
+    {"open right side", [](LevelPlan& s) { s.rooms[1].half[0].layers[0][22] = '.'; },
      "room 1,0 'The Chapel' top half column 22: a walk off the right side leads to 2,0 where there is no room"},
-    {"open left side below", [](LevelSpec& s) { s.rooms[0].half[1].layers[0][0] = '.'; },
+    {"open left side below", [](LevelPlan& s) { s.rooms[0].half[1].layers[0][0] = '.'; },
      "room 0,0 'The Edge' bottom half column 0: a walk off the left side leads to -1,0"},
-    {"hole into nothing", [](LevelSpec& s) { s.rooms[0].half[1].layers[2][7] = 'H'; },
+    {"hole into nothing", [](LevelPlan& s) { s.rooms[0].half[1].layers[2][7] = 'H'; },
      "bottom half column 7: a fall through the hole leads to 0,1 where there is no room"},
-    {"ladder into nothing", [](LevelSpec& s) { s.rooms[1].half[0].layers[0][4] = 'L'; },
+    {"ladder into nothing", [](LevelPlan& s) { s.rooms[1].half[0].layers[0][4] = 'L'; },
      "top half column 4: a climb out of the top leads to 1,-1"},
-    {"gem behind a wall", [](LevelSpec& s) { s.rooms[1].half[1].layers[2][5] = '*'; },
+    {"gem behind a wall", [](LevelPlan& s) { s.rooms[1].half[1].layers[2][5] = '*'; },
      "room 1,0 'The Chapel' bottom half layer 2 column 5: a gem no player can reach"},
-    {"key out of reach", [](LevelSpec& s) { s.rooms[1].half[1].layers[2][6] = '1'; }, "a key_yellow no player can reach"},
-    {"gate without its key", [](LevelSpec& s) { s.rooms[1].half[0].layers[0][12] = 'y'; },
+    {"key out of reach", [](LevelPlan& s) { s.rooms[1].half[1].layers[2][6] = '1'; }, "a key_yellow no player can reach"},
+    {"gate without its key", [](LevelPlan& s) { s.rooms[1].half[0].layers[0][12] = 'y'; },
      "room 1,0 'The Chapel' top half layer 0 column 12: a gate_yellow but no key_yellow in the level"},
-    {"two rooms in one place", [](LevelSpec& s) { s.rooms.push_back(s.rooms[1]); }, "shares its place"},
+    {"two rooms in one place", [](LevelPlan& s) { s.rooms.push_back(s.rooms[1]); }, "shares its place"},
 };
 
 class LevelPackChecker : public LevelPack {
  protected:
-  std::vector<std::string> Check(const LevelSpec& s) {
+  std::vector<std::string> Check(const LevelPlan& s) {
     const std::string dir = testutil::OwnTempPath("level-pack");
     fs::create_directories(dir);
     testutil::WriteBytes(dir + "/01 - Test.xml", LevelText(s));
@@ -465,7 +465,7 @@ TEST_F(LevelPackChecker, PassesAGoodLevelAndReportsEveryBrokenRuleWithItsPlace) 
   EXPECT_TRUE(good.empty()) << good.front();
   for (const auto& c : kBroken) {
     SCOPED_TRACE(c.what);
-    LevelSpec s = GoodLevel();
+    LevelPlan s = GoodLevel();
     c.breakIt(s);
     const auto found = Check(s);
     std::string all;
@@ -478,13 +478,13 @@ TEST_F(LevelPackChecker, PassesAGoodLevelAndReportsEveryBrokenRuleWithItsPlace) 
 TEST_F(LevelPackChecker, AGatedEdgeIsAWayOutAndAWalledOneIsNot) {
   // A gate opens with its key, so it does not close a room; a wall anywhere
   // between the player and the side does.
-  LevelSpec gated = GoodLevel();
+  LevelPlan gated = GoodLevel();
   gated.rooms[1].half[0].layers[0][22] = 'y';
   gated.rooms[0].half[0].layers[2][12] = '1';
   const auto found = Check(gated);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_NE(found[0].find("column 22: a walk off the right side leads to 2,0"), std::string::npos) << found[0];
-  LevelSpec walled = GoodLevel();
+  LevelPlan walled = GoodLevel();
   walled.rooms[1].half[0].layers[0][22] = '.';
   walled.rooms[1].half[0].layers[1][19] = 'W';
   EXPECT_TRUE(Check(walled).empty());
@@ -493,7 +493,7 @@ TEST_F(LevelPackChecker, AGatedEdgeIsAWayOutAndAWalledOneIsNot) {
 TEST_F(LevelPackChecker, ThePackRulesFindAMissingKindStyleLinkAndNumber) {
   const std::string dir = testutil::OwnTempPath("level-pack-whole");
   fs::create_directories(dir);
-  LevelSpec one = GoodLevel(), two = GoodLevel();
+  LevelPlan one = GoodLevel(), two = GoodLevel();
   two.title = "03 - Test Fort";
   two.sx = 70;
   testutil::WriteBytes(dir + "/a.xml", LevelText(one));
