@@ -534,13 +534,20 @@ TEST(Generator, LeavesThePlayersFilesAlone) {
       {dir / "Files/Debug.txt", "log"},
       {dir / "Files/256/scores.dat", "scores"},
       {dir / "DuskmoorII_Levels/My Level.xml", "my level"},
+      {dir / "DuskmoorII_Levels/A Friend's Level.xml", "a level the player was given"},
   };
   for (const auto& [p, text] : owned) std::ofstream(p, std::ios::binary) << text;
+  // A level an earlier run made from a source that has since been renamed.
+  std::ofstream(dir / "DuskmoorII_Levels/00 - Renamed.xml", std::ios::binary) << "old";
+  std::ofstream(dir / "stamp", std::ios::binary) << "generated\nlevel 00 - Renamed.xml\n";
   std::string cmd = std::string("\"") + DUSKMOOR_DATAGEN + "\" \"" + DUSKMOOR_DATA_DIR "\" \"" +
                     dir.string() + "\" \"" + (dir / "sheet.png").string() + "\" \"" + (dir / "stamp").string() + "\"";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   for (const auto& [p, text] : owned) EXPECT_EQ(testutil::ReadBytes(p.string()), text) << p;
   EXPECT_TRUE(fs::exists(dir / "Files/256/gfx.png"));
+  EXPECT_FALSE(fs::exists(dir / "DuskmoorII_Levels/00 - Renamed.xml"));
+  EXPECT_TRUE(fs::exists(dir / "DuskmoorII_Levels/01 - Into the Moor.xml"));
+  EXPECT_NE(testutil::ReadBytes((dir / "stamp").string()).find("level 01 - Into the Moor.xml\n"), std::string::npos);
   fs::remove_all(dir);
 }
 

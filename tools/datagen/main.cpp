@@ -71,11 +71,29 @@ void MakeSong(const std::string& data, const std::string& game, const std::strin
            RenderSong(data + "/music/" + name + ".txt", data + "/sound/instruments"));
 }
 
-void MakeLevels(const std::string& data, const std::string& levels) {
+// The level files made, by name. A level source that was renamed or removed
+// must not leave its old file in the pack, but a level the player put in the
+// folder is theirs: only files an earlier run made (listed in its stamp) go.
+std::vector<std::string> MakeLevels(const std::string& data, const std::string& levels,
+                                    const std::vector<std::string>& madeBefore = {}) {
+  std::vector<std::string> made;
   for (const auto& f : ListFiles(data + "/levels", ".txt")) {
     if (!IsLevelSource(f)) continue;
-    WriteBytes(levels + "/" + Stem(f) + ".xml", BuildLevel(ReadText(f)));
+    made.push_back(Stem(f) + ".xml");
+    WriteBytes(levels + "/" + made.back(), BuildLevel(ReadText(f)));
   }
+  for (const auto& old : madeBefore)
+    if (std::find(made.begin(), made.end(), old) == made.end()) fs::remove(levels + "/" + old);
+  return made;
+}
+
+// The level files the stamp says an earlier run made.
+std::vector<std::string> LevelsInStamp(const std::string& stamp) {
+  std::vector<std::string> names;
+  if (!fs::exists(stamp)) return names;
+  for (const auto& line : SplitLines(ReadText(stamp)))
+    if (line.rfind("level ", 0) == 0) names.push_back(line.substr(6));
+  return names;
 }
 
 void CopyFonts(const std::string& game) {
@@ -120,11 +138,13 @@ int main(int argc, char** argv) {
   auto art = std::async(std::launch::async, [&] { MakeArt(data, game, sheet, maps); });
   MakeSounds(data, game);
   MakeInstruments(data, game);
-  MakeLevels(data, game + "/DuskmoorII_Levels");
+  const auto levels = MakeLevels(data, game + "/DuskmoorII_Levels", LevelsInStamp(stamp));
   CopyFonts(game);
   art.get();
   theme.get();
   map.get();
-  WriteBytes(stamp, "generated\n");
+  std::string stampText = "generated\n";
+  for (const auto& name : levels) stampText += "level " + name + "\n";
+  WriteBytes(stamp, stampText);
   return 0;
 }
