@@ -195,13 +195,31 @@ inline fs::path CopyGame(const fs::path& source, const std::string& tag) {
   return root;
 }
 
+// Every game a test started. One left running after a failed assertion would
+// hold ctest's output pipe open, so the failure would show only as a time-out.
+inline std::vector<pid_t>& StartedGames() {
+  static std::vector<pid_t> pids;
+  return pids;
+}
+
 // Starts the game binary of `root`; 0 when it could not be started.
 inline pid_t StartGame(const fs::path& root) {
   const std::string binary = (root / "duskmoor2").string();
   char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
   pid_t pid = 0;
   if (posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ) != 0) return 0;
+  StartedGames().push_back(pid);
   return pid;
+}
+
+// Ends whatever a test started and left running.
+inline void EndLeftoverGames() {
+  for (pid_t pid : StartedGames()) {
+    if (!Running(pid)) continue;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  StartedGames().clear();
 }
 
 // Takes a screenshot with F11 and returns the new picture's path (empty when
@@ -253,6 +271,8 @@ class GameRun : public ::testing::Test {
     if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
     source = game_env;
   }
+
+  void TearDown() override { EndLeftoverGames(); }
 
   // Esc on the title screen leads to the farewell screen, which waits for a
   // key; the key ends the process cleanly.

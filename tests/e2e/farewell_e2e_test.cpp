@@ -56,7 +56,10 @@ class ScreenReader {
   unsigned long (*pixel_)(void*, int, int) = nullptr;
 };
 
-class FarewellRun : public ::testing::TestWithParam<int> {};
+class FarewellRun : public ::testing::TestWithParam<int> {
+ protected:
+  void TearDown() override { EndLeftoverGames(); }
+};
 
 TEST_P(FarewellRun, ThanksScreenShowsWholeAfterAScreenFillingSession) {
   const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");

@@ -112,6 +112,7 @@ class HudEndToEnd : public ::testing::TestWithParam<Case> {
     if (const char* d = std::getenv("DISPLAY")) outer_display = d;
   }
   void TearDown() override {
+    EndLeftoverGames();
     input.reset();
     if (!outer_display.empty()) setenv("DISPLAY", outer_display.c_str(), 1);
   }
