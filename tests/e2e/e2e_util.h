@@ -192,6 +192,9 @@ inline fs::path CopyGame(const fs::path& source, const std::string& tag) {
   fs::remove_all(root);
   fs::copy(source, root, fs::copy_options::recursive);
   fs::remove(root / "Files" / "Setup.ini");
+  // A log another run left in the source folder would already hold the lines
+  // a test waits for.
+  fs::remove(root / "Files" / "Debug.txt");
   return root;
 }
 
