@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "../platform/audio_test_files.h"
 #include "platform/audio.h"
 #include "platform/real/audio_internal.h"
 
@@ -173,12 +174,15 @@ void UseOpenALOutput(const std::string& driver, const std::string& wave_file) {
   }
 }
 
-// Peak of the left and right channel of a WAV file of 16-bit or float samples.
-bool WavPeaks(const std::string& bytes, double& left, double& right) {
+// The left and right channel of a WAV file of 16-bit or float samples.
+struct StereoPcm {
+  int rate = 0;
+  std::vector<double> left, right;
+};
+bool ReadStereoWav(const std::string& bytes, StereoPcm& pcm) {
   if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return false;
   int format = 0, channels = 0, bits = 0;
   size_t pos = 12;
-  left = right = 0;
   while (pos + 8 <= bytes.size()) {
     uint32_t len;
     std::memcpy(&len, bytes.data() + pos + 4, 4);
@@ -190,6 +194,9 @@ bool WavPeaks(const std::string& bytes, double& left, double& right) {
       format = v;
       std::memcpy(&v, body + 2, 2);
       channels = v;
+      uint32_t rate;
+      std::memcpy(&rate, body + 4, 4);
+      pcm.rate = static_cast<int>(rate);
       std::memcpy(&v, body + 14, 2);
       bits = v;
       if (format == 0xFFFE) {
@@ -215,14 +222,24 @@ bool WavPeaks(const std::string& bytes, double& left, double& right) {
         } else {
           return false;
         }
-        left = std::max(left, std::fabs(l));
-        right = std::max(right, std::fabs(r));
+        pcm.left.push_back(l);
+        pcm.right.push_back(r);
       }
       return true;
     }
     pos += 8 + len + (len & 1);
   }
   return false;
+}
+
+// Peak of the left and right channel of a WAV file.
+bool WavPeaks(const std::string& bytes, double& left, double& right) {
+  StereoPcm pcm;
+  if (!ReadStereoWav(bytes, pcm)) return false;
+  left = right = 0;
+  for (double v : pcm.left) left = std::max(left, std::fabs(v));
+  for (double v : pcm.right) right = std::max(right, std::fabs(v));
+  return true;
 }
 
 TEST(AudioOutput, OpenALPlaysIntoItsWaveWriter) {
@@ -296,6 +313,136 @@ TEST(AudioOutput, OpenALSourcesComeBackAfterUse) {
   EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
   FreeSound(s2);
   FreeSound(sound);
+}
+
+// Stretches of output that sound, split where it is quiet for 50 ms or more.
+struct Segment {
+  double start = 0, length = 0;  // seconds
+  double longest_gap = 0;        // the longest quiet stretch inside, seconds
+  double peak_left = 0, peak_right = 0;
+};
+std::vector<Segment> Segments(const StereoPcm& pcm) {
+  const double kQuiet = 0.02;
+  const size_t split = static_cast<size_t>(pcm.rate * 0.05);
+  std::vector<Segment> out;
+  size_t first = 0, last = 0, gap = 0, longest = 0;
+  bool open = false;
+  double pl = 0, pr = 0;
+  auto close = [&] {
+    out.push_back(Segment{static_cast<double>(first) / pcm.rate, static_cast<double>(last + 1 - first) / pcm.rate,
+                          static_cast<double>(longest) / pcm.rate, pl, pr});
+    open = false;
+  };
+  for (size_t f = 0; f < pcm.left.size(); ++f) {
+    const double l = std::fabs(pcm.left[f]), r = std::fabs(pcm.right[f]);
+    if (std::max(l, r) <= kQuiet) {
+      if (open && ++gap >= split) close();
+      continue;
+    }
+    if (!open) {
+      open = true;
+      first = f;
+      longest = 0;
+      pl = pr = 0;
+    } else {
+      longest = std::max(longest, gap);
+    }
+    gap = 0;
+    last = f;
+    pl = std::max(pl, l);
+    pr = std::max(pr, r);
+  }
+  if (open) close();
+  return out;
+}
+
+// A streamed sound, then a short one looped, then one sound streamed on two
+// channels at once, with quiet between: each must sound for its whole length
+// without a break, the loop across its seams.
+void PlayStreams() {
+  const int rate = 44100;
+  // 440 Hz fits the looped quarter second a whole number of times.
+  const std::string long_ogg =
+      audiotest::WriteTemp("long.ogg", audiotest::EncodeOgg(audiotest::Sine(rate * 3 / 2, 1, rate, 440, 0.5f), 1, rate));
+  const std::string loop_ogg =
+      audiotest::WriteTemp("loop.ogg", audiotest::EncodeOgg(audiotest::Sine(rate / 4, 1, rate, 440, 0.5f), 1, rate));
+  const int long_sound = LoadSound(long_ogg);
+  const int loop_sound = LoadSound(loop_ogg, SOUND_LOOP);
+  std::remove(long_ogg.c_str());
+  std::remove(loop_ogg.c_str());
+  ASSERT_NE(long_sound, 0);
+  ASSERT_NE(loop_sound, 0);
+  auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+
+  int c = PlaySound(long_sound);
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
+  pause();
+
+  c = PlaySound(loop_sound);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  EXPECT_EQ(ChannelPlaying(c), 1);
+  StopChannel(c);
+  EXPECT_EQ(ChannelPlaying(c), 0);
+  pause();
+
+  const int left = AllocChannel(), right = AllocChannel();
+  CueSound(long_sound, left);
+  CueSound(long_sound, right);
+  SetChannelPan(left, -1);
+  SetChannelPan(right, 1);
+  SetChannelVolume(left, 0.5f);
+  SetChannelVolume(right, 0.5f);
+  ResumeChannel(left);
+  ResumeChannel(right);
+  EXPECT_TRUE(WaitUntilQuiet(left, 10.0));
+  EXPECT_TRUE(WaitUntilQuiet(right, 10.0));
+  pause();
+  AudioShutdown();
+}
+
+void CheckStreams(const StereoPcm& pcm) {
+  ASSERT_GT(pcm.rate, 0);
+  const auto segs = Segments(pcm);
+  ASSERT_EQ(segs.size(), 3u);
+  EXPECT_NEAR(segs[0].length, 1.5, 0.03);
+  EXPECT_GE(segs[1].length, 1.1);
+  EXPECT_NEAR(segs[2].length, 1.5, 0.03);
+  for (const auto& s : segs) EXPECT_LT(s.longest_gap, 0.003) << "at " << s.start << " s";
+  EXPECT_GT(segs[2].peak_left, 0.1);
+  EXPECT_GT(segs[2].peak_right, 0.1);
+}
+
+TEST(AudioOutput, MixerStreamsIntoSdlsDiskWriter) {
+  const std::string out = TempPath("stream.raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  ASSERT_TRUE(SetAudioDriver("FreeAudio"));
+  PlayStreams();
+  const std::string raw = ReadAll(out);
+  std::remove(out.c_str());
+  StereoPcm pcm;
+  pcm.rate = 44100;
+  for (size_t f = 0; f + 4 <= raw.size(); f += 4) {
+    int16_t l, r;
+    std::memcpy(&l, raw.data() + f, 2);
+    std::memcpy(&r, raw.data() + f + 2, 2);
+    pcm.left.push_back(l / 32768.0);
+    pcm.right.push_back(r / 32768.0);
+  }
+  CheckStreams(pcm);
+}
+
+TEST(AudioOutput, OpenALStreamsIntoItsWaveWriter) {
+  const std::string out = TempPath("openal_stream.wav");
+  UseOpenALOutput("wave", out);
+  if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
+  ASSERT_TRUE(SetAudioDriver("OpenAL"));
+  PlayStreams();
+  StereoPcm pcm;
+  ASSERT_TRUE(ReadStereoWav(ReadAll(out), pcm));
+  std::remove(out.c_str());
+  CheckStreams(pcm);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The built-in software mixer: mixes every playing channel, with its volume,
 // pan and rate, into interleaved stereo. The game thread drives the channels
 // while an output thread renders; every call takes the mixer's lock briefly.
+// A streamed sound is decoded as it is mixed, by the rendering thread.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
 #include "platform/core/audio_driver.h"
+#include "platform/core/sound_stream.h"
 
 class Mixer : public AudioDriverImpl {
  public:
@@ -40,12 +43,17 @@ class Mixer : public AudioDriverImpl {
  private:
   struct Voice {
     SoundRef sound;
+    std::unique_ptr<SoundStream> stream;  // for a streamed sound
     double pos = 0;
     float volume = 1, pan = 0, rate = 1;
     bool running = false;
   };
   // Step of the read position per output frame.
   double Step(const Voice& v) const;
+  // Mixes one running voice; `frame(i)` gives frame i's samples. True once
+  // its sound has ended.
+  template <typename FrameFn>
+  bool MixVoice(Voice& v, float* out, int frames, FrameFn frame);
 
   std::mutex mu_;
   int rate_;

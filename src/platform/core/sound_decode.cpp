@@ -1,13 +1,13 @@
 #include "platform/core/sound_decode.h"
 
-#include <vorbis/vorbisfile.h>
-
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 #include <unordered_map>
+
+#include "platform/core/ogg_reader.h"
 
 namespace {
 
@@ -16,36 +16,6 @@ uint32_t Le32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-// vorbisfile reads through these from a block of memory.
-struct MemReader {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
-size_t MemRead(void* ptr, size_t size, size_t nmemb, void* source) {
-  auto* r = static_cast<MemReader*>(source);
-  if (size == 0) return 0;
-  size_t want = size * nmemb;
-  size_t left = r->size - r->pos;
-  size_t n = std::min(want, left) / size;
-  std::memcpy(ptr, r->data + r->pos, n * size);
-  r->pos += n * size;
-  return n;
-}
-
-int MemSeek(void* source, ogg_int64_t offset, int whence) {
-  auto* r = static_cast<MemReader*>(source);
-  int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(r->pos)
-                                                             : static_cast<int64_t>(r->size);
-  int64_t to = base + offset;
-  if (to < 0 || to > static_cast<int64_t>(r->size)) return -1;
-  r->pos = static_cast<size_t>(to);
-  return 0;
-}
-
-long MemTell(void* source) { return static_cast<long>(static_cast<MemReader*>(source)->pos); }
 
 }  // namespace
 
@@ -100,10 +70,9 @@ std::shared_ptr<SoundData> DecodeWav(const uint8_t* data, size_t size) {
 
 std::shared_ptr<SoundData> DecodeOggVorbis(const uint8_t* data, size_t size) {
   if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return nullptr;
-  MemReader reader{data, size, 0};
-  ov_callbacks cb{MemRead, MemSeek, nullptr, MemTell};
+  oggreader::MemReader reader{data, size, 0};
   OggVorbis_File vf;
-  if (ov_open_callbacks(&reader, &vf, nullptr, 0, cb) != 0) return nullptr;
+  if (ov_open_callbacks(&reader, &vf, nullptr, 0, oggreader::MemCallbacks()) != 0) return nullptr;
   vorbis_info* info = ov_info(&vf, -1);
   if (!info || info->channels < 1) {
     ov_clear(&vf);
@@ -112,7 +81,7 @@ std::shared_ptr<SoundData> DecodeOggVorbis(const uint8_t* data, size_t size) {
   auto s = std::make_shared<SoundData>();
   s->rate = static_cast<int>(info->rate);
   int src_channels = info->channels;
-  s->channels = src_channels == 1 ? 1 : 2;
+  s->channels = oggreader::KeptChannels(src_channels);
   ogg_int64_t total = ov_pcm_total(&vf, -1);
   if (total > 0) s->samples.reserve(static_cast<size_t>(total) * s->channels);
   std::vector<char> buf(4096 * 2 * std::max(src_channels, 2));
@@ -125,22 +94,29 @@ std::shared_ptr<SoundData> DecodeOggVorbis(const uint8_t* data, size_t size) {
     vorbis_info* cur = ov_info(&vf, section);
     int ch = cur ? cur->channels : src_channels;
     if (ch < 1) break;
-    auto* pcm = reinterpret_cast<const int16_t*>(buf.data());
-    size_t frames = static_cast<size_t>(got) / (2 * ch);
-    for (size_t f = 0; f < frames; ++f) {
-      const int16_t* fr = pcm + f * ch;
-      if (s->channels == 1) {
-        s->samples.push_back(fr[0]);
-      } else if (ch == 1) {
-        s->samples.push_back(fr[0]);
-        s->samples.push_back(fr[0]);
-      } else {
-        s->samples.push_back(fr[0]);
-        s->samples.push_back(fr[1]);
-      }
-    }
+    oggreader::AppendFolded(reinterpret_cast<const int16_t*>(buf.data()), static_cast<size_t>(got) / (2 * ch), ch,
+                            s->channels, s->samples);
   }
   ov_clear(&vf);
+  return s;
+}
+
+std::shared_ptr<SoundData> StreamOggVorbis(std::vector<uint8_t> bytes) {
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "OggS", 4) != 0) return nullptr;
+  oggreader::MemReader reader{bytes.data(), bytes.size(), 0};
+  OggVorbis_File vf;
+  if (ov_open_callbacks(&reader, &vf, nullptr, 0, oggreader::MemCallbacks()) != 0) return nullptr;
+  vorbis_info* info = ov_info(&vf, -1);
+  const ogg_int64_t total = ov_pcm_total(&vf, -1);
+  std::shared_ptr<SoundData> s;
+  if (info && info->channels >= 1 && total >= 0) {
+    s = std::make_shared<SoundData>();
+    s->rate = static_cast<int>(info->rate);
+    s->channels = oggreader::KeptChannels(info->channels);
+    s->stream_frames = total;
+  }
+  ov_clear(&vf);
+  if (s) s->encoded = std::move(bytes);
   return s;
 }
 
@@ -150,10 +126,19 @@ std::shared_ptr<SoundData> DecodeSound(const uint8_t* data, size_t size) {
 }
 
 std::shared_ptr<SoundData> LoadSoundFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  // Folders open too, and report a size that is no size.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return nullptr;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return DecodeSound(bytes.data(), bytes.size());
+  // Sized up front: a streamed sound keeps these bytes for as long as it lives.
+  const std::streamoff size = in.tellg();
+  if (size < 0) return nullptr;
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  in.seekg(0);
+  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
+  if (auto s = DecodeWav(bytes.data(), bytes.size())) return s;
+  return StreamOggVorbis(std::move(bytes));
 }
 
 namespace soundtable {

@@ -1,16 +1,25 @@
 // OpenAL, looked up at run time: the library is optional on the player's
 // system, so nothing links against it and its functions come from dlsym.
 // Each playing channel borrows a source from a pool and gives it back once
-// its sound has ended or it is stopped.
+// its sound has ended or it is stopped. A sound held whole plays from one
+// buffer shared by its channels; a streamed sound is decoded into a few
+// buffers of the channel's own, queued on its source and refilled by a feeder
+// thread as they are played.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/core/sound_stream.h"
 #include "platform/real/audio_internal.h"
 
 namespace {
@@ -39,6 +48,8 @@ struct AlApi {
   LPALSOURCEREWIND alSourceRewind;
   LPALGETSOURCEI alGetSourcei;
   LPALDISTANCEMODEL alDistanceModel;
+  LPALSOURCEQUEUEBUFFERS alSourceQueueBuffers;
+  LPALSOURCEUNQUEUEBUFFERS alSourceUnqueueBuffers;
 };
 
 template <typename F>
@@ -64,7 +75,9 @@ AlApi& Api() {
               Bind(a.lib, a.alSourcei, "alSourcei") && Bind(a.lib, a.alSourcef, "alSourcef") &&
               Bind(a.lib, a.alSource3f, "alSource3f") && Bind(a.lib, a.alSourcePlay, "alSourcePlay") &&
               Bind(a.lib, a.alSourceStop, "alSourceStop") && Bind(a.lib, a.alSourceRewind, "alSourceRewind") &&
-              Bind(a.lib, a.alGetSourcei, "alGetSourcei") && Bind(a.lib, a.alDistanceModel, "alDistanceModel");
+              Bind(a.lib, a.alGetSourcei, "alGetSourcei") && Bind(a.lib, a.alDistanceModel, "alDistanceModel") &&
+              Bind(a.lib, a.alSourceQueueBuffers, "alSourceQueueBuffers") &&
+              Bind(a.lib, a.alSourceUnqueueBuffers, "alSourceUnqueueBuffers");
     a.ok = ok;
     return a;
   }();
@@ -86,6 +99,11 @@ class OpenALDriver : public AudioDriverImpl {
  public:
   // Sources beyond this many are not asked for.
   static constexpr int kMaxSources = 256;
+  // A streaming channel's buffers: four blocks of 8192 frames hold about
+  // 0.7 s at 44.1 kHz, ample for a feeder that comes round every 10 ms even
+  // on a busy machine.
+  static constexpr int kStreamBuffers = 4;
+  static constexpr int kStreamBlockFrames = 8192;
 
   bool Open(const std::string& device) {
     auto& al = Api();
@@ -96,14 +114,24 @@ class OpenALDriver : public AudioDriverImpl {
     // No distance fading: a source's position only pans it.
     al.alDistanceModel(AL_NONE);
     al.alGetError();
+    feeder_ = std::thread([this] { FeedLoop(); });
     return true;
   }
 
   ~OpenALDriver() override {
+    if (feeder_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mu_);
+        quit_ = true;
+      }
+      wake_.notify_all();
+      feeder_.join();
+    }
     auto& al = Api();
     if (context_) {
       for (auto& [ch, b] : channels_) al.alSourceStop(b.source);
       for (ALuint s : all_sources_) al.alSourcei(s, AL_BUFFER, 0);
+      for (auto& [ch, b] : channels_) DropStream(b);
       if (!all_sources_.empty()) al.alDeleteSources(static_cast<ALsizei>(all_sources_.size()), all_sources_.data());
       for (auto& [ptr, buf] : buffers_) al.alDeleteBuffers(1, &buf.second);
       al.alcMakeContextCurrent(nullptr);
@@ -113,9 +141,20 @@ class OpenALDriver : public AudioDriverImpl {
   }
 
   bool Cue(int channel, SoundRef sound) override {
+    // Opening a decoder takes a moment: not while the feeder waits.
+    std::unique_ptr<SoundStream> stream;
+    if (sound && sound->Streamed()) {
+      if (sound->Frames() == 0) return false;
+      stream = std::make_unique<SoundStream>(sound);
+      if (!stream->Ok()) return false;
+    }
+    std::lock_guard<std::mutex> lock(mu_);
     auto& al = Api();
-    ALuint buffer = BufferFor(sound);
-    if (buffer == 0) return false;
+    ALuint buffer = 0;
+    if (!stream) {
+      buffer = BufferFor(sound);
+      if (buffer == 0) return false;
+    }
     auto it = channels_.find(channel);
     if (it == channels_.end()) {
       ALuint source = TakeSource();
@@ -127,28 +166,58 @@ class OpenALDriver : public AudioDriverImpl {
     }
     Binding& b = it->second;
     al.alSourceStop(b.source);
-    al.alSourcei(b.source, AL_BUFFER, static_cast<ALint>(buffer));
-    al.alSourcei(b.source, AL_LOOPING, sound->loop ? AL_TRUE : AL_FALSE);
+    al.alSourcei(b.source, AL_BUFFER, 0);  // also empties a stream's queue
     al.alSourceRewind(b.source);
     b.running = false;
     b.sound = std::move(sound);
+    if (!stream) {
+      DropStream(b);
+      al.alSourcei(b.source, AL_BUFFER, static_cast<ALint>(buffer));
+      al.alSourcei(b.source, AL_LOOPING, b.sound->loop ? AL_TRUE : AL_FALSE);
+      al.alSourceRewind(b.source);
+      return true;
+    }
+    // A stream loops by going back to its start as the buffers are filled.
+    al.alSourcei(b.source, AL_LOOPING, AL_FALSE);
+    b.stream = std::move(stream);
+    b.fed_all = false;
+    if (b.stream_buffers.empty()) {
+      al.alGetError();
+      b.stream_buffers.resize(kStreamBuffers);
+      al.alGenBuffers(kStreamBuffers, b.stream_buffers.data());
+      if (al.alGetError() != AL_NO_ERROR) {
+        b.stream_buffers.clear();
+        Release(it);
+        return false;
+      }
+    }
+    for (ALuint buf : b.stream_buffers) {
+      if (!Fill(b, buf)) break;
+      al.alSourceQueueBuffers(b.source, 1, &buf);
+    }
     return true;
   }
 
   void Resume(int channel) override {
+    std::lock_guard<std::mutex> lock(mu_);
     auto it = channels_.find(channel);
     if (it == channels_.end()) return;
-    Api().alSourcePlay(it->second.source);
+    // Playing a source that plays already would start it over.
+    ALint state = AL_STOPPED;
+    Api().alGetSourcei(it->second.source, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) Api().alSourcePlay(it->second.source);
     it->second.running = true;
   }
 
   void Stop(int channel) override {
+    std::lock_guard<std::mutex> lock(mu_);
     auto it = channels_.find(channel);
     if (it == channels_.end()) return;
     Release(it);
   }
 
   bool Playing(int channel) override {
+    std::lock_guard<std::mutex> lock(mu_);
     auto it = channels_.find(channel);
     if (it == channels_.end() || !it->second.running) return false;
     if (Ended(it->second)) {
@@ -159,18 +228,21 @@ class OpenALDriver : public AudioDriverImpl {
   }
 
   void SetVolume(int channel, float v) override {
+    std::lock_guard<std::mutex> lock(mu_);
     if (auto it = channels_.find(channel); it != channels_.end()) {
       it->second.volume = v;
       Apply(it->second);
     }
   }
   void SetPan(int channel, float p) override {
+    std::lock_guard<std::mutex> lock(mu_);
     if (auto it = channels_.find(channel); it != channels_.end()) {
       it->second.pan = p;
       Apply(it->second);
     }
   }
   void SetRate(int channel, float r) override {
+    std::lock_guard<std::mutex> lock(mu_);
     if (auto it = channels_.find(channel); it != channels_.end()) {
       it->second.rate = r;
       Apply(it->second);
@@ -178,6 +250,8 @@ class OpenALDriver : public AudioDriverImpl {
   }
 
   void ForgetSound(const SoundData* sound) override {
+    // A streamed sound has no shared buffer: its channels play on.
+    std::lock_guard<std::mutex> lock(mu_);
     auto bit = buffers_.find(sound);
     if (bit == buffers_.end()) return;
     for (auto it = channels_.begin(); it != channels_.end();) {
@@ -191,6 +265,7 @@ class OpenALDriver : public AudioDriverImpl {
   }
 
   int LiveVoices() override {
+    std::lock_guard<std::mutex> lock(mu_);
     Reclaim();
     return static_cast<int>(channels_.size());
   }
@@ -201,10 +276,76 @@ class OpenALDriver : public AudioDriverImpl {
     SoundRef sound;
     float volume = 1, pan = 0, rate = 1;
     bool running = false;
+    // A streamed sound's decoder, the channel's buffers for it, and whether
+    // its end (when it does not loop) has been queued.
+    std::unique_ptr<SoundStream> stream;
+    std::vector<ALuint> stream_buffers;
+    bool fed_all = false;
   };
   using Iter = std::unordered_map<int, Binding>::iterator;
 
-  bool Ended(const Binding& b) {
+  // Everything below runs under mu_.
+
+  // Decodes the stream's next block into `buf`; false when nothing is left.
+  bool Fill(Binding& b, ALuint buf) {
+    if (b.fed_all) return false;
+    SoundStream& st = *b.stream;
+    const int ch = st.Channels();
+    block_.resize(static_cast<size_t>(kStreamBlockFrames) * ch);
+    int got = 0;
+    while (got < kStreamBlockFrames) {
+      got += st.Read(block_.data() + static_cast<size_t>(got) * ch, kStreamBlockFrames - got);
+      if (st.Position() < st.Frames()) continue;
+      if (!b.sound->loop) {
+        b.fed_all = true;
+        break;
+      }
+      st.Seek(0);
+    }
+    if (got == 0) return false;
+    ALenum format = ch == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
+    Api().alBufferData(buf, format, block_.data(), static_cast<ALsizei>(static_cast<size_t>(got) * ch * sizeof(int16_t)),
+                       b.sound->rate);
+    return true;
+  }
+
+  // Refills the buffers a streaming channel has played, and starts its
+  // source again if it ran dry before the feeder came round.
+  void Service(Binding& b) {
+    if (!b.stream || !b.running) return;
+    auto& al = Api();
+    ALint processed = 0;
+    al.alGetSourcei(b.source, AL_BUFFERS_PROCESSED, &processed);
+    for (; processed > 0; --processed) {
+      ALuint buf = 0;
+      al.alSourceUnqueueBuffers(b.source, 1, &buf);
+      if (buf != 0 && Fill(b, buf)) al.alSourceQueueBuffers(b.source, 1, &buf);
+    }
+    ALint state = AL_STOPPED, queued = 0;
+    al.alGetSourcei(b.source, AL_SOURCE_STATE, &state);
+    al.alGetSourcei(b.source, AL_BUFFERS_QUEUED, &queued);
+    if (state == AL_STOPPED && queued > 0) al.alSourcePlay(b.source);
+  }
+
+  void FeedLoop() {
+    std::unique_lock<std::mutex> lock(mu_);
+    while (!quit_) {
+      for (auto& [ch, b] : channels_) Service(b);
+      wake_.wait_for(lock, std::chrono::milliseconds(10), [this] { return quit_; });
+    }
+  }
+
+  // Gives the stream and its buffers up; the source must hold none of them.
+  void DropStream(Binding& b) {
+    if (!b.stream_buffers.empty())
+      Api().alDeleteBuffers(static_cast<ALsizei>(b.stream_buffers.size()), b.stream_buffers.data());
+    b.stream_buffers.clear();
+    b.stream.reset();
+    b.fed_all = false;
+  }
+
+  bool Ended(Binding& b) {
+    Service(b);
     ALint state = AL_STOPPED;
     Api().alGetSourcei(b.source, AL_SOURCE_STATE, &state);
     return state == AL_STOPPED || state == AL_INITIAL;
@@ -214,6 +355,7 @@ class OpenALDriver : public AudioDriverImpl {
     auto& al = Api();
     al.alSourceStop(it->second.source);
     al.alSourcei(it->second.source, AL_BUFFER, 0);
+    DropStream(it->second);
     free_.push_back(it->second.source);
     return channels_.erase(it);
   }
@@ -275,6 +417,11 @@ class OpenALDriver : public AudioDriverImpl {
     al.alSource3f(b.source, AL_POSITION, b.pan, 0.0f, -std::sqrt(std::max(0.0f, 1.0f - b.pan * b.pan)));
   }
 
+  std::mutex mu_;  // the game thread and the feeder share everything below
+  std::condition_variable wake_;
+  bool quit_ = false;
+  std::thread feeder_;
+  std::vector<int16_t> block_;  // a stream block on its way to a buffer
   ALCdevice* device_ = nullptr;
   ALCcontext* context_ = nullptr;
   std::unordered_map<int, Binding> channels_;

@@ -1,7 +1,8 @@
-// Audio double of the test backend. Sounds load for real (WAV and Ogg Vorbis)
-// and play on the built-in mixer, which follows the virtual clock: a channel
-// ends once its sound's length has passed on the clock. Every call of audio.h
-// is recorded with its arguments. testbackend::Reset() clears all of it.
+// Audio double of the test backend. Sounds load for real (WAV whole, Ogg
+// Vorbis streamed, as on the real backend) and play on the built-in mixer,
+// which follows the virtual clock: a channel ends once its sound's length has
+// passed on the clock. Every call of audio.h is recorded with its arguments.
+// testbackend::Reset() clears all of it.
 #pragma once
 
 #include <cstdint>
