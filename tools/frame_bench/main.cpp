@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,6 +135,7 @@ class Window {
 Window g_window;
 // Set while the map screen is measured: it is ended once the time is up.
 double g_map_seconds = -1;
+int g_status = 0;  // the exit status once the screens have run
 
 void PrintRow(const Figures& f) {
   std::printf("%-20s %6d %7.1f %8.2f %8.2f %8.2f %8.2f %8.1f  %s\n", f.name.c_str(), f.frames,
@@ -298,6 +300,10 @@ void RunScreens(const Config& cfg, const std::string& self) {
 
   std::string why;
   Uselevel = BusiestLevel(why);
+  if (!Uselevel) {
+    std::fprintf(stderr, "frame_bench: no shipped level in %s: map and play not measured\n", Paths.levels.c_str());
+    g_status = 1;
+  }
   if (Uselevel) {
     InGame = 1;
     g_map_seconds = cfg.seconds;
@@ -337,6 +343,30 @@ void RunScreens(const Config& cfg, const std::string& self) {
     if (f.name == "title" || f.name == "options" || f.name == "play" || f.name == "map")
       std::printf("  %-8s %+7.1f MB\n", f.name.c_str(), f.rss_mb - base.rss_mb);
   std::fflush(stdout);
+}
+
+// The game folder as an absolute path, taken from the folder the bench was
+// started in: the application shell moves into the bench's own folder
+// before anything is loaded.
+std::string AbsoluteFolder(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(dir, ec);
+  if (ec) return dir;
+  p = std::filesystem::weakly_canonical(p, ec);
+  std::string out = p.string();
+  if (out.empty() || out.back() != '/') out += '/';
+  return out;
+}
+
+// The folders the game cannot run its screens without, those missing.
+std::vector<std::string> MissingGameData(const std::string& root) {
+  std::vector<std::string> missing;
+  for (const std::string& sub : {std::string("Files/Common/"), "Files/" + GameFolderName(GameWeek),
+                                 GameName1 + GameName2 + "_Levels/"}) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root + sub, ec)) missing.push_back(root + sub);
+  }
+  return missing;
 }
 
 bool ParseSize(const char* text, int& w, int& h) {
@@ -379,9 +409,15 @@ int main(int argc, char** argv) {
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return 2;
   self[n] = 0;
-  return RunApplication(argv[0], [&] {
-    if (cfg.game_dir.empty()) cfg.game_dir = AppDir() + "../../game/";
-    if (cfg.game_dir.back() != '/') cfg.game_dir += '/';
-    RunScreens(cfg, self);
-  });
+  cfg.game_dir = AbsoluteFolder(cfg.game_dir.empty() ? AppDir() + "../../game/" : cfg.game_dir);
+  const std::vector<std::string> missing = MissingGameData(cfg.game_dir);
+  if (!missing.empty()) {
+    // Without its data the game still runs, on empty screens: figures of
+    // nothing.
+    std::fprintf(stderr, "frame_bench: no game data in %s\n", cfg.game_dir.c_str());
+    for (const std::string& m : missing) std::fprintf(stderr, "  missing: %s\n", m.c_str());
+    return 2;
+  }
+  const int status = RunApplication(argv[0], [&] { RunScreens(cfg, self); });
+  return status != 0 ? status : g_status;
 }
