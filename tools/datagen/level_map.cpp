@@ -141,30 +141,26 @@ void DrawRoom(RoomCanvas& cv, const LevelRoom& r, const ArtBook& book, const Ima
   }
 }
 
-// Arrows 9 picture pixels long pointing along `way`, tip at (x, y).
+// One pixel `along` pixels back from an arrow's tip at (x, y) and `across`
+// to its side.
+void ArrowPixel(Image& img, int x, int y, levelways::Way way, int along, int across, Rgba c) {
+  int px = x, py = y;
+  switch (way) {
+    case levelways::Way::kLeft: px = x + along; py = y + across; break;
+    case levelways::Way::kRight: px = x - along; py = y + across; break;
+    case levelways::Way::kUp: px = x + across; py = y + along; break;
+    case levelways::Way::kDown: px = x + across; py = y - along; break;
+  }
+  if (px >= 0 && py >= 0 && px < img.w && py < img.h) img.at(px, py) = c;
+}
+
+// Arrows 9 picture pixels long pointing along `way`, tip at (x, y): a head
+// widening over 5 pixels, then a shaft 3 wide.
 void Arrow(Image& img, int x, int y, levelways::Way way, Rgba c) {
-  for (int i = 0; i < 5; ++i)
-    for (int j = -i; j <= i; ++j) {
-      int px = x, py = y;
-      switch (way) {
-        case levelways::Way::kLeft: px = x + i; py = y + j; break;
-        case levelways::Way::kRight: px = x - i; py = y + j; break;
-        case levelways::Way::kUp: px = x + j; py = y + i; break;
-        case levelways::Way::kDown: px = x + j; py = y - i; break;
-      }
-      if (px >= 0 && py >= 0 && px < img.w && py < img.h) img.at(px, py) = c;
-    }
-  for (int i = 5; i < 9; ++i)
-    for (int j = -1; j <= 1; ++j) {
-      int px = x, py = y;
-      switch (way) {
-        case levelways::Way::kLeft: px = x + i; py = y + j; break;
-        case levelways::Way::kRight: px = x - i; py = y + j; break;
-        case levelways::Way::kUp: px = x + j; py = y + i; break;
-        case levelways::Way::kDown: px = x + j; py = y - i; break;
-      }
-      if (px >= 0 && py >= 0 && px < img.w && py < img.h) img.at(px, py) = c;
-    }
+  for (int along = 0; along < 9; ++along) {
+    const int half = along < 5 ? along : 1;
+    for (int across = -half; across <= half; ++across) ArrowPixel(img, x, y, way, along, across, c);
+  }
 }
 
 std::string Upper(std::string s) {
