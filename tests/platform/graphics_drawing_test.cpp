@@ -102,6 +102,74 @@ TEST(GraphicsDrawing, LongRunsKeepTheirMostRecentDraws) {
   EXPECT_FLOAT_EQ(d.front().x, static_cast<float>(total - static_cast<int>(d.size())));
 }
 
+TEST(GraphicsDrawing, LongRunsCanKeepOnlyTheDrawsTheyLookAtAndCountTheRest) {
+  testbackend::Reset();
+  ASSERT_EQ(Graphics(640, 480), 1);
+  const int img = testgraphics::MakeImage(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFFu));
+  auto drawEach = [&] {
+    Cls();
+    DrawImage(img, 1, 1, 0);
+    DrawRect(0, 0, 2, 2);
+    DrawRect(1, 1, 2, 2);
+    DrawLine(0, 0, 3, 3);
+    DrawText("kept", 5, 5);
+    GrabImage(img, 0, 0, 0);
+    FreePixmap(GrabPixmap(0, 0, 2, 2));
+  };
+  testgraphics::KeepOnly({Op::Text, Op::Line});
+  drawEach();
+  const auto& d = testgraphics::Draws();
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].op, Op::Line);
+  EXPECT_EQ(d[1].op, Op::Text);
+  EXPECT_EQ(d[1].text, "kept");
+  struct Count {
+    Op op;
+    int64_t n;
+  };
+  for (const Count& c : {Count{Op::Cls, 1}, Count{Op::Image, 1}, Count{Op::Rect, 2}, Count{Op::Line, 1},
+                         Count{Op::Text, 1}, Count{Op::GrabImage, 1}, Count{Op::GrabPixmap, 1}})
+    EXPECT_EQ(testgraphics::DrawCount(c.op), c.n) << static_cast<int>(c.op);
+  // An empty list keeps everything again; a reset does too, and zeroes the counts.
+  testgraphics::KeepOnly({});
+  testgraphics::ClearDraws();
+  drawEach();
+  EXPECT_EQ(testgraphics::Draws().size(), 8u);
+  EXPECT_EQ(testgraphics::DrawCount(Op::Rect), 4);
+  testgraphics::KeepOnly({Op::Cls});
+  testbackend::Reset();
+  EXPECT_EQ(testgraphics::DrawCount(Op::Rect), 0);
+  ASSERT_EQ(Graphics(640, 480), 1);
+  DrawRect(0, 0, 1, 1);
+  EXPECT_EQ(testgraphics::Draws().size(), 1u);
+}
+
+TEST(GraphicsDrawing, ADrawCostMovesTheClockOnAtEachSubmit) {
+  testbackend::Reset();
+  ASSERT_EQ(Graphics(640, 480), 1);
+  testgraphics::SetDrawCost(400);
+  testbackend::SetClock(100);
+  struct Case {
+    int draws;
+    int32_t clock;  // after the submit; what is short of a millisecond carries over
+  };
+  for (const Case& c : {Case{5, 102}, Case{3, 103}, Case{2, 104}, Case{0, 104}, Case{1, 104}}) {
+    for (int i = 0; i < c.draws; ++i) DrawRect(0, 0, 1, 1);
+    SubmitDraws();
+    EXPECT_EQ(testbackend::Clock(), c.clock) << c.draws;
+  }
+  // Draws that are only counted cost the same.
+  testgraphics::KeepOnly({Op::Text});
+  for (int i = 0; i < 10; ++i) DrawLine(0, 0, 1, 1);
+  SubmitDraws();
+  EXPECT_EQ(testbackend::Clock(), 108);
+  testbackend::Reset();
+  ASSERT_EQ(Graphics(640, 480), 1);
+  for (int i = 0; i < 100; ++i) DrawRect(0, 0, 1, 1);
+  SubmitDraws();
+  EXPECT_EQ(testbackend::Clock(), 0);
+}
+
 TEST(GraphicsDrawing, MissingImagesAndFramesDrawNothing) {
   testbackend::Reset();
   ASSERT_EQ(Graphics(640, 480), 1);

@@ -1,6 +1,7 @@
 #include "platform/test/test_graphics.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
@@ -20,8 +21,20 @@ std::vector<Mode> DefaultModes() {
   return modes;
 }
 
+constexpr size_t kOps = static_cast<size_t>(Op::GrabPixmap) + 1;
+
 struct Display {
   std::vector<DrawRecord> draws;
+  // Which operations are recorded in full, and how many of each were drawn.
+  std::array<bool, kOps> kept = [] {
+    std::array<bool, kOps> all{};
+    all.fill(true);
+    return all;
+  }();
+  std::array<int64_t, kOps> counts{};
+  int64_t unsubmitted = 0;  // draws since the last SubmitDraws
+  int draw_cost_us = 0;
+  int64_t cost_carry_us = 0;
   std::vector<Mode> modes = DefaultModes();
   std::function<bool(int, int, int)> refuse;
   bool open = false;
@@ -61,6 +74,14 @@ void ResetDisplay() {
 // before the first drawing call.
 const bool kRegistered = (D(), true);
 
+// Counts a draw of `op`; true when it is to be recorded.
+bool Counted(Op op) {
+  auto& d = D();
+  ++d.counts[static_cast<size_t>(op)];
+  ++d.unsubmitted;
+  return d.kept[static_cast<size_t>(op)];
+}
+
 void Keep(DrawRecord&& r) {
   auto& d = D().draws;
   if (d.size() >= kKeptDraws) d.erase(d.begin(), d.begin() + static_cast<ptrdiff_t>(d.size() / 2));
@@ -84,15 +105,30 @@ DrawRecord Record(Op op) {
   return r;
 }
 
-// The scripted screen's pixel, or the clear colour where it holds none.
-uint32_t ScreenPixel(int x, int y) {
-  const Display& d = D();
-  if (x >= 0 && y >= 0 && x < d.screen_w && y < d.screen_h)
-    return d.screen[static_cast<size_t>(y) * d.screen_w + x];
-  const gfxcore::DrawState& s = gfxcore::State();
-  return 0xFF000000u | (static_cast<uint32_t>(s.cls_r) << 16) |
-         (static_cast<uint32_t>(s.cls_g) << 8) | static_cast<uint32_t>(s.cls_b);
-}
+// Reads the screen for a grab: the scripted screen's pixels, and the clear
+// colour where it holds none. Made once per grab, since a whole-screen grab
+// reads a million pixels.
+class ScreenReader {
+ public:
+  ScreenReader() : d_(D()) {
+    const gfxcore::DrawState& s = gfxcore::State();
+    clear_ = 0xFF000000u | (static_cast<uint32_t>(s.cls_r) << 16) | (static_cast<uint32_t>(s.cls_g) << 8) |
+             static_cast<uint32_t>(s.cls_b);
+  }
+  // `width` pixels of row `y` from column `x` into `out`.
+  void Row(int x, int y, int width, uint32_t* out) const {
+    const bool row_inside = y >= 0 && y < d_.screen_h;
+    for (int i = 0; i < width; ++i) {
+      const int px = x + i;
+      out[i] = row_inside && px >= 0 && px < d_.screen_w ? d_.screen[static_cast<size_t>(y) * d_.screen_w + px]
+                                                         : clear_;
+    }
+  }
+
+ private:
+  const Display& d_;
+  uint32_t clear_ = 0;
+};
 
 bool TryOpen(int w, int h, int depth) {
   if (w <= 0 || h <= 0) return false;
@@ -105,6 +141,16 @@ bool TryOpen(int w, int h, int depth) {
 
 const std::vector<DrawRecord>& Draws() { return D().draws; }
 void ClearDraws() { D().draws.clear(); }
+void KeepOnly(std::vector<Op> ops) {
+  auto& kept = D().kept;
+  kept.fill(ops.empty());
+  for (Op op : ops) kept[static_cast<size_t>(op)] = true;
+}
+int64_t DrawCount(Op op) { return D().counts[static_cast<size_t>(op)]; }
+void SetDrawCost(int microseconds) {
+  D().draw_cost_us = std::max(0, microseconds);
+  D().cost_carry_us = 0;
+}
 std::vector<DrawRecord> DrawsOf(Op op) {
   std::vector<DrawRecord> out;
   for (const auto& r : D().draws)
@@ -205,6 +251,11 @@ int GraphicsHeight() { return D().height; }
 int GraphicsDepth() { return D().depth; }
 
 void SubmitDraws() {
+  auto& d = D();
+  const int64_t cost = d.unsubmitted * d.draw_cost_us + d.cost_carry_us;
+  d.unsubmitted = 0;
+  d.cost_carry_us = cost % 1000;
+  if (cost >= 1000) testbackend::AdvanceClock(static_cast<int32_t>(std::min<int64_t>(cost / 1000, 1000000)));
   ++D().submits;
   D().submit_clock = testbackend::Clock();
   D().submit_draws = D().draws.size();
@@ -241,11 +292,14 @@ bool GraphicsModeExists(int width, int height, int depth, int hertz) {
 
 // ---- drawing ------------------------------------------------------------------------
 
-void Cls() { testgraphics::Keep(testgraphics::Record(Op::Cls)); }
+void Cls() {
+  if (testgraphics::Counted(Op::Cls)) testgraphics::Keep(testgraphics::Record(Op::Cls));
+}
 
 void DrawImage(int image, float x, float y, int frame) {
   const gfxcore::ImageRec* img = gfxcore::Image(image);
   if (!img || !img->HasFrame(frame)) return;
+  if (!testgraphics::Counted(Op::Image)) return;
   auto r = testgraphics::Record(Op::Image);
   r.image = image;
   r.frame = frame;
@@ -257,6 +311,7 @@ void DrawImage(int image, float x, float y, int frame) {
 }
 
 void DrawRect(float x, float y, float width, float height) {
+  if (!testgraphics::Counted(Op::Rect)) return;
   auto r = testgraphics::Record(Op::Rect);
   r.x = x;
   r.y = y;
@@ -266,6 +321,7 @@ void DrawRect(float x, float y, float width, float height) {
 }
 
 void DrawLine(float x1, float y1, float x2, float y2) {
+  if (!testgraphics::Counted(Op::Line)) return;
   auto r = testgraphics::Record(Op::Line);
   r.x = x1;
   r.y = y1;
@@ -275,6 +331,7 @@ void DrawLine(float x1, float y1, float x2, float y2) {
 }
 
 void DrawText(const std::string& text, float x, float y) {
+  if (!testgraphics::Counted(Op::Text)) return;
   auto r = testgraphics::Record(Op::Text);
   r.x = x;
   r.y = y;
@@ -288,10 +345,10 @@ void GrabImage(int image, int x, int y, int frame) {
   gfxcore::ImageRec* img = gfxcore::Image(image);
   if (!img || !img->HasFrame(frame)) return;
   uint32_t* dst = img->Frame(frame);
-  for (int j = 0; j < img->height; ++j)
-    for (int i = 0; i < img->width; ++i)
-      dst[j * img->width + i] = testgraphics::ScreenPixel(x + i, y + j);
+  const testgraphics::ScreenReader screen;
+  for (int j = 0; j < img->height; ++j) screen.Row(x, y + j, img->width, dst + static_cast<size_t>(j) * img->width);
   img->dirty = true;
+  if (!testgraphics::Counted(Op::GrabImage)) return;
   auto r = testgraphics::Record(Op::GrabImage);
   r.image = image;
   r.frame = frame;
@@ -306,14 +363,15 @@ int GrabPixmap(int x, int y, int width, int height) {
   p.width = width;
   p.height = height;
   p.pixels.resize(static_cast<size_t>(width) * height);
-  for (int j = 0; j < height; ++j)
-    for (int i = 0; i < width; ++i)
-      p.pixels[static_cast<size_t>(j) * width + i] = testgraphics::ScreenPixel(x + i, y + j);
-  auto r = testgraphics::Record(Op::GrabPixmap);
-  r.x = static_cast<float>(x);
-  r.y = static_cast<float>(y);
-  r.w = static_cast<float>(width);
-  r.h = static_cast<float>(height);
-  testgraphics::Keep(std::move(r));
+  const testgraphics::ScreenReader screen;
+  for (int j = 0; j < height; ++j) screen.Row(x, y + j, width, p.pixels.data() + static_cast<size_t>(j) * width);
+  if (testgraphics::Counted(Op::GrabPixmap)) {
+    auto r = testgraphics::Record(Op::GrabPixmap);
+    r.x = static_cast<float>(x);
+    r.y = static_cast<float>(y);
+    r.w = static_cast<float>(width);
+    r.h = static_cast<float>(height);
+    testgraphics::Keep(std::move(r));
+  }
   return gfxcore::AddPixmap(std::move(p));
 }

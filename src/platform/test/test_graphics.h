@@ -37,6 +37,18 @@ void ClearDraws();
 // Only the records of one operation.
 std::vector<DrawRecord> DrawsOf(Op op);
 
+// Long runs that look at only some draws keep just those operations and
+// count the others; an empty list (the default after a reset) keeps all.
+void KeepOnly(std::vector<Op> ops);
+// Draws of one operation since the last reset, kept or not.
+int64_t DrawCount(Op op);
+
+// A machine that needs `microseconds` of render time per draw: each
+// SubmitDraws moves the virtual clock on by the draws made since the last
+// one (0, the default after a reset, costs nothing). Without it the engine
+// speed test finds an endlessly fast machine and draws its largest tests.
+void SetDrawCost(int microseconds);
+
 struct Mode {
   int width = 0, height = 0, depth = 0, hertz = 0;
 };
