@@ -97,6 +97,11 @@ class FakeInput {
     flush_(display_);
     Sleep(300);
   }
+  // The first pointer button down or up where the pointer stands, at once.
+  void Button(bool down) {
+    button_(display_, 1, down ? 1 : 0, 0);
+    flush_(display_);
+  }
   // Finds the top-level window whose title holds `title` and keeps its
   // position on the screen; pointer positions are taken from there on.
   bool FindWindow(const std::string& title) {
