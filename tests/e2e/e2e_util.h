@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -268,6 +269,66 @@ inline std::string Area(const fs::path& png, int x0, int y0, int x1, int y1) {
   return out;
 }
 
+// An X server of its own, with one screen of the given size, for the game and
+// for the keys; the display number comes back through a pipe. With a server
+// each, runs cannot take each other's keys or windows.
+class OwnServer {
+ public:
+  OwnServer(int w, int h) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    const std::string fd = std::to_string(fds[1]);
+    const std::string screen = std::to_string(w) + "x" + std::to_string(h) + "x24";
+    std::string args[] = {"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
+                    args[5].data(), args[6].data(), args[7].data(), nullptr};
+    if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv, environ) != 0) pid_ = 0;
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (pid_ != 0 && poll(&p, 1, 20000) > 0) {
+      char c = 0;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~OwnServer() {
+    if (pid_ != 0) {
+      kill(pid_, SIGTERM);
+      if (WaitForExit(pid_, 20) < 0) kill(pid_, SIGKILL);
+    }
+  }
+  OwnServer(const OwnServer&) = delete;
+  OwnServer& operator=(const OwnServer&) = delete;
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+// Starts its own X server and names it in DISPLAY for as long as it lives;
+// constructed before the fixture's input so that the input connects to it.
+class ServerScope {
+ public:
+  ServerScope() : server_(1920, 1080) {
+    if (const char* d = std::getenv("DISPLAY")) outer_ = d;
+    if (!server_.Display().empty()) setenv("DISPLAY", server_.Display().c_str(), 1);
+  }
+  ~ServerScope() {
+    if (outer_.empty()) unsetenv("DISPLAY");
+    else setenv("DISPLAY", outer_.c_str(), 1);
+  }
+  ServerScope(const ServerScope&) = delete;
+  ServerScope& operator=(const ServerScope&) = delete;
+
+ private:
+  OwnServer server_;
+  std::string outer_;
+};
+
 // A run of the real game: the generated game folder from the environment and
 // the X input that drives it. Runs without an X server or XTest are skipped.
 class GameRun : public ::testing::Test {
@@ -295,6 +356,7 @@ class GameRun : public ::testing::Test {
     EXPECT_EQ(status, 0);
   }
 
+  ServerScope server;
   FakeInput input;
   fs::path source;
 };

@@ -55,45 +55,6 @@ int GreenPixels(const fs::path& png, Area a) {
   return green;
 }
 
-// An X server of its own whose one screen has the shape to test, for the
-// game and for the keys; the display number comes back through a pipe.
-class OwnServer {
- public:
-  explicit OwnServer(Shape s) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    const std::string screen = std::to_string(s.w) + "x" + std::to_string(s.h) + "x24";
-    std::string args[] = {"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
-                    args[5].data(), args[6].data(), args[7].data(), nullptr};
-    if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv, environ) != 0) pid_ = 0;
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (pid_ != 0 && poll(&p, 1, 20000) > 0) {
-      char c = 0;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~OwnServer() {
-    if (pid_ != 0) {
-      kill(pid_, SIGTERM);
-      if (WaitForExit(pid_, 20) < 0) kill(pid_, SIGKILL);
-    }
-  }
-  OwnServer(const OwnServer&) = delete;
-  OwnServer& operator=(const OwnServer&) = delete;
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = 0;
-  std::string display_;
-};
-
 struct Case {
   const char* name;
   Shape shape;
@@ -125,7 +86,7 @@ class HudEndToEnd : public ::testing::TestWithParam<Case> {
 TEST_P(HudEndToEnd, PlayShowsThePanelsAndTheScore) {
   const Case& c = GetParam();
   ASSERT_TRUE(fs::exists(source / "Files" / "256" / "gfx.png")) << "the game data is not generated";
-  OwnServer server(c.shape);
+  OwnServer server(c.shape.w, c.shape.h);
   if (server.Display().empty()) GTEST_SKIP() << "no X server could be started";
   setenv("DISPLAY", server.Display().c_str(), 1);
   input = std::make_unique<FakeInput>();
