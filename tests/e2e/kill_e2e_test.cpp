@@ -104,6 +104,15 @@ class KillEndToEnd : public GameRun {
     Sleep(1200);
   }
 
+  // Quit from the pause menu; the name entry follows the game's hold.
+  void QuitToNameEntry() {
+    Key(kEscape);
+    Sleep(300);
+    Key(kDown);
+    Key(kSpace);
+    Sleep(2000);
+  }
+
   int Kill() {
     kill(pid_, SIGKILL);
     const int status = WaitForExit(pid_, 30);
@@ -273,11 +282,7 @@ TEST_F(KillEndToEnd, KillsDuringScoreSavesLeaveTheOldOrTheNewHistory) {
   Key(kTab);
   Sleep(300);
   IntoPlay(false);
-  Key(kEscape);
-  Sleep(300);
-  Key(kDown);
-  Key(kSpace);
-  Sleep(2000);
+  QuitToNameEntry();
   Key(kLetterA);
   Key(kReturn);
   ASSERT_TRUE(WaitForText(Scores(), "|", 10));
@@ -302,12 +307,7 @@ TEST_F(KillEndToEnd, KillsDuringScoreSavesLeaveTheOldOrTheNewHistory) {
     fs::remove(Setup().string() + ".tmp");
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
     IntoPlay(false);
-    // Quit from the pause menu; the name entry follows the game's hold.
-    Key(kEscape);
-    Sleep(300);
-    Key(kDown);
-    Key(kSpace);
-    Sleep(2000);
+    QuitToNameEntry();
     // The entry starts from the last name; its last letter changes.
     std::string name = baseName;
     if (!name.empty()) name.pop_back();
