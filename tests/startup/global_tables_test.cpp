@@ -3,14 +3,13 @@
 // zero-filled process start would fail.
 #include <gtest/gtest.h>
 
-#include "startup_case.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "startup_case.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
 #include "platform/runtime.h"

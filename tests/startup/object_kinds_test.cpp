@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "startup_case.h"
-
 #include <set>
 #include <string>
 
+#include "startup_case.h"
 #include "startup/object_kinds.h"
 
 namespace {

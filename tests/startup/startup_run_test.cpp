@@ -2,8 +2,6 @@
 // run-once guard of the main routine.
 #include <gtest/gtest.h>
 
-#include "startup_case.h"
-
 #include <unistd.h>
 
 #include <array>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "startup_case.h"
 #include "common/test_util.h"
 #include "platform/app.h"
 #include "platform/files.h"
