@@ -14,5 +14,37 @@ cmake --build "$BUILD" -j "$JOBS"
 export LIBGL_ALWAYS_SOFTWARE=1
 export SDL_AUDIODRIVER=dummy
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+XVFB=(xvfb-run -a -s "-screen 0 1920x1080x24")
 cd "$BUILD"
-xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -j "$JOBS"
+"${XVFB[@]}" ctest --output-on-failure -j "$JOBS"
+
+# ctest runs every case in a process of its own. Each unit-test executable
+# also runs once whole with its cases shuffled, so that a case which leans on
+# what another case left behind fails here. Left out: the real backend's tests
+# (SDL and the backend keep process-wide state that only a fresh process
+# shows), the soak run (one long case) and the end-to-end runs of the real
+# game. The environment is the one ctest gives the cases; GTEST_SEED=N
+# repeats an order.
+SEED=${GTEST_SEED:-$((RANDOM + 1))}
+echo "Each unit-test executable run whole, shuffled with seed $SEED (GTEST_SEED=$SEED ./test.sh repeats it)"
+export DUSKMOOR_GAME_DIR="$PWD/game" DUSKMOOR_SOURCE_DIR="$(dirname "$PWD")" DUSKMOOR_BUILD_DIR="$PWD"
+export DUSKMOOR_BINARY="$PWD/game/duskmoor2" SONGRENDER="$PWD/tools/songrender/songrender"
+passed=0
+failed=()
+for exe in $(find tests -maxdepth 2 -type f -perm -u+x -name 'test_*' | sort); do
+  name=$(basename "$exe")
+  case "$name" in test_platform_real | test_soak | test_e2e | test_e2e_kill) continue ;; esac
+  leaks=1
+  if [ "$name" = test_replays ]; then leaks=0; fi
+  if (cd "$(dirname "$exe")" && ASAN_OPTIONS=detect_leaks=$leaks "${XVFB[@]}" \
+      "./$name" --gtest_shuffle --gtest_random_seed="$SEED" --gtest_brief=1); then
+    passed=$((passed + 1))
+  else
+    failed+=("$name")
+  fi
+done
+echo "Whole: $passed passed, ${#failed[@]} failed"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "Failed run whole with seed $SEED: ${failed[*]}"
+  exit 1
+fi

@@ -2,6 +2,7 @@
 // blue level it leaves behind.
 #include <gtest/gtest.h>
 
+#include "common/fresh_globals.h"
 #include "framework/backdrop.h"
 #include "platform/graphics.h"
 #include "platform/test/test_backend.h"
@@ -26,6 +27,7 @@ class StripedBackdrop : public ::testing::TestWithParam<BackdropCase> {};
 TEST_P(StripedBackdrop, DrawsOneTurnedBandPerTenRowsWithRisingBlue) {
   const BackdropCase& c = GetParam();
   testbackend::Reset();
+  testutil::FreshGlobals();
   Graphics(800, 600, 0, 60, 0);
   SetVirtualResolution(1280, static_cast<float>(c.height));
   JScrw = 1280;

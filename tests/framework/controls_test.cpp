@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 
+#include "common/fresh_globals.h"
 #include "framework/controls.h"
 #include "framework/keynames.h"
 #include "platform/joystick.h"
@@ -19,6 +20,7 @@ class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     StickCount = 0;
     StickOn.fill(0);
     StickHat.fill(0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/fresh_globals.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "platform/graphics.h"
@@ -17,6 +18,7 @@ class DrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     DrawMax.fill(0);
     DrawMax[1] = 50000;
     DrawMax[2] = 50000;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "framework/pause.h"
@@ -27,6 +28,7 @@ class PauseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     ResetPumpServices();
     FrameServices& s = PumpServices();
     s.drawScores = [] {};

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "framework/draw.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -39,6 +40,7 @@ class PumpTest : public ::testing::Test {
 
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     ResetPumpServices();
     calls.clear();
     LastFrame = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -27,6 +28,7 @@ class ScreenshotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     dir = fs::temp_directory_path() / ("duskmoor_shot_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                                        "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);

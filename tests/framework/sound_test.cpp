@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "framework/globals.h"
 #include "framework/sound.h"
 #include "platform/audio.h"
@@ -25,6 +26,7 @@ class SoundTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     Options.fill(0);
     Options[11] = Options[12] = Options[13] = 50;
     Channel.fill(0);

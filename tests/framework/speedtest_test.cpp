@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -32,6 +33,7 @@ class SpeedTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     stepsSeen.clear();
     testutil::QuietPumpServices("the engine test");
     PumpServices().musicStep = [this] {

@@ -1,6 +1,7 @@
 // The editor's panels in the overview: the click latch, the room buttons,
 // the layer buttons, the appearance selectors and the item palette.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/globals.h"
@@ -9,6 +10,7 @@
 #include "game/editor_style.h"
 #include "game/game_assets.h"
 #include "game/game_state.h"
+#include "editor_game_util.h"
 #include "game_test_util.h"
 #include "level/rooms.h"
 #include "platform/list.h"
@@ -227,6 +229,137 @@ TEST_F(PanelTest, ThePaletteShowsEveryKindInItsSlotsAndSelectsWhileHeld) {
     my = c.py;
     Frame(true);
     EXPECT_EQ(playstate.edititem, c.item) << c.px << "," << c.py;
+  }
+}
+
+// The panels in a game of the player's own level, frame by frame.
+class EditorScreenTest : public gametest::EditorGameTest {
+ protected:
+  void SetUp() override {
+    EditorGameTest::SetUp();
+    MyScrw = 1920;
+    MyScrh = 1080;
+  }
+  // A point on no control of the panels and outside the room.
+  static void PointAway() { PointAt(playstate.basex + 1100, 150); }
+  static testgraphics::DrawRecord TextDraw(const std::string& text) {
+    for (const auto& d : testgraphics::DrawsOf(Op::Text))
+      if (d.text == text) return d;
+    ADD_FAILURE() << "no text " << text;
+    return {};
+  }
+  // The label of the selector in panel row `row`: the text in the left bar at the row's top.
+  static testgraphics::DrawRecord SelectorLabel(int row) {
+    const int top = kRowTops[row - 1];
+    for (const auto& d : testgraphics::DrawsOf(Op::Text))
+      if (d.y == top && d.x < playstate.basex + playstate.barwidth) return d;
+    ADD_FAILURE() << "no selector in row " << row;
+    return {};
+  }
+  static std::vector<int> Colour(const testgraphics::DrawRecord& d) { return {d.r, d.g, d.b}; }
+  // Panel rows of the overview at rest.
+  static constexpr int kRowTops[4] = {257, 385, 513, 641};
+  // Left edge of palette slot `slot`, and a point inside its tile.
+  static int SlotLeft(int slot) { return playstate.basex + 32 + 24 * slot; }
+};
+
+TEST_F(EditorScreenTest, ThePanelsStandAndAnswerWhereThePlayAreaIsOnEveryWidth) {
+  OpenOverview();
+  for (const auto& s : gametest::kScreenSizes) {
+    SCOPED_TRACE(s.w);
+    UseScreen(s);
+    ASSERT_EQ(playstate.basex, s.basex);
+    PointAway();
+    DrawnFrame();
+    const std::vector<std::tuple<std::string, int, int>> labels = {
+        {"Room : 0,0", 900, 29}, {"Up", 900, 53}, {"Down", 980, 53}, {"Left", 900, 83}, {"Right", 980, 83},
+        {"Layer 1", 1022, 257}, {"Layer 4", 1022, 641},
+    };
+    for (const auto& [text, x, y] : labels) {
+      EXPECT_EQ(TextDraw(text).x, s.basex + x) << text;
+      EXPECT_EQ(TextDraw(text).y, y) << text;
+    }
+    for (int row = 1; row <= 4; ++row) {
+      const auto label = SelectorLabel(row);
+      EXPECT_EQ(label.x + TextWidth(label.text), s.basex + 266) << row;
+    }
+    std::vector<testgraphics::DrawRecord> boxes;
+    for (const auto& r : testgraphics::DrawsOf(Op::Rect))
+      if (r.w == 16 && r.h == 128) boxes.push_back(r);
+    ASSERT_EQ(boxes.size(), 33u);
+    EXPECT_EQ(boxes.front().x, s.basex + 56);
+    EXPECT_EQ(boxes.back().x, s.basex + 872);
+
+    // Each control answers a press at its place in the moved play area; on
+    // the wide screens the same points miss it without the offset.
+    Click(s.basex + 1030, 90);  // "Right"
+    EXPECT_EQ(pla->roomx, 1);
+    Click(s.basex + 955, 90);  // "Left"
+    EXPECT_EQ(pla->roomx, 0);
+    const int32_t style = ThisRoom->StyleTop;
+    Click(s.basex + 270, 260);  // the top half's style
+    EXPECT_EQ(ThisRoom->StyleTop, style % styles + 1);
+    Click(s.basex + 1030 + 240, 520);  // "Layer 3"
+    EXPECT_EQ(playstate.editlayer, 2);
+    Click(s.basex + 1030 + 240, 260);  // "Layer 1"
+    EXPECT_EQ(playstate.editlayer, 0);
+    Click(SlotLeft(13) + 14, 800);  // GEM
+    EXPECT_EQ(playstate.edititem, 96);
+    Click(SlotLeft(3) + 14, 800);  // WALL
+    EXPECT_EQ(playstate.edititem, 42);
+  }
+}
+
+TEST_F(EditorScreenTest, TheSelectorBesideTheCurrentLayerIsYellow) {
+  OpenOverview();
+  const std::vector<int> white = {255, 255, 255}, yellow = {255, 255, 0}, cyan = {0, 255, 255};
+  for (int layer = 0; layer < 4; ++layer) {
+    Click(1100, kRowTops[layer] + 5);  // its layer button
+    ASSERT_EQ(playstate.editlayer, layer);
+    PointAway();
+    DrawnFrame();
+    for (int row = 1; row <= 4; ++row)
+      EXPECT_EQ(Colour(SelectorLabel(row)), row - 1 == layer ? yellow : white) << layer << " " << row;
+  }
+  // Under the pointer the current row is cyan like any other.
+  PointAt(100, kRowTops[3] + 5);
+  DrawnFrame();
+  EXPECT_EQ(Colour(SelectorLabel(4)), cyan);
+  EXPECT_EQ(Colour(SelectorLabel(3)), white);
+}
+
+TEST_F(EditorScreenTest, ThePaletteShowsTheTerrainStripOfStyleTwoAndEachKindsOwnFrame) {
+  UseScreen(gametest::kScreenSizes[1]);  // 1600 wide
+  OpenOverview();
+  Click(SlotLeft(13) + 8, 800);  // GEM, a sprite, chosen and raised
+  ASSERT_EQ(playstate.edititem, 96);
+  PointAway();
+  DrawnFrame();
+  // Each tile's box, and the picture drawn right after it.
+  const auto& draws = testgraphics::Draws();
+  std::vector<testgraphics::DrawRecord> pictures;
+  for (size_t i = 0; i + 1 < draws.size(); ++i)
+    if (draws[i].op == Op::Rect && draws[i].w == 16 && draws[i].h == 128) {
+      EXPECT_EQ(draws[i + 1].op, Op::Image) << i;
+      pictures.push_back(draws[i + 1]);
+    }
+  const std::vector<int32_t> codes = {40,  41,  42,  43,  45,  47,  48,  49,  50,  51,  52,   // terrain
+                                      96,  97,  98,  99,  101, 103, 104, 105, 106, 107, 108, 109,  // pickups
+                                      160, 162, 164, 166, 168, 170, 172, 174, 176, 178};  // creatures
+  ASSERT_EQ(pictures.size(), codes.size());
+  for (size_t k = 0; k < codes.size(); ++k) {
+    const int32_t code = codes[k];
+    const int slot = static_cast<int>(k) + 1 + (code >= 96) + (code >= 160);
+    const int raised = code == 96 ? 20 : 0;
+    const auto& p = pictures[k];
+    SCOPED_TRACE(code);
+    EXPECT_EQ(p.image, code < 90 ? BG_bit[2] : gfx);
+    EXPECT_EQ(p.frame, code);
+    EXPECT_FLOAT_EQ(p.scale_x, 2.0f);
+    // The frame's top-left corner: a terrain strip covers its box, a sprite
+    // stands 32 pixels below the box's top.
+    EXPECT_FLOAT_EQ(p.x - p.w * p.scale_x / 2, static_cast<float>(SlotLeft(slot)));
+    EXPECT_FLOAT_EQ(p.y - p.h * p.scale_y / 2, static_cast<float>((code < 90 ? 727 : 759) - raised));
   }
 }
 

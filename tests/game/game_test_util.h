@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -71,6 +72,7 @@ class GameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     testutil::QuietPumpServices("the game");
     PumpServices().saveScreenshot = [] {};
     PumpServices().musicStep = [this] {

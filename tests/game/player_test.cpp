@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/controls.h"
 #include "game/game_state.h"
@@ -35,6 +36,7 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     SetDefaultControls();
     CreateSoundTables();
     Options[11] = Options[12] = 100;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/draw.h"
 #include "game/game_state.h"
@@ -37,6 +38,7 @@ class ShotsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     testutil::OpenTestScreen();
     SetDefaultControls();
     CreateSoundTables();

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "game/game_assets.h"
@@ -57,6 +58,7 @@ class WalkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     testutil::OpenTestScreen();
     MakeObjectKinds();
     Options.fill(0);

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "level/level_file.h"
 #include "level/play_globals.h"
@@ -38,6 +39,7 @@ class LevelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     MakeObjectKinds();
     dir_ = std::filesystem::temp_directory_path() /
            ("duskmoor-level-" + std::to_string(::getpid()) + "-" +

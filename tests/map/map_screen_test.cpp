@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "framework/pause.h"
@@ -35,6 +36,7 @@ class MapTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     testutil::QuietPumpServices("the map screen");
     PumpServices().musicStep = [this] {
       ++frames;

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "music/generator.h"
 #include "platform/test/test_audio.h"
@@ -26,6 +27,7 @@ class MusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     root_ = fs::temp_directory_path() / ("duskmoor-music-" + std::to_string(::getpid()) + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <memory>
 
 #include "platform/app.h"
 #include "platform/runtime.h"
@@ -80,22 +81,24 @@ TEST(TestClock, ResetRestoresTheRuntimeState) {
   SeedRnd(99);
   SetLocalClockHook([] { return LocalDateTime{2001, 2, 3, 4, 5, 6, 0}; });
   EXPECT_EQ(CurrentDate(), "03 Feb 2001");
-  int resets = 0;
-  testbackend::AddResetHook([&] { ++resets; });
+  // The hook stays for every later reset of the process, so what it counts
+  // must outlive this test.
+  auto resets = std::make_shared<int>(0);
+  testbackend::AddResetHook([resets] { ++*resets; });
   testbackend::Reset();
   EXPECT_EQ(RndSeed(), 4660);
   EXPECT_NE(CurrentDate(), "03 Feb 2001");
-  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(*resets, 1);
 }
 
 TEST(TestClock, FramesAndFrameHooks) {
   testbackend::Reset();
-  int calls = 0;
-  testbackend::AddFrameHook([&] { ++calls; });
+  auto calls = std::make_shared<int>(0);
+  testbackend::AddFrameHook([calls] { ++*calls; });
   testbackend::EndFrame();
   testbackend::EndFrame();
   EXPECT_EQ(testbackend::FrameCount(), 2);
-  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(*calls, 2);
   testbackend::Reset();
   EXPECT_EQ(testbackend::FrameCount(), 0);
 }

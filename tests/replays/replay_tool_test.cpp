@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,8 +38,16 @@ class ReplayToolTest : public ::testing::Test {
     fs::create_directories(dir_);
     level_ = Path("moor.xml");
     WriteBytes(level_, kLevel);
+    // Some cases point the tool at a game folder of their own; the cases
+    // after them get the built one back.
+    const char* game = std::getenv("DUSKMOOR_GAME_DIR");
+    gameDir_ = game ? std::optional<std::string>(game) : std::nullopt;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    if (gameDir_) ::setenv("DUSKMOOR_GAME_DIR", gameDir_->c_str(), 1);
+    else ::unsetenv("DUSKMOOR_GAME_DIR");
+    fs::remove_all(dir_);
+  }
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   // A script file holding `text`.
@@ -61,6 +70,7 @@ class ReplayToolTest : public ::testing::Test {
   fs::path dir_;
   std::string level_;
   int scripts_ = 0;
+  std::optional<std::string> gameDir_;
 };
 
 TEST_F(ReplayToolTest, BadInputGetsOneLineAndStatusTwo) {

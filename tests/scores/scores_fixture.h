@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "platform/graphics.h"
 #include "platform/test/test_backend.h"
@@ -20,6 +21,7 @@ class ScoresTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     root_ = std::filesystem::temp_directory_path() /
             ("duskmoor_scores_" + std::to_string(::getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());

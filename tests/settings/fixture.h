@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "platform/test/test_backend.h"
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
@@ -20,6 +21,7 @@ class GameFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     root_ = std::filesystem::temp_directory_path() /
             ("duskmoor_settings_" + std::to_string(::getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());

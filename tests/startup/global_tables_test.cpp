@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "startup_case.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
 #include "platform/runtime.h"
@@ -19,12 +20,25 @@
 
 namespace {
 
+using GameIdentity = StartupCase;
+using GamePaths = StartupCase;
+using Credits = StartupCase;
+using GameLoopTables = StartupCase;
+using MusicTables = StartupCase;
+using FrameClock = StartupCase;
+using SettingsTables = StartupCase;
+using JoystickTables = StartupCase;
+using ScoreAndMessageContainers = StartupCase;
+using DefaultControlsAndSettings = StartupCase;
+using SoundTables = StartupCase;
+using Reclaim = StartupCase;
+
 template <class A, class V>
 bool AllEqual(const A& a, const V& v) {
   return std::all_of(a.begin(), a.end(), [&](const auto& e) { return e == v; });
 }
 
-TEST(GameIdentity, TitleLineAndFolderNames) {
+TEST_F(GameIdentity, TitleLineAndFolderNames) {
   EXPECT_EQ(GameWeek, 256);
   EXPECT_EQ(GameName1, "Duskmoor");
   EXPECT_EQ(GameName2, "II");
@@ -38,7 +52,7 @@ TEST(GameIdentity, TitleLineAndFolderNames) {
   for (const auto& [week, name] : folders) EXPECT_EQ(GameFolderName(week), name) << week;
 }
 
-TEST(GamePaths, ResolvedBelowTheExecutableFolder) {
+TEST_F(GamePaths, ResolvedBelowTheExecutableFolder) {
   for (const std::string root : {"/opt/dm", "/opt/dm/"}) {
     ResolvePaths(root);
     EXPECT_EQ(Paths.root, "/opt/dm/");
@@ -57,7 +71,7 @@ TEST(GamePaths, ResolvedBelowTheExecutableFolder) {
   }
 }
 
-TEST(Credits, NineteenLinesInDisplayOrder) {
+TEST_F(Credits, NineteenLinesInDisplayOrder) {
   Credit.fill("junk");
   credits = 77;
   BuildCredits();
@@ -86,7 +100,7 @@ TEST(Credits, NineteenLinesInDisplayOrder) {
   for (int i = 20; i < 100; ++i) EXPECT_EQ(Credit[i], "") << i;
 }
 
-TEST(GameLoopTables, EmptyBackgroundAndProbeTables) {
+TEST_F(GameLoopTables, EmptyBackgroundAndProbeTables) {
   BG.fill(5);
   BG_bit.fill(6);
   Here.fill(7);
@@ -101,7 +115,7 @@ TEST(GameLoopTables, EmptyBackgroundAndProbeTables) {
   EXPECT_EQ(styles, 0);
 }
 
-TEST(MusicTables, SizesAndZeroStart) {
+TEST_F(MusicTables, SizesAndZeroStart) {
   QRDM_inst.fill(1);
   QRDM_Pattern.fill(2.5f);
   QRDM_Set.fill("x");
@@ -130,7 +144,7 @@ TEST(MusicTables, SizesAndZeroStart) {
   EXPECT_TRUE(AllEqual(QRDM_Stretch, 0));
 }
 
-TEST(FrameClock, PointerHiddenClockStampedStartBudgets) {
+TEST_F(FrameClock, PointerHiddenClockStampedStartBudgets) {
   testbackend::Reset();
   testbackend::SetClock(123456);
   DrawMax.fill(9);
@@ -147,7 +161,7 @@ TEST(FrameClock, PointerHiddenClockStampedStartBudgets) {
   }
 }
 
-TEST(SettingsTables, SizesAndStartValues) {
+TEST_F(SettingsTables, SizesAndStartValues) {
   Options.fill(3);
   ResolutionW.fill(640);
   ResolutionH.fill(480);
@@ -173,7 +187,7 @@ TEST(SettingsTables, SizesAndStartValues) {
   EXPECT_EQ(SubFont, "LiberationSansNarrow-Bold");
 }
 
-TEST(JoystickTables, FiveZeroSlotsEach) {
+TEST_F(JoystickTables, FiveZeroSlotsEach) {
   Stick.fill("pad");
   StickBut.fill(1);
   StickX.fill(0.5f);
@@ -193,7 +207,7 @@ TEST(JoystickTables, FiveZeroSlotsEach) {
   EXPECT_EQ(StickCount, 0);
 }
 
-TEST(ScoreAndMessageContainers, EmptyAtCreation) {
+TEST_F(ScoreAndMessageContainers, EmptyAtCreation) {
   HighTable[3] = std::make_shared<Scores>();
   ListAddLast(Highscores, std::make_shared<Scores>());
   ListAddLast(comments, std::make_shared<ment>());
@@ -226,7 +240,7 @@ TEST(ScoreAndMessageContainers, EmptyAtCreation) {
   EXPECT_EQ(o.t, 0);
 }
 
-TEST(ScoreAndMessageContainers, HistorySortsNewestFirst) {
+TEST_F(ScoreAndMessageContainers, HistorySortsNewestFirst) {
   const std::vector<int64_t> stamps = {50, 900, 10, 400};
   for (int64_t t : stamps) {
     auto s = std::make_shared<Scores>();
@@ -239,7 +253,7 @@ TEST(ScoreAndMessageContainers, HistorySortsNewestFirst) {
   EXPECT_EQ(order, (std::vector<int64_t>{900, 400, 50, 10}));
 }
 
-TEST(DefaultControlsAndSettings, ArrowKeysZXCVAndWindowedDefaults) {
+TEST_F(DefaultControlsAndSettings, ArrowKeysZXCVAndWindowedDefaults) {
   KeyV.fill(500);
   Options.fill(0);
   Options[14] = 3;
@@ -260,7 +274,7 @@ TEST(DefaultControlsAndSettings, ArrowKeysZXCVAndWindowedDefaults) {
   EXPECT_EQ(Options[14], 3);
 }
 
-TEST(DefaultControlsAndSettings, EveryDefaultWrittenWhateverTheEntryHeld) {
+TEST_F(DefaultControlsAndSettings, EveryDefaultWrittenWhateverTheEntryHeld) {
   Options.fill(0);
   Options[1] = 1;
   Options[7] = 1;
@@ -269,7 +283,7 @@ TEST(DefaultControlsAndSettings, EveryDefaultWrittenWhateverTheEntryHeld) {
   EXPECT_EQ(Options[7], 0);
 }
 
-TEST(SoundTables, SizesAndStartValues) {
+TEST_F(SoundTables, SizesAndStartValues) {
   Channel.fill(8);
   ChannelVol.fill(0.5f);
   sfx.fill(8);
@@ -287,7 +301,7 @@ TEST(SoundTables, SizesAndStartValues) {
   EXPECT_EQ(LChan, 20);
 }
 
-TEST(Reclaim, SwitchedToOnRequest) {
+TEST_F(Reclaim, SwitchedToOnRequest) {
   EXPECT_EQ(GCMode, 1);
   SetManualReclaim();
   EXPECT_EQ(GCMode, 0);
@@ -299,7 +313,7 @@ namespace {
 
 // Every line fits the credits box in the font it is drawn with: 16 pixels in a
 // 320-pixel box, or 22 pixels in a 416-pixel box on displays below 900 wide.
-TEST(Credits, EveryLineFitsTheBox) {
+TEST_F(Credits, EveryLineFitsTheBox) {
   testbackend::Reset();
   const char* dir = std::getenv("DUSKMOOR_GAME_DIR");
   ASSERT_NE(dir, nullptr);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/fresh_globals.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
 #include "startup/globals.h"
@@ -15,6 +16,7 @@ class JoystickScan : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     CreateJoystickTables();
   }
 };
@@ -73,6 +75,7 @@ TEST_F(JoystickScan, RecordsNameButtonsRestPositionsAndHat) {
 TEST_F(JoystickScan, HatHeldOffCentreCountsAsNoHat) {
   for (float hat : {0.0f, 0.25f, 0.875f}) {
     testbackend::Reset();
+    testutil::FreshGlobals();
     CreateJoystickTables();
     const int p = testbackend::AddJoystick("Pad", 1, true);
     testbackend::SetJoyHat(p, hat);

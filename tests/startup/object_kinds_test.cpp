@@ -3,9 +3,12 @@
 #include <set>
 #include <string>
 
+#include "startup_case.h"
 #include "startup/object_kinds.h"
 
 namespace {
+
+using ObjectKinds = StartupCase;
 
 struct Kind {
   int32_t code;
@@ -25,7 +28,7 @@ const Kind kAllKinds[] = {
     {178, "SPIKE3", 500},
 };
 
-TEST(ObjectKinds, TheKindTable) {
+TEST_F(ObjectKinds, TheKindTable) {
   MakeObjectKinds();
   ASSERT_EQ(std::size(kAllKinds), 33u);
   std::set<int32_t> named;
@@ -57,7 +60,7 @@ TEST(ObjectKinds, TheKindTable) {
   }
 }
 
-TEST(ObjectKinds, NamesOnlyMatchCodesBelow200) {
+TEST_F(ObjectKinds, NamesOnlyMatchCodesBelow200) {
   MakeObjectKinds();
   OBJN[250] = "GHOST";  // a name outside the range files may name
   OBJN[0] = "NOTHING";
@@ -67,7 +70,7 @@ TEST(ObjectKinds, NamesOnlyMatchCodesBelow200) {
   EXPECT_EQ(KindCode("gem"), 199);
 }
 
-TEST(ObjectKinds, BuildingEmptiesTheWorldLists) {
+TEST_F(ObjectKinds, BuildingEmptiesTheWorldLists) {
   ListAddLast(driving, std::make_shared<ve>());
   ListAddLast(levels, std::make_shared<game>());
   ListAddLast(rooms, std::make_shared<layout>());
@@ -83,7 +86,7 @@ TEST(ObjectKinds, BuildingEmptiesTheWorldLists) {
   EXPECT_EQ(ObjH[42], 0);
 }
 
-TEST(ObjectKinds, CodeClasses) {
+TEST_F(ObjectKinds, CodeClasses) {
   struct Class {
     const char* what;
     bool (*test)(int32_t);
@@ -108,7 +111,7 @@ TEST(ObjectKinds, CodeClasses) {
   }
 }
 
-TEST(ObjectKinds, HolesAndTheirEnds) {
+TEST_F(ObjectKinds, HolesAndTheirEnds) {
   struct Case {
     int32_t code, x;
     bool hole;
@@ -123,7 +126,7 @@ TEST(ObjectKinds, HolesAndTheirEnds) {
   for (const Case& c : cases) EXPECT_EQ(IsHoleKind(c.code, c.x), c.hole) << c.code << " at " << c.x;
 }
 
-TEST(ObjectKinds, KillsAndKeys) {
+TEST_F(ObjectKinds, KillsAndKeys) {
   struct Kill {
     int32_t code, hits, points;
   };

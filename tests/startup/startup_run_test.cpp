@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "startup_case.h"
 #include "common/test_util.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -31,6 +32,11 @@ __attribute__((weak)) std::string AppDir() { return fs::temp_directory_path().st
 
 namespace {
 
+using StartupOrder = StartupCase;
+using StartupRun = StartupCase;
+using DebugLog = StartupCase;
+using MainRoutine = StartupCase;
+
 using testutil::ReadBytes;
 
 // A fresh folder standing in for the one that holds the executable.
@@ -44,7 +50,7 @@ fs::path MakeRoot(bool with_files) {
   return root;
 }
 
-TEST(StartupOrder, StepsRunInTheGameOrder) {
+TEST_F(StartupOrder, StepsRunInTheGameOrder) {
   std::vector<std::string> names;
   for (const auto& step : StartupSteps()) names.push_back(step.name);
   const std::vector<std::string> expected = {
@@ -68,7 +74,7 @@ TEST(StartupOrder, StepsRunInTheGameOrder) {
   EXPECT_EQ(names, expected);
 }
 
-TEST(StartupRun, BuildsEveryTableAndOpensTheLogInTheDataFolder) {
+TEST_F(StartupRun, BuildsEveryTableAndOpensTheLogInTheDataFolder) {
   testbackend::Reset();
   testbackend::SetClock(5000);
   testbackend::AddJoystick("Pad", 0x7, true);
@@ -108,7 +114,7 @@ TEST(StartupRun, BuildsEveryTableAndOpensTheLogInTheDataFolder) {
   fs::remove_all(root);
 }
 
-TEST(StartupRun, WithoutSetupIniTheDefaultsStand) {
+TEST_F(StartupRun, WithoutSetupIniTheDefaultsStand) {
   testbackend::Reset();
   const fs::path root = MakeRoot(true);
   RunStartup(root.string());
@@ -128,7 +134,7 @@ TEST(StartupRun, WithoutSetupIniTheDefaultsStand) {
   fs::remove_all(root);
 }
 
-TEST(StartupRun, WithoutADataFolderTheLogGoesBesideTheExecutable) {
+TEST_F(StartupRun, WithoutADataFolderTheLogGoesBesideTheExecutable) {
   testbackend::Reset();
   const fs::path root = MakeRoot(false);
   // The application shell has made the executable's folder current.
@@ -140,7 +146,7 @@ TEST(StartupRun, WithoutADataFolderTheLogGoesBesideTheExecutable) {
   fs::remove_all(root);
 }
 
-TEST(DebugLog, EachLineReachesTheDiskAtOnceWithCrLf) {
+TEST_F(DebugLog, EachLineReachesTheDiskAtOnceWithCrLf) {
   const fs::path root = MakeRoot(false);
   const fs::path log = root / "Debug.txt";
   OpenDebugLog(log.string());
@@ -164,7 +170,7 @@ TEST(DebugLog, EachLineReachesTheDiskAtOnceWithCrLf) {
   fs::remove_all(root);
 }
 
-TEST(DebugLog, ALogThatCannotBeCreatedIsHarmless) {
+TEST_F(DebugLog, ALogThatCannotBeCreatedIsHarmless) {
   const fs::path root = MakeRoot(false);
   OpenDebugLog((root / "missing" / "Debug.txt").string());
   EXPECT_EQ(DebugFile, 0);
@@ -174,11 +180,11 @@ TEST(DebugLog, ALogThatCannotBeCreatedIsHarmless) {
   fs::remove_all(root);
 }
 
-TEST(MainRoutine, ASecondEntryReturnsAtOnceTouchingNothing) {
+TEST_F(MainRoutine, ASecondEntryReturnsAtOnceTouchingNothing) {
   testbackend::Reset();
   const fs::path before = fs::current_path();
   MainRoutineOnce = 1;
-  MainRoutine();
+  ::MainRoutine();
   EXPECT_EQ(GameName, "");
   EXPECT_EQ(credits, 1);
   EXPECT_EQ(DebugFile, 0);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "framework/globals.h"
 #include "level/play_globals.h"
 #include "platform/graphics.h"
@@ -27,6 +28,7 @@ class TitlePanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     CreateSettingsTables();
     SetDefaultControls();
     BuildCredits();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fresh_globals.h"
 #include "framework/globals.h"
 #include "level/play_globals.h"
 #include "platform/graphics.h"
@@ -25,6 +26,7 @@ class TitleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::FreshGlobals();
     CreateSettingsTables();
     SetDefaultControls();
     BuildCredits();
