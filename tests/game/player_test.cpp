@@ -13,6 +13,7 @@
 #include "common/test_util.h"
 #include "framework/controls.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/player.h"
 #include "game/shots_save.h"
 #include "level/rooms.h"
@@ -35,6 +36,7 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testbackend::Reset();
+    testutil::OpenTestScreen();
     SetDefaultControls();
     CreateSoundTables();
     Options[11] = Options[12] = 100;
@@ -76,18 +78,9 @@ class PlayerTest : public ::testing::Test {
     for (int k : keys) testbackend::PressKey(k);
   }
 
-  // The heads-up display's ammunition scan, which a real frame runs after
+  // The heads-up display, whose ammunition scan a real frame runs after
   // the player's part.
-  static void Scan() {
-    playstate.firekind = 0;
-    playstate.fireslot = 0;
-    for (int32_t slot = 0; slot < 360; ++slot) {
-      if (pla->ammo[slot] == 1 || pla->ammo[slot] == 2) {
-        playstate.firekind = pla->ammo[slot];
-        playstate.fireslot = slot;
-      }
-    }
-  }
+  static void Scan() { Hud1280(); }
 
   // The player's part of one frame with `keys` held; true when a shot left.
   static bool Frame(const std::vector<int>& keys) {
