@@ -172,21 +172,22 @@ TEST_F(AnimateTest, ThePlayersFrameTable) {
 TEST_F(AnimateTest, EveryClimbingTurnDrawsExactlyOneRandomNumberWhateverIsShown) {
   // Other screens reseed the shared generator and rely on where it stands,
   // so a climbing turn must take one number from it: no more, no fewer,
-  // also when the picture shown is another one.
+  // also when the picture shown is another one; a drop takes none.
   struct Case {
     const char* what;
-    int32_t health, endoflevel;
+    int32_t y, layer, health, endoflevel;
     int32_t shown;  // 0: the climbing picture drawn from the generator
   };
   const std::vector<Case> cases = {
-      {"climbing", 100, 0, 0},
-      {"dead", 0, 0, 18},
-      {"level complete", 100, 1, 14},
+      {"climbing", 64, 2, 100, 0, 0},
+      {"dead while climbing", 64, 2, 0, 0, 18},
+      {"climbing on the level-complete screen", 64, 2, 100, 1, 14},
+      {"dropping", -64, 4, 100, 0, 14},
   };
   for (const Case& c : cases) {
     SetUp();
-    pla->y = 64;  // a climb out of the bottom half has just begun
-    pla->layer = 2;
+    pla->y = c.y;  // the climb or drop has just begun
+    pla->layer = c.layer;
     pla->health = c.health;
     endoflevel = c.endoflevel;
     for (int turn = 1; turn <= 22; ++turn) {
@@ -195,7 +196,7 @@ TEST_F(AnimateTest, EveryClimbingTurnDrawsExactlyOneRandomNumberWhateverIsShown)
       const int32_t afterOne = RndSeed();
       SeedRnd(before);
       ScanObjects();
-      EXPECT_EQ(RndSeed(), afterOne) << c.what << ", turn " << turn;
+      EXPECT_EQ(RndSeed(), c.y > 0 ? afterOne : before) << c.what << ", turn " << turn;
       EXPECT_EQ(playstate.plaframe, c.shown == 0 ? drawn : c.shown) << c.what << ", turn " << turn;
     }
     EXPECT_EQ(pla->y, 0) << c.what;
