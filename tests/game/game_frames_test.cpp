@@ -150,13 +150,22 @@ TEST_F(GameFramesTest, TheNextLevelStartsWithTheLastStanceStepAndCooldownAndNeit
   }
 }
 
-TEST_F(GameFramesTest, TheHeadsUpDisplayShowsTheHealthTheDeathCheckLeft) {
-  // A spike beside the start takes 500 in the first frame; the display,
-  // after the death check, shows no health rather than what the touch left.
-  Start({{"01 - Spike", "3:spike"}});
-  testgraphics::ClearDraws();
-  Frame({});
+TEST_F(GameFramesTest, TheFrameOfADeathStillFiresAndShowsTheHealthTheDeathCheckLeft) {
+  // Walking right into a spike, tapping fire every second frame: the spike
+  // takes 500 in frame 5. The death check runs after the player's controls,
+  // so that frame still fires, and before the heads-up display, which shows
+  // no health rather than what the touch left.
+  Start({{"01 - Spike", "4:spike"}});
+  std::vector<int> shots;
+  int frame = 0;
+  while (endoflevel == 0 && frame < 30) {
+    ++frame;
+    testgraphics::ClearDraws();
+    if (Frame(frame % 2 == 1 ? std::vector<int>{kRight, kFire} : std::vector<int>{kRight})) shots.push_back(frame);
+  }
+  EXPECT_EQ(frame, 5);
   EXPECT_EQ(endoflevel, 2);
+  EXPECT_EQ(shots, (std::vector<int>{3, 5}));
   EXPECT_EQ(pla->health, 0);
   std::vector<std::string> health;
   for (const auto& t : testgraphics::DrawsOf(Op::Text))

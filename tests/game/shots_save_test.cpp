@@ -249,22 +249,4 @@ TEST_F(ShotsTest, DeathCheckEndsThePlayedLevelOnceWithOneSound) {
   }
 }
 
-TEST_F(ShotsTest, TheFrameOfTheDeathStillFiresAndTheNextDoesNot) {
-  for (int32_t slot = 0; slot < 24; ++slot) pla->ammo[slot] = 1;
-  playstate.firekind = 1;
-  playstate.fireslot = 23;
-  pla->health = -3;
-  testbackend::PressKey(kFire);
-  PlayerCell();
-  EXPECT_TRUE(PlayerMove());
-  SpawnShot();
-  CheckDeath();
-  EXPECT_EQ(endoflevel, 2);
-  testbackend::ReleaseKey(kFire);
-  testbackend::PressKey(kFire);
-  PlayerCell();
-  pla->fire = 0;
-  EXPECT_FALSE(PlayerMove());
-}
-
 }  // namespace
