@@ -14,6 +14,7 @@
 #include "common/test_util.h"
 #include "framework/controls.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/player.h"
 #include "game/shots_save.h"
 #include "level/rooms.h"
@@ -37,6 +38,7 @@ class PlayerTest : public ::testing::Test {
   void SetUp() override {
     testbackend::Reset();
     testutil::FreshGlobals();
+    testutil::OpenTestScreen();
     SetDefaultControls();
     CreateSoundTables();
     Options[11] = Options[12] = 100;
@@ -78,18 +80,9 @@ class PlayerTest : public ::testing::Test {
     for (int k : keys) testbackend::PressKey(k);
   }
 
-  // The heads-up display's ammunition scan, which a real frame runs after
+  // The heads-up display, whose ammunition scan a real frame runs after
   // the player's part.
-  static void Scan() {
-    playstate.firekind = 0;
-    playstate.fireslot = 0;
-    for (int32_t slot = 0; slot < 360; ++slot) {
-      if (pla->ammo[slot] == 1 || pla->ammo[slot] == 2) {
-        playstate.firekind = pla->ammo[slot];
-        playstate.fireslot = slot;
-      }
-    }
-  }
+  static void Scan() { Hud1280(); }
 
   // The player's part of one frame with `keys` held; true when a shot left.
   static bool Frame(const std::vector<int>& keys) {
@@ -336,24 +329,6 @@ TEST_F(PlayerTest, WalkingSetsTheStepFacingAndWalkCounter) {
   }
 }
 
-TEST_F(PlayerTest, WalkingGoesOnOverHolesAndIntoWallsAndStopsOnRelease) {
-  // The walk sets its step on any ground; the object walk drops the player
-  // or bumps it back.
-  Put(0, 1, 3, HOLE);
-  Put(0, 2, 4, 42);
-  for (int32_t x : {20, 24, 28, 32, 36}) {
-    pla->x = x;
-    Frame({kRight});
-    EXPECT_EQ(pla->gx, 1) << x;
-  }
-  for (int frame = 1; frame <= 10; ++frame) Frame({kRight});
-  EXPECT_EQ(pla->stp, 15);
-  Frame({});
-  EXPECT_EQ(pla->gx, 0);
-  EXPECT_EQ(pla->anim, 0);
-  EXPECT_EQ(pla->d, 1);
-}
-
 // ---- the jump start ------------------------------------------------------------------
 
 TEST_F(PlayerTest, JumpStartsFromTheGroundWithTheHeldSide) {
@@ -408,24 +383,6 @@ TEST_F(PlayerTest, NoJumpWhereTheGroundOrTheStanceForbidsIt) {
     EXPECT_EQ(pla->jumpx, 7) << c.what;
     EXPECT_EQ(Played(kJumpSound), 0) << c.what;
   }
-}
-
-TEST_F(PlayerTest, HeldJumpStartsAgainInTheFrameTheArcEnds) {
-  Frame({kJump, kRight});
-  ASSERT_EQ(pla->jump, 5);
-  // The arc as the object walk runs it: the next start comes once it is over.
-  int frames = 0;
-  while (true) {
-    pla->jump += 5;
-    if (pla->jump > 180) pla->jump = 0;
-    ++frames;
-    Frame({kJump, kRight});
-    if (pla->jump == 5) break;
-    ASSERT_GT(pla->jump, 5);
-    ASSERT_LT(frames, 100);
-  }
-  EXPECT_EQ(frames, 36);
-  EXPECT_EQ(Played(kJumpSound), 2);
 }
 
 // ---- climbing ------------------------------------------------------------------------
@@ -489,19 +446,6 @@ TEST_F(PlayerTest, NoClimbCrouchedInTheAirOrOverAHole) {
     EXPECT_EQ(pla->y, 0) << c.what;
     EXPECT_EQ(Played(kClimbSound), 0) << c.what;
   }
-}
-
-TEST_F(PlayerTest, UpAtTheTopOfALadderJumps) {
-  // The climb out of the bottom half has just ended in the top half, where
-  // the ladder stops.
-  Put(1, 0, 2, LADDER);
-  pla->layer = 2;
-  pla->y = 0;
-  Frame({kUp});
-  EXPECT_EQ(pla->jump, 5);
-  EXPECT_EQ(pla->layer, 2);
-  EXPECT_EQ(Played(kJumpSound), 1);
-  EXPECT_EQ(Played(kClimbSound), 0);
 }
 
 // ---- fire control --------------------------------------------------------------------
@@ -568,20 +512,6 @@ TEST_F(PlayerTest, NoAmmunitionNoShotUntilAPickupIsScanned) {
   EXPECT_EQ(pla->ammo[11], 0);
   EXPECT_EQ(pla->ammo[10], 2);
   EXPECT_EQ(pla->fire, 6);
-}
-
-TEST_F(PlayerTest, FirstFrameOfAGameOrLevelCannotFire) {
-  // Before any scan, or after the level end's scan found every slot empty.
-  playstate.firekind = 0;
-  playstate.fireslot = 0;
-  pla->fire = 3;
-  Hold({kFire});
-  PlayerCell();
-  EXPECT_FALSE(PlayerMove());
-  EXPECT_EQ(pla->fire, 2);
-  Scan();
-  EXPECT_FALSE(Frame({kFire}));
-  EXPECT_TRUE(Frame({kFire}));
 }
 
 TEST_F(PlayerTest, FiresAtTheSameRateInEveryStance) {

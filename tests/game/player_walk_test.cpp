@@ -1,5 +1,6 @@
 // The player's controls carried out by the object walk of the following
-// frames: the jump's length and reach, walking into a wall and over a hole,
+// frames: the jump's length and reach, a held control starting the next
+// jump in the frame the last move ends, walking into a wall and over a hole,
 // and climbing out of the top of a room past a grip.
 #include <algorithm>
 #include <vector>
@@ -61,6 +62,40 @@ TEST_F(PlayerWalkTest, JumpLastsThirtySixFramesAndCarriesThirtySixOrThirtySevenP
     }
     EXPECT_EQ(airborne, 36) << c.what;
     EXPECT_EQ(pla->x - 80, c.moved) << c.what;
+    EXPECT_EQ(pla->layer, 2) << c.what;
+  }
+}
+
+TEST_F(PlayerWalkTest, AHeldControlJumpsAgainInTheFrameTheLastMoveEnds) {
+  constexpr int32_t kJumpSound = 3, kClimbSound = 5;
+  struct Case {
+    const char* what;
+    int32_t layer;
+    bool ladder;  // in the bottom half, under the player
+    std::vector<int> keys;
+    std::vector<int> climbs, jumps;  // frames in which each starts
+  };
+  const std::vector<Case> cases = {
+      // The arc takes 36 frames; the frame that ends it starts the next.
+      {"jump held on open ground", 2, false, {kJumpKey}, {}, {1, 37, 73}},
+      // The climb ends in the top half, where the ladder stops: in that
+      // very frame the held Up leaps instead.
+      {"up held on a ladder that ends at the half above", 4, true, {kUpKey}, {1}, {23, 59}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    pla->layer = c.layer;
+    if (c.ladder) Cells(1, 0, {2}, LADDER);
+    std::vector<int> climbs, jumps;
+    for (int frame = 1; frame <= 80; ++frame) {
+      Frame(c.keys);
+      for (int32_t effect : Effects()) {
+        if (effect == kClimbSound) climbs.push_back(frame);
+        if (effect == kJumpSound) jumps.push_back(frame);
+      }
+    }
+    EXPECT_EQ(climbs, c.climbs) << c.what;
+    EXPECT_EQ(jumps, c.jumps) << c.what;
     EXPECT_EQ(pla->layer, 2) << c.what;
   }
 }

@@ -139,30 +139,6 @@ TEST_F(ShotsTest, ShotKindAndHeightFollowThePlayersState) {
   }
 }
 
-TEST_F(ShotsTest, ShotsLeaveNewestFirstFromTheTopOfTheStack) {
-  pla->ammo[0] = pla->ammo[1] = 1;
-  pla->ammo[2] = 2;
-  pla->layer = 0;  // climbing out of the top half
-  pla->y = 22;
-  struct Step {
-    int32_t kind, slot, t;
-  };
-  for (const Step& s : {Step{2, 2, 69}, Step{1, 1, 66}, Step{1, 0, 66}}) {
-    playstate.firekind = s.kind;
-    playstate.fireslot = s.slot;
-    SpawnShot();
-    EXPECT_EQ(Things().front()->t, s.t);
-    EXPECT_EQ(Things().front()->layer, 0);
-    EXPECT_EQ(pla->ammo[s.slot], 0);
-  }
-  const auto things = Things();
-  ASSERT_EQ(things.size(), 5u);
-  EXPECT_EQ(things[0]->t, 66);
-  EXPECT_EQ(things[2]->t, 69);
-  EXPECT_EQ(things[3], pla);
-  EXPECT_EQ(pla->ammo, (std::array<int32_t, 360>{}));
-}
-
 TEST_F(ShotsTest, ControlsPickTheShotThroughTheFrame) {
   struct Case {
     const char* what;
@@ -273,24 +249,6 @@ TEST_F(ShotsTest, DeathCheckEndsThePlayedLevelOnceWithOneSound) {
     EXPECT_EQ(endoflevel, c.wantEnd) << c.health << "/" << c.endoflevel;
     EXPECT_EQ(Played(kDeathSound), c.sounds) << c.health << "/" << c.endoflevel;
   }
-}
-
-TEST_F(ShotsTest, TheFrameOfTheDeathStillFiresAndTheNextDoesNot) {
-  for (int32_t slot = 0; slot < 24; ++slot) pla->ammo[slot] = 1;
-  playstate.firekind = 1;
-  playstate.fireslot = 23;
-  pla->health = -3;
-  testbackend::PressKey(kFire);
-  PlayerCell();
-  EXPECT_TRUE(PlayerMove());
-  SpawnShot();
-  CheckDeath();
-  EXPECT_EQ(endoflevel, 2);
-  testbackend::ReleaseKey(kFire);
-  testbackend::PressKey(kFire);
-  PlayerCell();
-  pla->fire = 0;
-  EXPECT_FALSE(PlayerMove());
 }
 
 }  // namespace
