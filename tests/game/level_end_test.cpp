@@ -24,6 +24,7 @@
 #include "platform/runtime.h"
 #include "platform/test/test_input.h"
 #include "scores/score_records.h"
+#include "settings/display.h"
 #include "settings/startup_sequence.h"
 
 namespace {
@@ -340,6 +341,10 @@ class FinishedGameTest : public LevelEndTest {
     gfx = testgraphics::MakeImage(8, 16 * 512, std::vector<uint32_t>(8 * 16 * 512, 0xFFFFFFFFu), 8, 16, 0, 512);
     MidHandleImage(gfx);
     DrawMax[kDrawMain] = 1000;
+    // Every frame drawn and no display switch under way: the pump opens the
+    // pause menu in any frame.
+    Options[7] = 0;
+    ChangingRes = 0;
     KeyV[10] = kFireKey;
     ClearList(Highscores);
     // Fire leaves each map screen once it is shown; the name entry takes

@@ -1,5 +1,5 @@
-// The map screen's loop: fades, the two ways out, its music and what it
-// leaves behind.
+// The map screen: its loop, fades, the two ways out, its music, what it
+// draws where and what it leaves behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "platform/graphics.h"
 #include "platform/runtime.h"
 #include "settings/common_assets.h"
+#include "settings/display.h"
 #include "platform/test/test_audio.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
@@ -50,6 +51,9 @@ class MapTest : public ::testing::Test {
     };
     testutil::OpenTestScreen();
     KeyV[10] = kFireKey;
+    // Every frame drawn, and no display switch to keep the pause menu shut.
+    Options[7] = 0;
+    ChangingRes = 0;
     Options[11] = 50;
     Options[13] = 50;
     MakeObjectKinds();
