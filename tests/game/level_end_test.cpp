@@ -391,30 +391,33 @@ TEST_F(FinishedGameTest, AQuitOnEitherMapScreenEndsTheGameThereWithQuitInItsReco
       {"02 - Second", 1, "1000|Ann|"}, {"02 - Second", 30, "1000|Ann|"}, {"02 - Second", 80, "1000|Ann|"},
   };
   MyName = "Ann";
+  const Case* now = nullptr;
+  int quits = 0;
+  int lastMapFrame = 0;  // of the screen quit, counted as the screen counts them
+  // Esc is down throughout: the pause menu opens in every frame and the
+  // player goes on, until the chosen frame of the chosen map screen.
+  PumpServices().pauseMe = [&] {
+    if (Uselevel->Title != now->level || mapstate.mapDone != 0 || mapstate.glowTick + 1000 != now->quitFrame) {
+      return kPauseContinue;
+    }
+    ++quits;
+    testbackend::ReleaseKey(kEscKey);
+    return kPauseQuit;
+  };
+  const auto inner = everyFrame;
+  everyFrame = [&] {
+    if (quits == 1 && InGame != 0) lastMapFrame = mapstate.glowTick + 1000;
+    inner();
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.level + ", frame " + std::to_string(c.quitFrame));
+    now = &c;
+    quits = 0;
+    lastMapFrame = 0;
     ClearList(Highscores);
     std::filesystem::remove(Paths.game + "scores.dat");
-    // Esc is down throughout: the pause menu opens in every frame and the
-    // player goes on, until the chosen frame of the chosen map screen.
-    int quits = 0;
-    int lastMapFrame = 0;
-    PumpServices().pauseMe = [&] {
-      if (Uselevel->Title != c.level || mapstate.mapDone != 0 || mapstate.glowTick + 1000 != c.quitFrame) {
-        return kPauseContinue;
-      }
-      ++quits;
-      testbackend::ReleaseKey(kEscKey);
-      return kPauseQuit;
-    };
-    const auto inner = everyFrame;
-    everyFrame = [&] {
-      if (quits == 1 && InGame != 0) lastMapFrame = mapstate.glowTick + 1000;
-      inner();
-    };
     testbackend::PressKey(kEscKey);
     Play(0);
-    everyFrame = inner;
     EXPECT_EQ(quits, 1);
     // The screen fades out from where it stood, and the level after it is
     // never played.
