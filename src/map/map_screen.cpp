@@ -1,7 +1,9 @@
 #include "map/map_screen.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "framework/backdrop.h"
 #include "framework/controls.h"
@@ -48,6 +50,19 @@ std::string Num9(float v) {
   return buf;
 }
 
+// A map point scaled to screen pixels. Level files may hold any 32-bit map
+// point, and seven times one of them need not fit in 32 bits.
+double Scaled(int32_t mapPoint) { return static_cast<double>(mapPoint) * kMapScale; }
+
+// A screen position, truncated toward zero, held within the 32-bit range: a
+// point that far off the map is drawn far off the screen.
+int32_t ScreenPixel(double p) {
+  constexpr double kLow = std::numeric_limits<int32_t>::min();
+  constexpr double kHigh = std::numeric_limits<int32_t>::max();
+  if (std::isnan(p)) return 0;
+  return static_cast<int32_t>(std::clamp(p, kLow, kHigh));
+}
+
 // The remainder that keeps the dividend's sign, moved into 0..360.
 float Normalised(float angle) {
   float a = std::fmod(angle, 360.0f);
@@ -61,8 +76,8 @@ void SetUpScreen() {
   quitChosen = 0;
   SeedRnd(MilliSecs());
   m.scrollY = static_cast<float>(JScrh);
-  m.buggyX = static_cast<float>(Uselevel->SX * kMapScale);
-  m.buggyY = static_cast<float>(Uselevel->SY * kMapScale);
+  m.buggyX = static_cast<float>(Scaled(Uselevel->SX));
+  m.buggyY = static_cast<float>(Scaled(Uselevel->SY));
   // The first draw only moves the shared sequence on; the waypoint takes
   // the two after it.
   Rand(360, 1);
@@ -112,13 +127,14 @@ void MapPictures() {
   m.mapTop = top;
   SetSize(4.0f);
   SetCol(255, 255, 255, m.fadeAlpha);
-  drawimg(gfx, m.mapLeft + kMapScale * level->EX - 16, m.mapTop + kMapScale * level->EY - 16, kMarkerFrame,
-          kDrawMain);
+  drawimg(gfx, ScreenPixel(m.mapLeft + Scaled(level->EX) - 16), ScreenPixel(m.mapTop + Scaled(level->EY) - 16),
+          kMarkerFrame, kDrawMain);
   SetSize(2.0f);
   for (const auto& dot : driving) {
     dri = dot;
     SetRot(static_cast<float>(dot->ang));
-    drawimg(gfx, m.mapLeft + dot->x - 8, m.mapTop + dot->y - 8, kTrailFrame, kDrawMain);
+    drawimg(gfx, ScreenPixel(static_cast<double>(m.mapLeft) + dot->x - 8),
+            ScreenPixel(static_cast<double>(m.mapTop) + dot->y - 8), kTrailFrame, kDrawMain);
   }
 }
 
@@ -126,8 +142,8 @@ void DrawBuggy() {
   const MapScreenState& m = mapstate;
   SetSize(4.0f);
   SetRot(m.buggyAngle);
-  drawimg(gfx, static_cast<int32_t>(static_cast<float>(m.mapLeft) + m.buggyX - 16.0f),
-          static_cast<int32_t>(static_cast<float>(m.mapTop) + m.buggyY - 16.0f), kBuggyFrame, kDrawMain);
+  drawimg(gfx, ScreenPixel(static_cast<float>(m.mapLeft) + m.buggyX - 16.0f),
+          ScreenPixel(static_cast<float>(m.mapTop) + m.buggyY - 16.0f), kBuggyFrame, kDrawMain);
 }
 
 void NextWaypoint() {
@@ -138,8 +154,8 @@ void NextWaypoint() {
     m.wayY = static_cast<float>(Rand(16, 128) * kMapScale);
   }
   if (m.wayCount > 3) {
-    m.wayX = static_cast<float>(Uselevel->EX * kMapScale);
-    m.wayY = static_cast<float>(Uselevel->EY * kMapScale);
+    m.wayX = static_cast<float>(Scaled(Uselevel->EX));
+    m.wayY = static_cast<float>(Scaled(Uselevel->EY));
   }
   if (m.wayCount > 4) m.arrived = 1;
 }
@@ -153,8 +169,8 @@ void Drive() {
   if (--m.trailTick == 0) {
     m.trailTick = kTrailFrames;
     dri = std::make_shared<ve>();
-    dri->x = static_cast<int32_t>(m.buggyX + 8.0f);
-    dri->y = static_cast<int32_t>(m.buggyY + 8.0f);
+    dri->x = ScreenPixel(m.buggyX + 8.0f);
+    dri->y = ScreenPixel(m.buggyY + 8.0f);
     dri->ang = static_cast<int32_t>(m.buggyAngle);
     ListAddLast(driving, dri);
   }
@@ -240,13 +256,15 @@ void MusicVolume() {
   if (MusicChannel != 0 && m.fadeTick > 0 && ChannelPlaying(MusicChannel)) SetChannelVolume(MusicChannel, fvf);
 }
 
-// Quit in the pause menu leaves the screen at once, fading out from where
-// the fade stands.
+// Quit in the pause menu leaves the screen at once: the fade-out starts
+// from the alpha this frame was drawn with. A quit in the first frame, drawn
+// at alpha 0, leaves nothing to fade, and the screen ends with that frame.
 void QuitChosen() {
   MapScreenState& m = mapstate;
   quitChosen = 1;
   if (m.fadeTick < 0) m.fadeTick = 1 - m.fadeTick;
   if (m.fadeTick == 0) m.fadeTick = 1;
+  if (m.fadeTick >= kFadeFrames) m.mapDone = 1;
 }
 
 void MapFrame() {

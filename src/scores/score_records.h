@@ -1,6 +1,6 @@
-// Flag words (badges), the player's name and the record a finished game
-// leaves in the score history. The record type itself is `Scores` in
-// startup/containers.h.
+// Flag words (badges) and the player's name, which a finished game's record
+// takes besides its score; the game makes that record where play ends. The
+// record type itself is `Scores` in startup/containers.h.
 #pragma once
 
 #include <cstdint>
@@ -21,11 +21,3 @@ int32_t GetFlag(int32_t flags, int32_t n);
 // `flags` with flag n (1 to 30) set to `value` (0 or 1). Bits 30 and 31 of the
 // result are always clear: a flag word holds 30 flags.
 int32_t SetFlag(int32_t flags, int32_t n, int32_t value);
-
-// The record of the game just finished, from the running score, the current
-// badges, MyName, MyBest and the chosen pack, level and flags, stamped now.
-// `quit` is 1 when the player left through the pause menu.
-std::shared_ptr<Scores> MakeScoreRecord(int32_t quit);
-// Puts a finished game's record into Highscores (newest first) and writes
-// the history to disk at once, so a crash later in the run cannot lose it.
-void RecordFinishedGame(const std::shared_ptr<Scores>& rec);

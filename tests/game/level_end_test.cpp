@@ -1,12 +1,17 @@
 // The end of a level: the banner, the bonus count-up and its rhythm, the
 // decision on what follows, the move to the next level of the pack and the
 // record of a finished game.
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "framework/draw.h"
 #include "framework/globals.h"
+#include "framework/pause.h"
+#include "game/game_assets.h"
 #include "game/game_state.h"
 #include "game/level_end.h"
+#include "game/play_game.h"
 #include "game_test_util.h"
 #include "level/level_browser.h"
 #include "level/rooms.h"
@@ -16,7 +21,11 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 #include "map/map_screen.h"
+#include "platform/runtime.h"
 #include "platform/test/test_input.h"
+#include "scores/score_records.h"
+#include "settings/display.h"
+#include "settings/startup_sequence.h"
 
 namespace {
 
@@ -307,6 +316,158 @@ TEST_F(LevelEndTest, AnAdvanceResetsThePlayerForTheNextLevelAndKeepsTheScore) {
   for (int slot = 0; slot < 360; ++slot) EXPECT_EQ(pla->ammo[slot], slot < 24 ? 1 : 0) << slot;
   // The next level's rooms are loaded; its creatures come at the next frame head.
   EXPECT_EQ(CountList(rooms), 2);
+}
+
+// Whole games on a pack of two levels, each with a cross where the player
+// starts: the real set-up, map screens, level ends, name entry and record.
+class FinishedGameTest : public LevelEndTest {
+ protected:
+  static constexpr int kFireKey = 90, kEscKey = 27, kEnterKey = 13;
+  // More frames than any game here needs: a game still running has hung.
+  static constexpr int kMostFrames = 5000;
+  struct HungGame {};
+
+  void SetUp() override {
+    LevelEndTest::SetUp();
+    for (const char* title : {"01 - First", "02 - Second"}) {
+      gametest::WriteBytes(Paths.levels + title + ".xml",
+                           std::string("<title>") + title +
+                               "</title>\n<from>40,100</from>\n<to>60,100</to>\n"
+                               "<room>\n<position>0,0</position>\n<top>\n<layer></layer>\n<layer></layer>\n"
+                               "<layer>\n2:cross\n</layer>\n</top>\n</room>\n");
+    }
+    AddPack({"01 - First", "02 - Second"});
+    // Solid sprites, so that the player touches the cross.
+    gfx = testgraphics::MakeImage(8, 16 * 512, std::vector<uint32_t>(8 * 16 * 512, 0xFFFFFFFFu), 8, 16, 0, 512);
+    MidHandleImage(gfx);
+    DrawMax[kDrawMain] = 1000;
+    // Every frame drawn and no display switch under way: the pump opens the
+    // pause menu in any frame.
+    Options[7] = 0;
+    ChangingRes = 0;
+    KeyV[10] = kFireKey;
+    ClearList(Highscores);
+    // Fire leaves each map screen once it is shown; the name entry takes
+    // what was typed in its first frame and Enter in its third.
+    everyFrame = [this] {
+      if (frames_ > kMostFrames) throw HungGame{};
+      if (mapstate.mapDone == 0 && mapstate.fadeTick == 0) testbackend::PressKey(kFireKey);
+      else testbackend::ReleaseKey(kFireKey);
+      if (InGame != 0) return;
+      ++nameFrames;
+      if (nameFrames == 1) testbackend::TypeText(typedName);
+      if (nameFrames == 3) testbackend::TapKey(kEnterKey);
+    };
+  }
+
+  // Plays a game from the title screen's start on pack entry `mode`.
+  void Play(int32_t mode) {
+    frames_ = 0;
+    nameFrames = 0;
+    GameMode = mode;
+    Uselevel = mode == 0 ? levels.First() : levels.Last();
+    InGame = 1;
+    ASSERT_NO_THROW(PlayGame());
+  }
+
+  std::vector<std::string> HistoryLines() const {
+    return testutil::CrlfLines(testutil::ReadBytes(Paths.game + "scores.dat"));
+  }
+
+  int nameFrames = 0;
+  std::string typedName;
+};
+
+TEST_F(FinishedGameTest, AQuitOnEitherMapScreenEndsTheGameThereWithQuitInItsRecord) {
+  struct Case {
+    std::string level;  // whose map screen
+    int quitFrame;      // the frame of that screen in which Quit is chosen
+    std::string record; // the start of the record line
+  };
+  // The game's first map screen and the one before the second level, each
+  // in its first frame, during its fade-in and once it is shown.
+  const std::vector<Case> cases = {
+      {"01 - First", 1, "0|Ann|"},      {"01 - First", 30, "0|Ann|"},      {"01 - First", 80, "0|Ann|"},
+      {"02 - Second", 1, "1000|Ann|"}, {"02 - Second", 30, "1000|Ann|"}, {"02 - Second", 80, "1000|Ann|"},
+  };
+  MyName = "Ann";
+  const Case* now = nullptr;
+  int quits = 0;
+  int lastMapFrame = 0;  // of the screen quit, counted as the screen counts them
+  // Esc is down throughout: the pause menu opens in every frame and the
+  // player goes on, until the chosen frame of the chosen map screen.
+  PumpServices().pauseMe = [&] {
+    if (Uselevel->Title != now->level || mapstate.mapDone != 0 || mapstate.glowTick + 1000 != now->quitFrame) {
+      return kPauseContinue;
+    }
+    ++quits;
+    testbackend::ReleaseKey(kEscKey);
+    return kPauseQuit;
+  };
+  const auto inner = everyFrame;
+  everyFrame = [&] {
+    if (quits == 1 && InGame != 0) lastMapFrame = mapstate.glowTick + 1000;
+    inner();
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.level + ", frame " + std::to_string(c.quitFrame));
+    now = &c;
+    quits = 0;
+    lastMapFrame = 0;
+    ClearList(Highscores);
+    std::filesystem::remove(Paths.game + "scores.dat");
+    testbackend::PressKey(kEscKey);
+    Play(0);
+    EXPECT_EQ(quits, 1);
+    // The screen fades out from where it stood, and the level after it is
+    // never played.
+    EXPECT_LE(lastMapFrame, c.quitFrame + 59);
+    EXPECT_EQ(Uselevel->Title, c.level);
+    EXPECT_EQ(playstate.loopexit, kPauseQuit);
+    EXPECT_EQ(leveltick, 0);
+    ASSERT_EQ(CountList(Highscores), 1);
+    EXPECT_EQ(Highscores.First()->Quit, 1);
+    const auto lines = HistoryLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(c.record, 0), 0u) << lines[0];
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 2), "|1") << lines[0];
+  }
+}
+
+TEST_F(FinishedGameTest, AFinishedGameReachesTheHistoryFileWithWhatTheGameMadeOfIt) {
+  SetLocalClockHook([] { return LocalDateTime{2026, 12, 8, 9, 15, 30, 0}; });
+  MyName = "";
+  typedName = "Ann";
+  // Nothing in the game sets these yet; the record carries whatever they
+  // hold. Badges and best values set before the game are cleared by its
+  // set-up, so the test sets them during play.
+  GameLevel = 3;
+  GameFlags = 5;
+  const auto inner = everyFrame;
+  everyFrame = [&] {
+    if (InGame == 1 && mapstate.mapDone == 1) {
+      Mybadges = 9;
+      for (int k = 0; k <= 30; ++k) MyBest[k] = k + 100;
+    }
+    inner();
+  };
+  // Started on the second level: its cross ends the game, as no level
+  // follows it.
+  Play(1);
+  GameLevel = 0;
+  GameFlags = 0;
+  EXPECT_EQ(playstate.loopexit, 1);
+  const auto lines = HistoryLines();
+  ASSERT_EQ(lines.size(), 2u);
+  // Score, name, badges, the stamp of the name's confirmation (((((2026 * 12
+  // + 12) * 31 + 8) * 24 + 9) * 60 + 15) * 60 + 30), level, pack entry,
+  // flags, no quit; then best values 1 to 30.
+  EXPECT_EQ(lines[0], "1000|Ann|9|65150126130|3|1|5|0");
+  std::string best = "101";
+  for (int k = 2; k <= 30; ++k) best += "|" + std::to_string(k + 100);
+  EXPECT_EQ(lines[1], best);
+  ASSERT_EQ(CountList(Highscores), 1);
+  EXPECT_EQ(Highscores.First()->Name, "Ann");
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// The map screen's loop: fades, the two ways out, its music and what it
-// leaves behind.
+// The map screen: its loop, fades, the two ways out, its music, what it
+// draws where and what it leaves behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +22,8 @@
 #include "platform/audio.h"
 #include "platform/graphics.h"
 #include "platform/runtime.h"
+#include "settings/common_assets.h"
+#include "settings/display.h"
 #include "platform/test/test_audio.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
@@ -31,6 +35,11 @@ namespace {
 
 constexpr int kFireKey = 90;
 constexpr int kEscKey = 27;
+// More frames than any screen here needs: a screen that runs on past them
+// has hung.
+constexpr int kMostFrames = 20000;
+
+struct HungScreen {};
 
 class MapTest : public ::testing::Test {
  protected:
@@ -39,11 +48,14 @@ class MapTest : public ::testing::Test {
     testutil::FreshGlobals();
     testutil::QuietPumpServices("the map screen");
     PumpServices().musicStep = [this] {
-      ++frames;
+      if (++frames > kMostFrames) throw HungScreen{};
       if (everyFrame) everyFrame();
     };
     testutil::OpenTestScreen();
     KeyV[10] = kFireKey;
+    // Every frame drawn, and no display switch to keep the pause menu shut.
+    Options[7] = 0;
+    ChangingRes = 0;
     Options[11] = 50;
     Options[13] = 50;
     MakeObjectKinds();
@@ -56,11 +68,42 @@ class MapTest : public ::testing::Test {
   }
   void TearDown() override { ResetPumpServices(); }
 
-  // A second of sound, written as a WAV for the loader.
-  static int MakeMusic() {
+  // `seconds` of sound, written as a WAV for the loader.
+  static int MakeMusic(int seconds = 1) {
     const std::string path = testutil::OwnTempPath("map_tune.wav");
-    testutil::WriteWav(path, 22050);
+    testutil::WriteWav(path, 22050 * seconds);
     return LoadSound(path, 0);
+  }
+
+  // The game's second font face at the sizes of its steps 4 to 8, in the
+  // slots the map screen takes them from.
+  static void LoadTextFonts() {
+    const char* dir = std::getenv("DUSKMOOR_GAME_DIR");
+    ASSERT_NE(dir, nullptr);
+    const std::string file = std::string(dir) + "/Files/Common/" + FontFile(2);
+    const int sizes[] = {32, 40, 52, 64, 96};
+    for (int step = 4; step <= 8; ++step) {
+      Fontb[10 + step] = LoadImageFont(file, sizes[step - 4]);
+      ASSERT_NE(Fontb[10 + step], 0) << file;
+    }
+  }
+
+  // Fire goes down as soon as the screen is fully shown (it was up in the
+  // first frame), so the screen fades out from frame 61 on.
+  static void FireWhenShown() {
+    if (mapstate.fadeTick == 0) testbackend::PressKey(kFireKey);
+  }
+  // Runs one screen that is left with fire once shown; `look` runs in
+  // every frame before that.
+  void RunShownScreen(const std::function<void()>& look) {
+    testbackend::ReleaseKey(kFireKey);
+    frames = 0;
+    everyFrame = [&] {
+      if (look) look();
+      FireWhenShown();
+    };
+    DoTheMap();
+    testbackend::ReleaseKey(kFireKey);
   }
 
   int frames = 0;
@@ -102,18 +145,6 @@ TEST_F(MapTest, FireHeldSinceBeforeTheScreenWaitsForTheStory) {
   EXPECT_EQ(mapstate.arrived, 1);
 }
 
-TEST_F(MapTest, MapMusicPlaysAndStopsAtTheEnd) {
-  everyFrame = [this] {
-    if (frames == 60) testbackend::PressKey(kFireKey);
-  };
-  DoTheMap();
-  int cued = 0;
-  for (const auto& call : testbackend::AudioCalls()) cued += call.op == "CueSound" && call.a == tune2;
-  EXPECT_GE(cued, 1);
-  EXPECT_EQ(MusicChannel, 0);
-  EXPECT_GE(testbackend::CountAudioCalls("StopChannel"), 1);
-}
-
 TEST_F(MapTest, EntryClearsTheTrailSetsTheLevelAndDrawsTheMap) {
   auto stale = std::make_shared<ve>();
   ListAddLast(driving, stale);
@@ -131,45 +162,6 @@ TEST_F(MapTest, EntryClearsTheTrailSetsTheLevelAndDrawsTheMap) {
   bool drew = false;
   for (const auto& d : testgraphics::DrawsOf(testgraphics::Op::Image)) drew = drew || d.image == map_I;
   EXPECT_TRUE(drew);
-}
-
-TEST_F(MapTest, QuitInThePauseMenuFadesTheScreenOutAndEndsTheGame) {
-  InGame = 1;
-  int pauses = 0;
-  PumpServices().pauseMe = [&] {
-    ++pauses;
-    return kPauseQuit;
-  };
-  everyFrame = [this] {
-    if (frames == 80) testbackend::PressKey(kEscKey);
-    if (frames == 81) testbackend::ReleaseKey(kEscKey);
-  };
-  EXPECT_EQ(DoTheMap(), kPauseQuit);
-  EXPECT_EQ(pauses, 1);
-  // The quit in frame 81 starts the fade-out as the start key would.
-  EXPECT_EQ(frames, 81 + 59);
-}
-
-TEST_F(MapTest, AQuitDuringTheFadeInFadesOutFromWhereItStands) {
-  InGame = 1;
-  PumpServices().pauseMe = [] { return kPauseQuit; };
-  everyFrame = [this] {
-    if (frames == 19) testbackend::PressKey(kEscKey);
-    if (frames == 20) testbackend::ReleaseKey(kEscKey);
-  };
-  std::vector<float> alphas;
-  auto inner = everyFrame;
-  everyFrame = [&] {
-    alphas.push_back(mapstate.fadeAlpha);
-    inner();
-  };
-  EXPECT_EQ(DoTheMap(), kPauseQuit);
-  // Rising up to the quit in frame 20, then falling from that height on
-  // without a jump.
-  ASSERT_EQ(alphas.size(), 39u);
-  for (size_t i = 1; i < 20; ++i) EXPECT_GT(alphas[i], alphas[i - 1]) << i;
-  EXPECT_FLOAT_EQ(alphas[20], alphas[19]);
-  for (size_t i = 21; i < alphas.size(); ++i) EXPECT_LT(alphas[i], alphas[i - 1]) << i;
 }
 
 TEST_F(MapTest, TheBuggyDrivesThroughFourWaypointsToTheEndPointLeavingATrail) {
@@ -278,21 +270,236 @@ TEST_F(MapTest, StoryLinesFadeThroughTheUpperHalfAndAStorylessTitleShows) {
   EXPECT_NEAR(shadowAt288, 0.25f, 1e-3f);
 }
 
-TEST_F(MapTest, TwoScreensAtTheSameClockDrawTheSameFirstWaypoint) {
-  everyFrame = [this] {
-    if (frames % 200 == 61) testbackend::PressKey(kFireKey);
-    if (frames % 200 == 130) testbackend::ReleaseKey(kFireKey);
+TEST_F(MapTest, AQuitInAnyFrameEndsTheScreenWithinSixtyFramesFadingFromWhereItStands) {
+  InGame = 1;
+  int pauses = 0;
+  PumpServices().pauseMe = [&] {
+    ++pauses;
+    return kPauseQuit;
   };
-  testbackend::SetClock(5000);
+  struct Case {
+    int quitFrame;
+    int lastFrame;
+  };
+  // The first frame is drawn at alpha 0 and leaves nothing to fade. During
+  // the fade-in the quit frame's alpha is held for one frame and then falls
+  // as it rose; once shown, the screen fades out in the 59 frames after it.
+  const std::vector<Case> cases = {{1, 1}, {2, 3}, {20, 39}, {60, 119}, {61, 120}, {81, 140}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("quit in frame " + std::to_string(c.quitFrame));
+    frames = 0;
+    pauses = 0;
+    std::vector<float> alphas;
+    // Esc is down for the pump of the quit frame only.
+    if (c.quitFrame == 1) testbackend::PressKey(kEscKey);
+    everyFrame = [&] {
+      alphas.push_back(mapstate.fadeAlpha);
+      if (frames == c.quitFrame - 1) testbackend::PressKey(kEscKey);
+      if (frames == c.quitFrame) testbackend::ReleaseKey(kEscKey);
+    };
+    int32_t result = 0;
+    ASSERT_NO_THROW(result = DoTheMap());
+    EXPECT_EQ(result, kPauseQuit);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(frames, c.lastFrame);
+    EXPECT_EQ(mapstate.mapDone, 1);
+    ASSERT_EQ(alphas.size(), static_cast<size_t>(frames));
+    for (int f = 2; f <= frames; ++f) {
+      const float now = alphas[static_cast<size_t>(f - 1)], before = alphas[static_cast<size_t>(f - 2)];
+      if (f <= c.quitFrame) {
+        EXPECT_GE(now, before) << f;
+      } else if (f == c.quitFrame + 1) {
+        EXPECT_LE(now, before) << f;
+      } else {
+        EXPECT_LT(now, before) << f;
+      }
+    }
+    if (c.quitFrame > 1) {
+      EXPECT_GT(alphas.back(), 0.0f);
+    }
+  }
+}
+
+TEST_F(MapTest, TheMusicStartsUnfadedAndFadesOutWithTheScreenThenStops) {
+  // Longer than the screen, so it never starts again meanwhile.
+  tune2 = MakeMusic(10);
+  testbackend::ClearAudioCalls();
+  int channel = 0;
+  size_t seen = 0;
+  std::vector<std::vector<float>> volumes;  // per frame, set on the music channel
+  everyFrame = [&] {
+    if (frames == 1) channel = MusicChannel;
+    volumes.emplace_back();
+    const auto& calls = testbackend::AudioCalls();
+    for (; seen < calls.size(); ++seen) {
+      if (calls[seen].op == "SetChannelVolume" && calls[seen].a == channel) volumes.back().push_back(calls[seen].f);
+    }
+    if (frames == 80) testbackend::PressKey(kFireKey);
+  };
   DoTheMap();
-  const float x = mapstate.wayX, y = mapstate.wayY;
+  ASSERT_NE(channel, 0);
+  // Music 50 and master 50: a base factor of 0.25. The music starts at it in
+  // the first frame; nothing changes it until fire starts the fade-out in
+  // frame 81, from which on it follows the fade, 1/60 less each frame.
+  ASSERT_EQ(volumes.size(), 140u);
+  EXPECT_EQ(volumes[0], std::vector<float>{0.25f});
+  for (int f = 2; f <= 80; ++f) EXPECT_TRUE(volumes[static_cast<size_t>(f - 1)].empty()) << f;
+  for (int f = 81; f <= 140; ++f) {
+    const auto& set = volumes[static_cast<size_t>(f - 1)];
+    ASSERT_EQ(set.size(), 1u) << f;
+    EXPECT_NEAR(set[0], 0.25 * (60 - (f - 81)) / 60.0, 1e-6) << f;
+  }
+  // Stopped once the screen is over.
+  int stops = 0;
+  for (const auto& call : testbackend::AudioCalls()) stops += call.op == "StopChannel" && call.a == channel;
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(MusicChannel, 0);
+}
+
+TEST_F(MapTest, TitleAuthorAndStoryStandAtTheirPlacesOnEveryScreen) {
+  LoadTextFonts();
+  Uselevel->author = "By Me";
+  Uselevel->store = 1;
+  Uselevel->Story[1] = "line one";
+  struct Case {
+    int w, h;
+    int titleX, titleY, authorX, authorY, storyY;
+  };
+  // Frame 101: the title's centre line is at height - 50.5, truncated.
+  const std::vector<Case> cases = {
+      {1280, 960, 640, 909, 960, 969, 1059},
+      {1600, 900, 800, 849, 1200, 909, 999},
+      {1440, 900, 720, 849, 1080, 909, 999},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+    JScrw = c.w;
+    JScrh = c.h;
+    std::vector<testgraphics::DrawRecord> texts;
+    RunShownScreen([&] {
+      if (frames == 100) testgraphics::ClearDraws();
+      if (frames != 101) return;
+      for (const auto& d : testgraphics::DrawsOf(testgraphics::Op::Text)) {
+        if (d.text == "Moor" || d.text == "By Me" || d.text == "line one") texts.push_back(d);
+      }
+    });
+    ASSERT_EQ(texts.size(), 6u);
+    // Each line after its shadow, 2 pixels right of and below the line.
+    struct Line {
+      std::string text;
+      int font, r, x, y;
+    };
+    const Line lines[] = {{"Moor", Fontb[18], 200, c.titleX, c.titleY},
+                          {"By Me", Fontb[14], 200, c.authorX, c.authorY},
+                          {"line one", Fontb[15], 255, c.titleX, c.storyY}};
+    for (size_t i = 0; i < 6; ++i) {
+      const Line& want = lines[i / 2];
+      const bool shadow = i % 2 == 0;
+      const auto& d = texts[i];
+      SCOPED_TRACE(want.text + (shadow ? " shadow" : ""));
+      EXPECT_EQ(d.text, want.text);
+      EXPECT_EQ(d.font, want.font);
+      EXPECT_EQ(d.r, shadow ? 0 : want.r);
+      SetImageFont(d.font);
+      const int shift = shadow ? 2 : 0;
+      EXPECT_EQ(static_cast<int>(d.x), want.x + shift - TextWidth(d.text) / 2);
+      EXPECT_EQ(static_cast<int>(d.y), want.y + shift - TextHeight(d.text) / 2);
+    }
+  }
+}
+
+TEST_F(MapTest, TheTitleTakesTheLargestFontStepThatLeavesItsMarginsDownToStepSix) {
+  LoadTextFonts();
+  const std::string title = "Over the Moor and Far Away";
+  Uselevel->Title = title;
+  SetImageFont(Fontb[18]);
+  const int wide8 = TextWidth(title);
+  SetImageFont(Fontb[17]);
+  const int wide7 = TextWidth(title);
+  ASSERT_GT(wide8, wide7);
+  // The title may take the screen's width less 200.
+  struct Case {
+    int screenWidth, fontSlot;
+  };
+  const std::vector<Case> cases = {
+      {wide8 + 200, 18}, {wide8 + 199, 17}, {wide7 + 200, 17}, {wide7 + 199, 16}, {300, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("screen width " + std::to_string(c.screenWidth));
+    JScrw = c.screenWidth;
+    testgraphics::ClearDraws();
+    RunShownScreen(nullptr);
+    int titles = 0;
+    for (const auto& d : testgraphics::DrawsOf(testgraphics::Op::Text)) {
+      if (d.text != title) continue;
+      ++titles;
+      ASSERT_EQ(d.font, Fontb[c.fontSlot]);
+    }
+    EXPECT_EQ(titles, 2 * frames);
+  }
+}
+
+TEST_F(MapTest, TheBuggyStartsOnTheStartPointAndTheMarkerStandsOnTheEndPointWhereverTheyAre) {
+  struct Case {
+    int w, h;
+    int32_t sx, sy, ex, ey;
+    float buggyX, buggyY, markerX, markerY;
+  };
+  // Both sprites are drawn at scale 4 with their top-left corner 16 pixels
+  // left of and above the point, so the frame's centre lies at the point's
+  // x and 16 below it. Points seven times beyond the 32-bit range land as
+  // far off the screen as a position can be.
+  constexpr float kFar = 2147483648.0f;
+  const std::vector<Case> cases = {
+      {1280, 960, 10, 10, 20, 20, 38, 62, 108, 132},
+      {1600, 900, 150, 100, 0, 0, 1178, 662, 128, -38},
+      {1440, 900, 0, 0, 150, 100, 48, -38, 1098, 662},
+      {1280, 960, 400000000, -400000000, -400000000, 400000000, kFar, -kFar, -kFar, kFar},
+      {1280, 960, INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, kFar, -kFar, -kFar, kFar},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.sx) + "," + std::to_string(c.sy) + " to " + std::to_string(c.ex) + "," +
+                 std::to_string(c.ey) + " on " + std::to_string(c.w));
+    JScrw = c.w;
+    JScrh = c.h;
+    Uselevel->SX = c.sx;
+    Uselevel->SY = c.sy;
+    Uselevel->EX = c.ex;
+    Uselevel->EY = c.ey;
+    std::vector<testgraphics::DrawRecord> firstFrame;
+    testgraphics::ClearDraws();
+    RunShownScreen([&] {
+      if (frames == 1) firstFrame = testgraphics::DrawsOf(testgraphics::Op::Image);
+    });
+    int buggies = 0, markers = 0;
+    for (const auto& d : firstFrame) {
+      if (d.image != gfx || (d.frame != 29 && d.frame != 27)) continue;
+      const bool buggy = d.frame == 29;
+      (buggy ? buggies : markers) += 1;
+      EXPECT_FLOAT_EQ(d.scale_x, 4.0f);
+      EXPECT_FLOAT_EQ(d.x, buggy ? c.buggyX : c.markerX) << d.frame;
+      EXPECT_FLOAT_EQ(d.y, buggy ? c.buggyY : c.markerY) << d.frame;
+    }
+    EXPECT_EQ(buggies, 1);
+    EXPECT_EQ(markers, 1);
+  }
+}
+
+TEST_F(MapTest, TheFirstWaypointTakesTheSecondAndThirdDrawsAfterTheClockSeed) {
   testbackend::SetClock(5000);
-  SeedRnd(1);
-  DoTheMap();
-  EXPECT_EQ(mapstate.wayX, x);
-  EXPECT_EQ(mapstate.wayY, y);
-  EXPECT_GE(x, 16 * 7);
-  EXPECT_LE(x, 174 * 7);
+  float x = 0.0f, y = 0.0f;
+  RunShownScreen([&] {
+    if (frames == 1) {
+      x = mapstate.wayX;
+      y = mapstate.wayY;
+    }
+  });
+  SeedRnd(5000);
+  Rand(360, 1);  // the draw the screen throws away
+  const int wantX = Rand(16, 174) * 7;
+  const int wantY = Rand(16, 128) * 7;
+  EXPECT_EQ(x, static_cast<float>(wantX));
+  EXPECT_EQ(y, static_cast<float>(wantY));
 }
 
 }  // namespace

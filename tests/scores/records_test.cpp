@@ -1,19 +1,12 @@
-// Score records: flag words, ordering by stamp, fresh records and the record
-// a finished game leaves.
+// Score records: flag words, ordering by stamp and fresh records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "game/game_state.h"
 #include "platform/list.h"
-#include "platform/runtime.h"
-#include "scores/history.h"
 #include "scores/score_records.h"
-#include "scores/time_stamps.h"
-#include "scores_fixture.h"
-#include "settings/startup_sequence.h"
 
 namespace {
 
@@ -120,44 +113,6 @@ TEST(ScoreOrder, NewRecordsHaveTheirOwnBestArray) {
   EXPECT_EQ(a->Badges, 0);
   EXPECT_EQ(a->Name, "");
   EXPECT_EQ(a->Quit, 0);
-}
-
-using FinishedGameTest = ScoresTest;
-
-TEST_F(FinishedGameTest, RecordCarriesTheGameAndIsOnDiskAtOnce) {
-  SetLocalClockHook([] { return LocalDateTime{2026, 12, 8, 9, 15, 30, 0}; });
-  ListAddLast(Highscores, Rec(10, MakeStamp(2025, 1, 1, 0, 0, 0), "Old"));
-  score = 120;
-  Mybadges = 5;
-  MyName = "Ann";
-  for (int k = 0; k <= 30; ++k) MyBest[k] = k;
-  GameMode = 2;
-  GameLevel = 0;
-  GameFlags = 0;
-  auto rec = MakeScoreRecord(1);
-  EXPECT_EQ(rec->Score, 120);
-  EXPECT_EQ(rec->Timestamp, 65150126130);
-  EXPECT_EQ(rec->Badges, 5);
-  EXPECT_EQ(rec->Name, "Ann");
-  EXPECT_EQ(rec->Best[0], 0);
-  EXPECT_EQ(rec->Best[30], 30);
-  EXPECT_EQ(rec->GameMode, 2);
-  EXPECT_EQ(rec->Quit, 1);
-  EXPECT_EQ(MakeScoreRecord(0)->Quit, 0);
-
-  RecordFinishedGame(rec);
-  ASSERT_EQ(Highscores.Count(), 2);
-  EXPECT_EQ(Highscores.First(), rec);
-  // The history file already holds the new game, newest first.
-  const auto lines = testutil::CrlfLines(testutil::ReadBytes(ScoresFile()));
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "120|Ann|5|65150126130|0|2|0|1");
-  EXPECT_EQ(lines[2].substr(0, 6), "10|Old");
-}
-
-TEST_F(FinishedGameTest, NegativeRunningScoreWidensWithItsSign) {
-  score = -40;
-  EXPECT_EQ(MakeScoreRecord(0)->Score, -40);
 }
 
 }  // namespace
