@@ -14,6 +14,7 @@
 #include "platform/input.h"
 #include "platform/test/test_input.h"
 #include "settings/common_assets.h"
+#include "settings/options.h"
 
 namespace {
 
@@ -42,6 +43,9 @@ class PlayFrameTest : public gametest::GameTest {
       BG_bit[style] = cellstest::SolidFrames(8, 64, 80);
     }
     CommonIconsF = cellstest::SolidFrames(16, 16, 64);
+    // The frame pump also shows the pointer over the options overlay.
+    OptionScreen = 0;
+    DebugMode = 0;
     // Fire takes the map screen away as soon as it is fully shown.
     KeyV[10] = kFireKey;
     everyFrame = [] {
