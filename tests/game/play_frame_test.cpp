@@ -78,12 +78,14 @@ class PlayFrameTest : public gametest::GameTest {
 TEST_F(PlayFrameTest, TheEditorHoldsFullHealthAndNoScoreInEveryFrameAlsoOnTheEndScreens) {
   struct Case {
     bool ownLevel;
-    int32_t screen;  // endoflevel: 0 playing, 1 level complete, 2 game over
+    int32_t screen;        // endoflevel: 0 playing, 1 level complete, 2 game over
+    int32_t healthBefore;  // as the frames before left it
     int32_t score, health;
   };
   const std::vector<Case> cases = {
-      {false, 0, 70, 5}, {false, 1, 70, 4},  // the level-complete screen drains health into its bonus
-      {false, 2, 70, 5}, {true, 0, 0, 999},  {true, 1, 0, 999}, {true, 2, 0, 999},
+      {false, 0, 5, 70, 5},   {false, 1, 5, 70, 4},  // the level-complete screen drains health into its bonus
+      {false, 2, 0, 70, 0},   {true, 0, 5, 0, 999},  {true, 1, 5, 0, 999},
+      {true, 2, 0, 0, 999},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.ownLevel ? "own level" : "other level") << ", screen " << c.screen);
@@ -91,7 +93,7 @@ TEST_F(PlayFrameTest, TheEditorHoldsFullHealthAndNoScoreInEveryFrameAlsoOnTheEnd
     PlayFrame();
     endoflevel = c.screen;
     pla->score = 70;
-    pla->health = 5;
+    pla->health = c.healthBefore;
     PlayFrame();
     EXPECT_EQ(endoflevel, c.screen);
     EXPECT_EQ(pla->score, c.score);
