@@ -146,6 +146,27 @@ TEST_F(CellPassTest, OverviewDrawsEachLayersGhostThenItsCellsEmphasisingTheEdite
   EXPECT_EQ(GetAlpha(), 1.0f) << "layer 3 left 0.5 behind; the pass ends at 1";
 }
 
+TEST_F(CellPassTest, CellsAfterTheEditorsPreviewAreDrawnAtFullStrength) {
+  EmptyRoom = NewBlankRoom();  // the room under the pointer exists already
+  playstate.overview = 1;
+  playstate.editlayer = 2;
+  playstate.edititem = 96;
+  for (int column : {3, 4, 5}) Put(0, 2, column, 300 + column);
+  mx = SpriteLeft(4) + 20;  // inside column 4 of the top half, no button held
+  my = 100;
+  CellPass();
+  std::vector<Shade> got;
+  for (const auto& r : ImageRecords()) got.push_back({r.frame, r.r, r.g, r.b, r.alpha});
+  const std::vector<Shade> want = {
+      {303, 180, 255, 255, 0.3f}, {304, 180, 255, 255, 0.3f}, {305, 180, 255, 255, 0.3f},  // the ghost
+      {303, 255, 255, 255, 1.0f}, {304, 255, 255, 255, 1.0f},
+      {96, 255, 255, 255, 0.75f},  // the preview over the pointer's cell
+      {305, 255, 255, 255, 1.0f},
+  };
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(ThisRoom, room);
+}
+
 TEST_F(CellPassTest, WithoutTheOverviewNoGhostAndEveryCellWhiteAndOpaque) {
   playstate.editlayer = 2;
   for (int layer = 0; layer <= 3; ++layer) Put(0, layer, 4, 300 + layer);

@@ -63,7 +63,9 @@ class CellTest : public gametest::GameTest {
   void SetUp() override {
     GameTest::SetUp();
     DrawMax[kDrawMain] = 1000;
+    DrawCount.fill(0);
     Options[7] = 0;
+    mx = my = -1;  // the pointer off the room: no editor preview
     Options[11] = Options[12] = 100;
     LChan = kFirstEffectSlotForTests;
     gfx = SolidFrames(8, 16, 512);

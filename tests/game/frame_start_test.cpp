@@ -1,6 +1,6 @@
-// The start of a frame: the head with its level clock, editor reset and room
-// entry; the room's origin and scale at the three screen widths; the
-// editor's overview zoom easing both ways; the backdrop's shifts and draws.
+// The start of a frame: the head with its level clock and room entry; the
+// room's origin and scale at the three screen widths; the editor's overview
+// zoom easing both ways; the backdrop's shifts and draws.
 #include <vector>
 
 #include "cells_test_util.h"
@@ -44,18 +44,6 @@ TEST_F(FrameStartTest, LevelClockRunsFrom0To239AndWraps) {
   EXPECT_EQ(seen[238], 239);
   EXPECT_EQ(seen[239], 0);
   EXPECT_EQ(seen[240], 1);
-}
-
-TEST_F(FrameStartTest, EditorHoldsThePlayerAtFullHealthAndNoScore) {
-  pla->score = 70;
-  pla->health = 5;
-  FrameHead();
-  EXPECT_EQ(pla->score, 70);
-  EXPECT_EQ(pla->health, 5);
-  editmode = 1;
-  FrameHead();
-  EXPECT_EQ(pla->score, 0);
-  EXPECT_EQ(pla->health, 999);
 }
 
 TEST_F(FrameStartTest, ARoomRequestIsServedOnceAtTheHead) {
@@ -193,19 +181,6 @@ TEST_F(FrameStartTest, TheSwitchFrameKeepsTheOldOriginWithTheNewScale) {
   EXPECT_EQ(sy, 6.5f);
 }
 
-TEST_F(FrameStartTest, FirstFrameOfAGamePlacesTheRoomAtTheCorner) {
-  JScrw = 1440;
-  JScrh = 900;
-  RoomOrigin();
-  EXPECT_EQ(playstate.viewx, 0);
-  EXPECT_EQ(playstate.viewy, 0);
-  playstate.basex = 80;
-  playstate.basey = 1;
-  RoomOrigin();
-  EXPECT_EQ(playstate.viewx, 80);
-  EXPECT_EQ(playstate.viewy, 1);
-}
-
 struct Shift {
   int roomx, roomy, top, bottom;
 };
@@ -269,6 +244,7 @@ TEST_F(FrameStartTest, BackdropIsDrawnWhiteOpaqueUnrotatedAtTheZoomWhateverTheLa
   SetAlpha(0.25f);
   SetRotation(45.0f);
   Blend(kBlendLight);
+  ASSERT_EQ(GetBlend(), LIGHTBLEND);
   FrameStart();
   const auto records = ImageRecords();
   ASSERT_EQ(records.size(), 6u);
@@ -278,7 +254,7 @@ TEST_F(FrameStartTest, BackdropIsDrawnWhiteOpaqueUnrotatedAtTheZoomWhateverTheLa
     EXPECT_EQ(r.rotation, 0.0f);
     EXPECT_EQ(r.alpha, 1.0f);
     EXPECT_EQ((std::vector<int>{r.r, r.g, r.b}), (std::vector<int>{255, 255, 255}));
-    EXPECT_EQ(r.blend, GetBlend());
+    EXPECT_EQ(r.blend, ALPHABLEND);
   }
 }
 

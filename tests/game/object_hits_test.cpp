@@ -213,6 +213,60 @@ TEST_F(ObjectHitsTest, SweepingSpikesHurtOnlyWhileLit) {
   EXPECT_EQ(hurt, (std::vector<int>{36, 37, 38, 39, 40, 41, 42, 43, 44}));
 }
 
+// Shots through the walk at zoom 1, on a sheet whose frames differ: every
+// frame is one solid texel in its top row, in column 1 for the shot (64), 5
+// for the bat's second picture (161) and 0 for all others. A bat at x 100 is
+// drawn at (96, 44), its first picture's texel on screen column 96, or 103
+// when both pictures are mirrored.
+class ShapedHits : public ObjectHitsTest {
+ protected:
+  void SetUp() override {
+    ObjectHitsTest::SetUp();
+    gfx = MakeSheet([](int frame, int px, int py) {
+      const int column = frame == 64 ? 1 : frame == BAT + 1 ? 5 : 0;
+      return py == 0 && px == column;
+    });
+    playstate.zoom = 1.0f;
+  }
+  // Whether a shot fired from `start` in direction `dir` hits a bat that is
+  // showing its second picture; the shot moves 2 before it is drawn and
+  // tested.
+  bool ShotHitsBat(int32_t start, int32_t dir) {
+    ClearList(objects);
+    ListAddLast(objects, pla);
+    auto bat = Still(BAT, 100);
+    bat->stp = 3;
+    Frame();
+    Shot(64, start, dir);
+    testgraphics::ClearDraws();
+    Frame();
+    int shown = 0;
+    for (const auto& r : testgraphics::DrawsOf(testgraphics::Op::Image)) shown += r.frame == BAT + 1 ? 1 : 0;
+    EXPECT_EQ(shown, 1) << "the bat walks in its second picture";
+    return bat->health == 1;
+  }
+};
+
+TEST_F(ShapedHits, ACreatureIsShotAtInItsFirstPictureWhicheverItShows) {
+  // The shot's texel on screen column 96: over the first picture's texel.
+  EXPECT_TRUE(ShotHitsBat(97, 1));
+  // On column 101: over the texel of the picture the bat is drawn with.
+  EXPECT_FALSE(ShotHitsBat(102, 1));
+}
+
+TEST_F(ShapedHits, BothPicturesAreMirroredWhenTheShotFliesLeft) {
+  struct Case {
+    int32_t start, dir;
+    bool hit;
+  };
+  const std::vector<Case> cases = {
+      {103, -1, true},   // drawn from 97: mirrored, the shot's texel meets the bat's on column 103
+      {101, -1, false},  // drawn from 95, where an unmirrored test would meet
+      {99, 1, false},    // drawn from 97 unmirrored
+  };
+  for (const Case& c : cases) EXPECT_EQ(ShotHitsBat(c.start, c.dir), c.hit) << c.start << " " << c.dir;
+}
+
 // Hit tests at zoom 1 with frames of one solid texel, where only exactly
 // placed frames overlap.
 class PixelHits : public WalkTest {
@@ -238,13 +292,12 @@ TEST_F(PixelHits, AShotTriesOnceMoreTwoPixelsUpAndLeft) {
   struct Case {
     int32_t shotX;  // room x, for the reach test
     int32_t sx, sy;
-    float scale;
     bool hit;
   };
   const std::vector<Case> cases = {
-      {100, 96, 44, 1, true},  {100, 98, 46, 1, true},  {100, 98, 44, 1, false}, {100, 96, 46, 1, false},
-      {100, 94, 42, 1, false}, {100, 97, 44, 1, false}, {100, 98, 46, -1, true}, {123, 96, 44, 1, true},
-      {77, 96, 44, 1, true},   {124, 96, 44, 1, false}, {76, 96, 44, 1, false},
+      {100, 96, 44, true},  {100, 98, 46, true},  {100, 98, 44, false}, {100, 96, 46, false},
+      {100, 94, 42, false}, {100, 97, 44, false}, {123, 96, 44, true},  {77, 96, 44, true},
+      {124, 96, 44, false}, {76, 96, 44, false},
   };
   for (const Case& c : cases) {
     bat->health = 0;
@@ -252,10 +305,9 @@ TEST_F(PixelHits, AShotTriesOnceMoreTwoPixelsUpAndLeft) {
     shot->t = 64;
     shot->x = c.shotX;
     shot->layer = 2;
-    SetSize(c.scale, 1.0f);
     Drawn(shot, c.sx, c.sy, 64);
     ObjectHits();
-    EXPECT_EQ(bat->health, c.hit ? 1 : 0) << c.shotX << " (" << c.sx << "," << c.sy << ") " << c.scale;
+    EXPECT_EQ(bat->health, c.hit ? 1 : 0) << c.shotX << " (" << c.sx << "," << c.sy << ")";
     EXPECT_EQ(playstate.spent, c.hit ? 1 : 0);
   }
 }
