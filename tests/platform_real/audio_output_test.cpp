@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../platform/audio_test_files.h"
@@ -356,10 +358,70 @@ std::vector<Segment> Segments(const StereoPcm& pcm) {
   return out;
 }
 
+// How much sound an output has written so far, read from the size of its
+// file. Both writers are paced by the wall clock and fall behind on a busy
+// machine, so the streams wait on what was written, never on time passing.
+class OutputFile {
+ public:
+  // A raw file of 16-bit stereo frames at `rate`, or (rate 0) a WAV file
+  // whose header says its rate.
+  OutputFile(std::string path, int rate) : path_(std::move(path)), bytes_per_second_(rate * 4.0) {}
+
+  double SecondsWritten() {
+    if (bytes_per_second_ <= 0 && !ReadWavHeader()) return 0;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path_, ec);
+    if (ec || size < header_) return 0;
+    return static_cast<double>(size - header_) / bytes_per_second_;
+  }
+
+  // Until `seconds` more sound than now is in the file; false when the writer
+  // stopped writing (a minute without the sound it owes).
+  bool WaitFor(double seconds) {
+    const double until = SecondsWritten() + seconds;
+    auto last = SecondsWritten();
+    auto stalled = std::chrono::steady_clock::now();
+    while (SecondsWritten() < until) {
+      if (SecondsWritten() > last) {
+        last = SecondsWritten();
+        stalled = std::chrono::steady_clock::now();
+      }
+      if (std::chrono::steady_clock::now() - stalled > std::chrono::seconds(60)) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+
+ private:
+  // The byte rate of the format chunk and where the data chunk's samples begin.
+  bool ReadWavHeader() {
+    const std::string bytes = ReadAll(path_);
+    if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return false;
+    uint32_t rate = 0;
+    for (size_t pos = 12; pos + 8 <= bytes.size();) {
+      uint32_t len;
+      std::memcpy(&len, bytes.data() + pos + 4, 4);
+      if (bytes.compare(pos, 4, "fmt ") == 0 && pos + 20 <= bytes.size()) std::memcpy(&rate, bytes.data() + pos + 16, 4);
+      if (bytes.compare(pos, 4, "data") == 0) {
+        if (rate == 0) return false;
+        header_ = pos + 8;
+        bytes_per_second_ = rate;
+        return true;
+      }
+      pos += 8 + len + (len & 1);
+    }
+    return false;
+  }
+
+  std::string path_;
+  double bytes_per_second_;
+  uintmax_t header_ = 0;
+};
+
 // A streamed sound, then a short one looped, then one sound streamed on two
 // channels at once, with quiet between: each must sound for its whole length
 // without a break, the loop across its seams.
-void PlayStreams() {
+void PlayStreams(OutputFile& output) {
   const int rate = 44100;
   // 440 Hz fits the looped quarter second a whole number of times.
   const std::string long_ogg =
@@ -372,19 +434,21 @@ void PlayStreams() {
   std::remove(loop_ogg.c_str());
   ASSERT_NE(long_sound, 0);
   ASSERT_NE(loop_sound, 0);
-  auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+  // Quiet that splits the output into its three parts.
+  auto pause = [&] { ASSERT_TRUE(output.WaitFor(0.3)); };
 
   int c = PlaySound(long_sound);
   EXPECT_EQ(ChannelPlaying(c), 1);
-  EXPECT_TRUE(WaitUntilQuiet(c, 10.0));
-  pause();
+  EXPECT_TRUE(WaitUntilQuiet(c, 60.0));
+  ASSERT_NO_FATAL_FAILURE(pause());
 
   c = PlaySound(loop_sound);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  // Nearly five times round the loop; it still plays when stopped.
+  ASSERT_TRUE(output.WaitFor(1.2));
   EXPECT_EQ(ChannelPlaying(c), 1);
   StopChannel(c);
   EXPECT_EQ(ChannelPlaying(c), 0);
-  pause();
+  ASSERT_NO_FATAL_FAILURE(pause());
 
   const int left = AllocChannel(), right = AllocChannel();
   CueSound(long_sound, left);
@@ -395,9 +459,9 @@ void PlayStreams() {
   SetChannelVolume(right, 0.5f);
   ResumeChannel(left);
   ResumeChannel(right);
-  EXPECT_TRUE(WaitUntilQuiet(left, 10.0));
-  EXPECT_TRUE(WaitUntilQuiet(right, 10.0));
-  pause();
+  EXPECT_TRUE(WaitUntilQuiet(left, 60.0));
+  EXPECT_TRUE(WaitUntilQuiet(right, 60.0));
+  ASSERT_NO_FATAL_FAILURE(pause());
   AudioShutdown();
 }
 
@@ -418,7 +482,8 @@ TEST(AudioOutput, MixerStreamsIntoSdlsDiskWriter) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
   ASSERT_TRUE(SetAudioDriver("FreeAudio"));
-  PlayStreams();
+  OutputFile written(out, 44100);
+  ASSERT_NO_FATAL_FAILURE(PlayStreams(written));
   const std::string raw = ReadAll(out);
   std::remove(out.c_str());
   StereoPcm pcm;
@@ -438,7 +503,8 @@ TEST(AudioOutput, OpenALStreamsIntoItsWaveWriter) {
   UseOpenALOutput("wave", out);
   if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
   ASSERT_TRUE(SetAudioDriver("OpenAL"));
-  PlayStreams();
+  OutputFile written(out, 0);
+  ASSERT_NO_FATAL_FAILURE(PlayStreams(written));
   StereoPcm pcm;
   ASSERT_TRUE(ReadStereoWav(ReadAll(out), pcm));
   std::remove(out.c_str());
