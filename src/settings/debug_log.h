@@ -14,3 +14,19 @@ void OpenDebugLog(const std::string& path);
 int32_t Debug(const std::string& txt);
 // Closes the log (the farewell screen's last step). Later lines go nowhere.
 void CloseDebugLog();
+
+// A path as the log names it: below the data folder "Files/" relative to it
+// ("256/gfx.png"), anything else as it is.
+std::string LogName(const std::string& path);
+
+// The loads of the game's data files. Each gives what the platform's load
+// gives (0 when nothing could be loaded); a load that fails also writes the
+// line "\tCould not load <file> (<what is wrong>)", so that a picture or a
+// sound that never shows can be traced to its file. The same file failing
+// again straight after (another cut of the same picture, the same font at
+// another size) adds no line.
+int32_t LoadImageLogged(const std::string& path, int32_t flags);
+int32_t LoadAnimImageLogged(const std::string& path, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                            int32_t cells, int32_t flags);
+int32_t LoadSoundLogged(const std::string& path, int32_t flags);
+int32_t LoadImageFontLogged(const std::string& path, int32_t size, int32_t style);
