@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "framework/pump.h"
 #include "platform/audio.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
@@ -89,4 +90,10 @@ int32_t LoadSoundLogged(const std::string& path, int32_t flags) {
 
 int32_t LoadImageFontLogged(const std::string& path, int32_t size, int32_t style) {
   return NoteLoad(LoadImageFont(path, size, style), path, "a font");
+}
+
+void SaveFailureNotice::Failed(const std::string& log_line) {
+  Debug(log_line);
+  if (!failing_) AddComment(comment_, 1);
+  failing_ = true;
 }
