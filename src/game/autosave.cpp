@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "framework/pump.h"
 #include "game/game_state.h"
 #include "level/level_file.h"
 #include "platform/input.h"
@@ -14,19 +13,18 @@ namespace {
 // A save that failed (a full disk, a read-only folder) is tried again, but
 // not more than once a second, and the player is told once per streak.
 constexpr int32_t kRetryMs = 1000;
-bool failing = false;
+SaveFailureNotice notSaved("Level not saved");
 int32_t lastFailure = 0;
 
 void Save() {
-  if (failing && static_cast<uint32_t>(MilliSecs() - lastFailure) < static_cast<uint32_t>(kRetryMs)) return;
+  if (notSaved.Failing() && static_cast<uint32_t>(MilliSecs() - lastFailure) < static_cast<uint32_t>(kRetryMs))
+    return;
   if (SaveLevel()) {
     playstate.unsaved = 0;
-    failing = false;
+    notSaved.Succeeded();
     return;
   }
-  Debug("Level not saved: the level file could not be written");
-  if (!failing) AddComment("Level not saved", 1);
-  failing = true;
+  notSaved.Failed("Level not saved: the level file could not be written");
   lastFailure = MilliSecs();
 }
 
@@ -42,6 +40,6 @@ void AutoSave() {
 
 void SaveUnsavedEdits() {
   if (editmode != 1 || playstate.unsaved != 1) return;
-  failing = false;
+  notSaved.Reset();
   Save();
 }

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/runtime.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 #include "title/title.h"
 
@@ -29,16 +30,16 @@ void LoadGame() {
     const std::string path = folder + StyleFileName(style);
     if (FileType(path) == 0) continue;
     styles = style;
-    TakeImage(BG[style], LoadAnimImage(path, 160, 64, 0, 2, MASKEDIMAGE));
-    TakeImage(BG_bit[style], LoadAnimImage(path, 8, 64, 0, 80, MASKEDIMAGE));
+    TakeImage(BG[style], LoadAnimImageLogged(path, 160, 64, 0, 2, MASKEDIMAGE));
+    TakeImage(BG_bit[style], LoadAnimImageLogged(path, 8, 64, 0, 80, MASKEDIMAGE));
   }
 
-  TakeImage(gfx, LoadAnimImage(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE));
-  TakeImage(gfxf, LoadAnimImage(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE | FILTEREDIMAGE));
-  TakeImage(gamelogo, LoadImage(folder + "logo.png", MASKEDIMAGE));
-  TakeImage(gamelogob, LoadImage(folder + "logob.png", MASKEDIMAGE | FILTEREDIMAGE));
-  TakeImage(map_I, LoadImage(folder + "map.png", MASKEDIMAGE));
-  TakeImage(mapb_I, LoadImage(folder + "mapB.png", MASKEDIMAGE | FILTEREDIMAGE));
-  TakeSound(tune, LoadSound(folder + "Theme.ogg", 0));
-  TakeSound(tune2, LoadSound(folder + "Map.ogg", 0));
+  TakeImage(gfx, LoadAnimImageLogged(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE));
+  TakeImage(gfxf, LoadAnimImageLogged(folder + "gfx.png", 8, 16, 0, 512, MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(gamelogo, LoadImageLogged(folder + "logo.png", MASKEDIMAGE));
+  TakeImage(gamelogob, LoadImageLogged(folder + "logob.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(map_I, LoadImageLogged(folder + "map.png", MASKEDIMAGE));
+  TakeImage(mapb_I, LoadImageLogged(folder + "mapB.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeSound(tune, LoadSoundLogged(folder + "Theme.ogg", 0));
+  TakeSound(tune2, LoadSoundLogged(folder + "Map.ogg", 0));
 }

@@ -4,6 +4,7 @@
 #include "platform/audio.h"
 #include "platform/files.h"
 #include "platform/runtime.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 void LoadVariant(const std::string& path, int32_t n, int32_t kind) {
   if (FileType(path) == 0) return;
   QRDM_PatternHave[static_cast<size_t>(kind)] = n;
-  TakeSound(QRDM_inst[static_cast<size_t>(kind * 10 + 10 + n)], LoadSound(path, 0));
+  TakeSound(QRDM_inst[static_cast<size_t>(kind * 10 + 10 + n)], LoadSoundLogged(path, 0));
 }
 
 }  // namespace
@@ -23,8 +24,8 @@ int32_t QRDM_Load() {
   for (int32_t n = 1; n <= 8; ++n) {
     const std::string num = Str(n);
     // The drum kits are always loaded: a missing drum leaves its slot empty.
-    TakeSound(QRDM_inst[static_cast<size_t>(n)], LoadSound(music + "d1-" + num + ".wav", 0));
-    TakeSound(QRDM_inst[static_cast<size_t>(10 + n)], LoadSound(music + "d2-" + num + ".wav", 0));
+    TakeSound(QRDM_inst[static_cast<size_t>(n)], LoadSoundLogged(music + "d1-" + num + ".wav", 0));
+    TakeSound(QRDM_inst[static_cast<size_t>(10 + n)], LoadSoundLogged(music + "d2-" + num + ".wav", 0));
     LoadVariant(music + "bass" + num + ".wav", n, 1);
     LoadVariant(music + "lead" + num + ".wav", n, 2);
     LoadVariant(music + "accompany" + num + ".wav", n, 3);

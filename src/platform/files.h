@@ -29,7 +29,8 @@ void FlushStream(const Stream& s);
 // True when a read stream has nothing more to give (its end, a read error, a
 // closed or null stream); always true for a write stream.
 bool Eof(const Stream& s);
-// True while every write so far has succeeded (false for a null stream).
+// True while every read or write so far has succeeded (false for a null
+// stream). A read stream that met a read error also reports its end.
 bool StreamOk(const Stream& s);
 
 // 0 none, 1 file, 2 folder.
@@ -62,7 +63,22 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes);
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Why the last open, read or write of this layer that failed did so, in the
+// system's words ("Permission denied", "No space left on device"); "" while
+// nothing has failed.
+std::string LastFileError();
+
 // Fault injection for tests: once `bytes` more bytes have been written through
 // this layer (streams and atomic writes alike), every further write fails, as
 // on a full disk. A negative count switches it off (the default).
 void SetWriteFailAfter(int64_t bytes);
+// Fault injection for tests: once `bytes` more bytes have been read through
+// this layer (streams and whole files alike), every further read fails, as on
+// a damaged disk. A negative count switches it off (the default).
+void SetReadFailAfter(int64_t bytes);
+// Fault injection for tests, which may run as the superuser: when on, the
+// owner's permission bits bind this layer as they bind a player who owns the
+// files. A file without the owner's read bit cannot be opened for reading,
+// one without the write bit cannot be opened for writing, and no file can be
+// created or replaced in a folder without the owner's write bit. Off by default.
+void SetOwnerPermissionsBind(bool on);

@@ -2,13 +2,18 @@
 
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "framework/utils.h"
 #include "platform/files.h"
 #include "platform/list.h"
 #include "platform/runtime.h"
 #include "scores/score_records.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
+
+bool ScoresFileUnreadable = false;
+SaveFailureNotice ScoresNotSaved("Scores not saved");
 
 namespace {
 
@@ -71,32 +76,42 @@ std::string ScoreBestLine(const Scores& rec) {
 }
 
 void LoadScores() {
+  ScoresFileUnreadable = false;
   if (FileType(ScoresPath()) == 0) return;
-  // A folder or an unreadable file of that name reads as no file at all.
+  // The records are taken only once the whole file has been read: a file
+  // that cannot be read leaves the history as it was.
   Stream s = ReadFile(ScoresPath());
-  if (!s) return;
-  ClearList(Highscores);
-  int32_t count = 0;
-  do {
-    const std::string line = ReadLine(s);
-    if (Instr(line, "|") > 0) {
-      ++count;
-      auto rec = std::make_shared<Scores>();
-      rec->Score = ReadLongSaturated(Field(line, 1));
-      rec->Name = Trim(Field(line, 2));
-      if (count == 1) MyName = rec->Name;
-      rec->Badges = Abs32(ToInt(Field(line, 3)));
-      rec->Timestamp = ReadLongSaturated(Field(line, 4));
-      rec->Level = Abs32(ToInt(Field(line, 5)));
-      rec->GameMode = Abs32(ToInt(Field(line, 6)));
-      rec->GameFlags = Abs32(ToInt(Field(line, 7)));
-      rec->Quit = Abs32(ToInt(Field(line, 8)));
-      const std::string best = ReadLine(s);
-      for (int32_t k = 1; k <= 30; ++k) rec->Best[k] = Abs32(ToInt(Field(best, k)));
-      ListAddLast(Highscores, rec);
-    }
-  } while (!Eof(s));
+  std::vector<std::shared_ptr<Scores>> read;
+  if (s) {
+    do {
+      const std::string line = ReadLine(s);
+      if (Instr(line, "|") > 0) {
+        auto rec = std::make_shared<Scores>();
+        rec->Score = ReadLongSaturated(Field(line, 1));
+        rec->Name = Trim(Field(line, 2));
+        rec->Badges = Abs32(ToInt(Field(line, 3)));
+        rec->Timestamp = ReadLongSaturated(Field(line, 4));
+        rec->Level = Abs32(ToInt(Field(line, 5)));
+        rec->GameMode = Abs32(ToInt(Field(line, 6)));
+        rec->GameFlags = Abs32(ToInt(Field(line, 7)));
+        rec->Quit = Abs32(ToInt(Field(line, 8)));
+        const std::string best = ReadLine(s);
+        for (int32_t k = 1; k <= 30; ++k) rec->Best[k] = Abs32(ToInt(Field(best, k)));
+        read.push_back(rec);
+      }
+    } while (!Eof(s));
+  }
+  if (!StreamOk(s)) {
+    ScoresFileUnreadable = true;
+    Debug("\t" + LogName(ScoresPath()) + " could not be read (" + LastFileError() +
+          "): it will not be written in this run");
+    CloseFile(s);
+    return;
+  }
   CloseFile(s);
+  ClearList(Highscores);
+  for (const auto& rec : read) ListAddLast(Highscores, rec);
+  if (!read.empty()) MyName = read.front()->Name;
   // The sort is stable and the records came in file order, so one sort at the
   // end orders them as a sort after every line would.
   SortList(Highscores);
@@ -104,10 +119,21 @@ void LoadScores() {
 
 bool SaveScores() {
   SortList(Highscores);
+  if (ScoresFileUnreadable) {
+    ScoresNotSaved.Failed("Scores not saved: " + LogName(ScoresPath()) +
+                          " could not be read at start and is left as it is");
+    return false;
+  }
   std::string out;
   for (const auto& rec : Highscores) {
     out += ScoreRecordLine(*rec) + "\r\n";
     out += ScoreBestLine(*rec) + "\r\n";
   }
-  return WriteFileAtomic(ScoresPath(), out);
+  if (!WriteFileAtomic(ScoresPath(), out)) {
+    ScoresNotSaved.Failed("Scores not saved: " + LogName(ScoresPath()) + " could not be written (" +
+                          LastFileError() + ")");
+    return false;
+  }
+  ScoresNotSaved.Succeeded();
+  return true;
 }

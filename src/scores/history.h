@@ -7,16 +7,26 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/debug_log.h"
 #include "startup/containers.h"
 
+// Set by LoadScores when "scores.dat" exists but could not be read (no
+// permission, a folder of that name, a read error): the history in memory
+// then lacks the file's games, so the file is not written again in this run.
+extern bool ScoresFileUnreadable;
+// "Scores not saved" on the comment ticker, once per streak of failed saves.
+extern SaveFailureNotice ScoresNotSaved;
+
 // Replaces Highscores by the records of "scores.dat" (newest first) and takes
-// MyName from the file's first record line. A missing file, or a name that
-// cannot be opened as a file, changes nothing. Damaged lines read as far as
-// they go; nothing is reported.
+// MyName from the file's first record line. A missing file changes nothing.
+// Something of that name that cannot be read changes nothing either, but is
+// logged and sets ScoresFileUnreadable. Damaged lines read as far as they go.
 void LoadScores();
 // Writes Highscores, newest first, to "scores.dat". The file is replaced in
 // one step: a write that fails part-way leaves the previous file as it was.
-// Returns whether the file was written.
+// A file that could not be read is left alone. Each failure is logged and
+// told to the player through ScoresNotSaved; the records stay in memory for
+// the next save. Returns whether the file was written.
 bool SaveScores();
 
 // The two lines of one record, each without its line end.

@@ -116,36 +116,37 @@ void LoadCommon() {
   Debug("\tDefault Fonts");
   ChooseFontScales();
   for (int32_t slot = 1; slot <= 9; ++slot) {
-    TakeFont(Font[slot], LoadImageFont(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT));
+    TakeFont(Font[slot], LoadImageFontLogged(common + FontFile(FixedFontFace(slot)), FixedFontSize(slot), SMOOTHFONT));
   }
   for (int32_t face = 1; face <= 3; ++face) {
     for (int32_t step = 0; step <= 8; ++step) {
-      TakeFont(Fontb[(face - 1) * 10 + step], LoadImageFont(common + FontFile(face), BankFontSize(step), SMOOTHFONT));
+      TakeFont(Fontb[(face - 1) * 10 + step],
+               LoadImageFontLogged(common + FontFile(face), BankFontSize(step), SMOOTHFONT));
     }
   }
 
   Debug("\tDefault Icons");
-  TakeImage(CommonIconsF, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE));
-  TakeImage(CommonIcons, LoadAnimImage(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE));
+  TakeImage(CommonIconsF, LoadAnimImageLogged(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(CommonIcons, LoadAnimImageLogged(common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE));
   Debug("\tLogos");
-  TakeImage(logo, LoadImage(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE));
-  TakeImage(QuendryLogo, LoadImage(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(logo, LoadImageLogged(common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(QuendryLogo, LoadImageLogged(common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE));
   Debug("\tBadgeGet");
-  TakeSound(BadgeGet, LoadSound(common + "badgeget.wav", 0));
+  TakeSound(BadgeGet, LoadSoundLogged(common + "badgeget.wav", 0));
 
   if (FirstRun == 0) DrawSplash();
 
   Debug("");
   Debug("Switching to Game Folder");
   const std::string& game = Paths.game;
-  TakeImage(BadgeIcons, LoadAnimImage(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE));
+  TakeImage(BadgeIcons, LoadAnimImageLogged(game + "badges.png", 64, 64, 0, 16, MASKEDIMAGE | FILTEREDIMAGE));
   Debug("");
   Debug("Loading Sound effects");
   for (int32_t n = 1; n <= 200; ++n) {
     const std::string name = Right("000" + Str(n), 3) + ".wav";
     if (FileType(game + name) != 0) {
       Debug("\tSFX(" + Str(n) + ")");
-      TakeSound(sfx[n], LoadSound(game + name, 0));
+      TakeSound(sfx[n], LoadSoundLogged(game + name, 0));
     }
   }
   Debug("Sounds loaded");

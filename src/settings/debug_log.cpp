@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+#include "framework/pump.h"
+#include "platform/audio.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/runtime.h"
 #include "startup/globals.h"
 
 namespace {
@@ -10,12 +15,42 @@ namespace {
 // while it is open.
 std::FILE* log_stream = nullptr;
 
+// The file of the load that failed last, while no load has worked since.
+std::string last_failed;
+
+// What keeps a file from loading, as far as can be told from outside the
+// loader: `kind` says what the file should have been ("a sound").
+std::string WhyNotLoaded(const std::string& path, const std::string& kind) {
+  switch (FileType(path)) {
+    case 0:
+      return "missing";
+    case 2:
+      return "a folder";
+    default:
+      break;
+  }
+  if (FileSize(path) == 0) return "empty";
+  if (!ReadFile(path)) return LastFileError();
+  return "not " + kind;
+}
+
+int32_t NoteLoad(int32_t handle, const std::string& path, const std::string& kind) {
+  if (handle != 0) {
+    last_failed.clear();
+    return handle;
+  }
+  if (path != last_failed) Debug("\tCould not load " + LogName(path) + " (" + WhyNotLoaded(path, kind) + ")");
+  last_failed = path;
+  return 0;
+}
+
 }  // namespace
 
 void OpenDebugLog(const std::string& path) {
   if (log_stream) std::fclose(log_stream);
   log_stream = std::fopen(path.c_str(), "wb");
   DebugFile = log_stream ? 1 : 0;
+  last_failed.clear();
 }
 
 int32_t Debug(const std::string& txt) {
@@ -30,4 +65,35 @@ void CloseDebugLog() {
   if (!log_stream) return;
   std::fclose(log_stream);
   log_stream = nullptr;
+}
+
+std::string LogName(const std::string& path) {
+  const std::string& data = Paths.data;
+  if (!data.empty() && path.size() > data.size() && path.compare(0, data.size(), data) == 0)
+    return path.substr(data.size());
+  return path;
+}
+
+int32_t LoadImageLogged(const std::string& path, int32_t flags) {
+  return NoteLoad(LoadImage(path, flags), path, "a picture");
+}
+
+int32_t LoadAnimImageLogged(const std::string& path, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                            int32_t cells, int32_t flags) {
+  return NoteLoad(LoadAnimImage(path, cell_width, cell_height, first_cell, cells, flags), path,
+                  "a picture of " + Str(first_cell + cells) + " frames of " + Str(cell_width) + "x" + Str(cell_height));
+}
+
+int32_t LoadSoundLogged(const std::string& path, int32_t flags) {
+  return NoteLoad(LoadSound(path, flags), path, "a sound");
+}
+
+int32_t LoadImageFontLogged(const std::string& path, int32_t size, int32_t style) {
+  return NoteLoad(LoadImageFont(path, size, style), path, "a font");
+}
+
+void SaveFailureNotice::Failed(const std::string& log_line) {
+  Debug(log_line);
+  if (!failing_) AddComment(comment_, 1);
+  failing_ = true;
 }

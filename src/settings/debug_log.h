@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // Creates (or empties) the log at `path` and keeps its stream open; DebugFile
 // becomes its handle, or 0 when the file cannot be created (every later line
@@ -14,3 +15,37 @@ void OpenDebugLog(const std::string& path);
 int32_t Debug(const std::string& txt);
 // Closes the log (the farewell screen's last step). Later lines go nowhere.
 void CloseDebugLog();
+
+// A path as the log names it: below the data folder "Files/" relative to it
+// ("256/gfx.png"), anything else as it is.
+std::string LogName(const std::string& path);
+
+// The loads of the game's data files. Each gives what the platform's load
+// gives (0 when nothing could be loaded); a load that fails also writes the
+// line "\tCould not load <file> (<what is wrong>)", so that a picture or a
+// sound that never shows can be traced to its file. The same file failing
+// again straight after (another cut of the same picture, the same font at
+// another size) adds no line.
+int32_t LoadImageLogged(const std::string& path, int32_t flags);
+int32_t LoadAnimImageLogged(const std::string& path, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                            int32_t cells, int32_t flags);
+int32_t LoadSoundLogged(const std::string& path, int32_t flags);
+int32_t LoadImageFontLogged(const std::string& path, int32_t size, int32_t style);
+
+// A file that the game saves again and again (the player's level, the score
+// history): every failed save writes its line to the log, and the player is
+// shown `comment` on the comment ticker once, until a save succeeds again.
+class SaveFailureNotice {
+ public:
+  explicit SaveFailureNotice(std::string comment) : comment_(std::move(comment)) {}
+  void Failed(const std::string& log_line);
+  void Succeeded() { failing_ = false; }
+  // Whether the last save failed.
+  bool Failing() const { return failing_; }
+  // Forgets the streak: the next failure is shown again.
+  void Reset() { failing_ = false; }
+
+ private:
+  std::string comment_;
+  bool failing_ = false;
+};

@@ -69,6 +69,8 @@ void ShowThanksScreen() {
   EndGraphics();
   Graphics(640, 480, 0, 60, 0);
   AutoMidHandle(false);
+  // Not logged: the log has had its last line, and every display start has
+  // already named these two files if they failed to load.
   logo = LoadImage(Paths.common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE);
   QuendryLogo = LoadImage(Paths.common + "Quendry.png", MASKEDIMAGE | FILTEREDIMAGE);
   SetImageHandle(logo, 0, 0);

@@ -11,6 +11,7 @@
 
 std::vector<std::string> AuxDrivers;
 bool AudioDriverKeySeen = false;
+bool SetupFileUnreadable = false;
 
 namespace {
 
@@ -64,9 +65,14 @@ std::string SetupIniText() {
 }
 
 void SaveIni() {
+  // Its reading has been logged; writing the defaults over it would lose the
+  // player's keys and volumes.
+  if (SetupFileUnreadable) return;
   // Written beside the data folder's other files whatever folder is current;
-  // a failed write keeps the last good file and is otherwise silent.
-  WriteFileAtomic(Paths.data + "Setup.ini", SetupIniText());
+  // a failed write keeps the last good file.
+  if (!WriteFileAtomic(Paths.data + "Setup.ini", SetupIniText()))
+    Debug("Settings not saved: " + LogName(Paths.data + "Setup.ini") + " could not be written (" + LastFileError() +
+          ")");
 }
 
 void ApplySetupLine(const std::string& line) {
@@ -112,18 +118,29 @@ void ApplySetupLine(const std::string& line) {
 
 void ReadSetupFile(const std::string& path) {
   if (FileType(path) == 0) return;
+  // The lines take effect only once the whole file has been read, so that a
+  // read error cannot leave half a line's value behind.
   Stream s = ReadFile(path);
-  // Something of that name that cannot be read counts as no file at all.
-  if (!s) return;
-  Debug("\tReading Setup File");
-  do {
-    ApplySetupLine(ReadLine(s));
-  } while (!Eof(s));
+  std::vector<std::string> lines;
+  if (s) {
+    do {
+      lines.push_back(ReadLine(s));
+    } while (!Eof(s));
+  }
+  const bool read = StreamOk(s);
   CloseFile(s);
+  if (!read) {
+    SetupFileUnreadable = true;
+    Debug("\t" + LogName(path) + " could not be read (" + LastFileError() + "): it will not be written in this run");
+    return;
+  }
+  Debug("\tReading Setup File");
+  for (const std::string& line : lines) ApplySetupLine(line);
 }
 
 void ReadSettings() {
   AudioDriverKeySeen = false;
+  SetupFileUnreadable = false;
   ReadSetupFile(Paths.data + "Setup.ini");
 }
 

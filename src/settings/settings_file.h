@@ -12,20 +12,28 @@ extern std::vector<std::string> AuxDrivers;
 // name matched); the automatic driver choice then stays out of it.
 extern bool AudioDriverKeySeen;
 
+// Set when the settings file exists but could not be read (no permission, a
+// folder of that name, a read error): the settings in memory are not the
+// player's, so the file is not written again in this run.
+extern bool SetupFileUnreadable;
+
 // The file as the writer lays it out, every line ending in CR LF.
 std::string SetupIniText();
 // Writes "Setup.ini" into the data folder atomically: a failed write leaves the
-// previous file in place. The current folder is not touched.
+// previous file in place and writes a line to the log. A file that could not
+// be read is left alone. The current folder is not touched.
 void SaveIni();
 
 // Applies one line of the settings file to Options, KeyV and the driver flag,
 // with the log notes that some keys leave.
 void ApplySetupLine(const std::string& line);
 // Reads the settings file at `path` line by line. Nothing happens (and nothing
-// is logged) when it is missing or cannot be opened.
+// is logged) when it is missing. Something of that name that cannot be read
+// (no permission, a folder, a read error part-way) changes no setting, is
+// logged and sets SetupFileUnreadable.
 void ReadSetupFile(const std::string& path);
-// The start-up's reading step: clears the driver flag and reads the data
-// folder's "Setup.ini".
+// The start-up's reading step: clears the driver flag and the unreadable
+// mark and reads the data folder's "Setup.ini".
 void ReadSettings();
 
 // Takes the audio layer's driver names (at most a hundred) into AuxDrivers.

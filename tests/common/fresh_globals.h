@@ -21,8 +21,10 @@
 #include "level/rooms.h"
 #include "map/map_screen.h"
 #include "music/generator.h"
+#include "platform/files.h"
 #include "platform/list.h"
 #include "platform/runtime.h"
+#include "scores/history.h"
 #include "scores/score_panel.h"
 #include "scores/score_records.h"
 #include "settings/common_assets.h"
@@ -123,6 +125,13 @@ inline void FreshGlobals() {
   // Settings, display and the options overlay.
   FirstRun = 0;
   HistoryLoaded = false;
+  SetupFileUnreadable = false;
+  ScoresFileUnreadable = false;
+  ScoresNotSaved.Reset();
+  // The file layer's failure stand-ins.
+  SetReadFailAfter(-1);
+  SetWriteFailAfter(-1);
+  SetOwnerPermissionsBind(false);
   fbf = 0.0f;
   CommonIcons = 0;
   CommonIconsF = 0;

@@ -1,4 +1,5 @@
 // Loading the game's own pictures and music when a display opens.
+#include <string>
 #include <vector>
 
 #include "game/game_assets.h"
@@ -6,12 +7,14 @@
 #include "platform/audio.h"
 #include "platform/test/test_audio.h"
 #include "platform/test/test_graphics.h"
+#include "settings/debug_log.h"
 #include "title/title.h"
 
 namespace {
 
 using gametest::GameTest;
 using gametest::WritePng;
+using gametest::WriteBytes;
 using gametest::WriteWav;
 
 class AssetsTest : public GameTest {
@@ -24,8 +27,29 @@ class AssetsTest : public GameTest {
       imagesDuringTest.push_back(testgraphics::LiveImages());
       soundsDuringTest.push_back(testbackend::LiveSounds());
     };
+    OpenDebugLog(Paths.data + "Debug.txt");
+  }
+  void TearDown() override {
+    CloseDebugLog();
+    GameTest::TearDown();
   }
   std::string Game(const std::string& name) const { return Paths.game + name; }
+  // Both drum kits of the music generator.
+  void PutDrums() {
+    gametest::fs::create_directories(Game("music"));
+    for (int n = 1; n <= 8; ++n) {
+      WriteWav(Game("music/d1-" + std::to_string(n) + ".wav"));
+      WriteWav(Game("music/d2-" + std::to_string(n) + ".wav"));
+    }
+  }
+  // The log lines that name a file that failed to load.
+  static std::vector<std::string> LoadFailures() {
+    std::vector<std::string> out;
+    for (const auto& line : testutil::CrlfLines(testutil::ReadBytes(Paths.data + "Debug.txt"))) {
+      if (line.rfind("\tCould not load ", 0) == 0) out.push_back(line);
+    }
+    return out;
+  }
   // Every fixed file, in sizes the loader can cut.
   void PutFixedFiles() {
     WritePng(Game("gfx.png"), 256, 256);
@@ -138,6 +162,48 @@ TEST_F(AssetsTest, MissingFilesGiveNoHandleAndTheRestStillLoads) {
   LoadGame();
   EXPECT_EQ(gfx, 0);
   EXPECT_EQ(gfxf, 0);
+}
+
+TEST_F(AssetsTest, EveryFileThatFailsToLoadIsNamedInTheLogAndTheRestLoads) {
+  PutFixedFiles();
+  PutDrums();
+  WritePng(Game("bg001.png"), 640, 64);
+  LoadGame();
+  EXPECT_EQ(LoadFailures(), std::vector<std::string>{});
+
+  // An empty sprite sheet, a folder and a missing tune among the fixed
+  // files; a backdrop too narrow for its terrain strip; a drum missing; an
+  // instrument variant that is no sound. A variant that is not there at all
+  // is not a failure.
+  WriteBytes(Game("gfx.png"), "");
+  gametest::fs::remove(Game("logob.png"));
+  gametest::fs::create_directory(Game("logob.png"));
+  gametest::fs::remove(Game("Map.ogg"));
+  WritePng(Game("bg002.png"), 320, 64);
+  gametest::fs::remove(Game("music/d1-3.wav"));
+  WriteBytes(Game("music/bass2.wav"), "RIFF, but nothing more");
+  OpenDebugLog(Paths.data + "Debug.txt");
+  LoadGame();
+  EXPECT_EQ(LoadFailures(), (std::vector<std::string>{
+                                "\tCould not load 256/music/bass2.wav (not a sound)",
+                                "\tCould not load 256/music/d1-3.wav (missing)",
+                                "\tCould not load 256/bg002.png (not a picture of 80 frames of 8x64)",
+                                "\tCould not load 256/gfx.png (empty)",
+                                "\tCould not load 256/logob.png (a folder)",
+                                "\tCould not load 256/Map.ogg (missing)",
+                            }));
+  EXPECT_EQ(gfx, 0);
+  EXPECT_EQ(gfxf, 0);
+  EXPECT_EQ(gamelogob, 0);
+  EXPECT_EQ(tune2, 0);
+  EXPECT_NE(BG[2], 0);
+  EXPECT_NE(gamelogo, 0);
+  EXPECT_NE(map_I, 0);
+  EXPECT_NE(tune, 0);
+
+  // Every display opening names them again.
+  LoadGame();
+  EXPECT_EQ(LoadFailures().size(), 12u);
 }
 
 TEST_F(AssetsTest, AReloadReplacesEveryHandleAndReleasesTheOldObjects) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ class Files : public ::testing::Test {
   }
   void TearDown() override {
     SetWriteFailAfter(-1);
+    SetReadFailAfter(-1);
+    SetOwnerPermissionsBind(false);
     fs::current_path(old_);
     fs::remove_all(dir_);
   }
@@ -321,13 +324,99 @@ TEST_F(Files, AtomicWriteIntoAMissingOrUnusableFolderFails) {
 }
 
 TEST_F(Files, AtomicWriteIntoAReadOnlyFolderKeepsTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  // The tests may run as the superuser, whom permissions do not bind.
+  SetOwnerPermissionsBind(true);
   fs::create_directory("ro");
   Put("ro/Setup.ini", "old");
   chmod("ro", 0555);
   EXPECT_FALSE(WriteFileAtomic("ro/Setup.ini", "new"));
+  EXPECT_EQ(LastFileError(), "Permission denied");
+  EXPECT_EQ(WriteFile("ro/new.txt"), nullptr);
   chmod("ro", 0755);
   EXPECT_EQ(Get("ro/Setup.ini"), "old");
+  EXPECT_EQ(FileType("ro/Setup.ini.tmp"), 0);
+  EXPECT_EQ(FileType("ro/new.txt"), 0);
+}
+
+// ---- files the player may not read, and failing reads -------------------------------------
+
+TEST_F(Files, AFileWithoutTheOwnersReadBitCannotBeRead) {
+  SetOwnerPermissionsBind(true);
+  Put("scores.dat", "120|Ann|0|1|0|0|0|0\r\n");
+  chmod("scores.dat", 0);
+  EXPECT_EQ(FileType("scores.dat"), 1);
+  EXPECT_EQ(ReadFile("scores.dat"), nullptr);
+  EXPECT_EQ(LastFileError(), "Permission denied");
+  std::string bytes = "stale";
+  EXPECT_FALSE(ReadWholeFile("scores.dat", bytes));
+  EXPECT_EQ(bytes, "");
+  // Nor written: opening it for writing would empty it.
+  EXPECT_EQ(WriteFile("scores.dat"), nullptr);
+  chmod("scores.dat", 0644);
+  EXPECT_EQ(Get("scores.dat"), "120|Ann|0|1|0|0|0|0\r\n");
+  // Switched off, the layer leaves permissions to the system again, which
+  // lets the superuser read anything.
+  chmod("scores.dat", 0);
+  SetOwnerPermissionsBind(false);
+  EXPECT_EQ(ReadFile("scores.dat") != nullptr, geteuid() == 0);
+}
+
+TEST_F(Files, AReadThatFailsPartWayLeavesTheStreamFailed) {
+  Put("Setup.ini", "Width=1024\r\nHeight=768\r\nMaster=9\r\n");
+  SetReadFailAfter(14);
+  Stream s = ReadFile("Setup.ini");
+  ASSERT_NE(s, nullptr);
+  EXPECT_TRUE(StreamOk(s));
+  EXPECT_EQ(ReadLine(s), "Width=1024");
+  EXPECT_EQ(ReadLine(s), "He");
+  EXPECT_TRUE(Eof(s));
+  EXPECT_FALSE(StreamOk(s));
+  EXPECT_EQ(LastFileError(), "Input/output error");
+  CloseFile(s);
+
+  SetReadFailAfter(3);
+  std::string bytes;
+  EXPECT_FALSE(ReadWholeFile("Setup.ini", bytes));
+  EXPECT_EQ(bytes, "");
+  // Reading to the end without a fault leaves the stream good.
+  SetReadFailAfter(-1);
+  s = ReadFile("Setup.ini");
+  while (!Eof(s)) ReadLine(s);
+  EXPECT_TRUE(StreamOk(s));
+}
+
+TEST_F(Files, LastFileErrorNamesWhatWentWrong) {
+  fs::create_directory("sub");
+  Put("old", "x");
+  struct Case {
+    const char* what;
+    std::function<bool()> fails;
+    const char* error;
+  } cases[] = {
+      {"missing file", [] { return ReadFile("missing") == nullptr; }, "No such file or directory"},
+      {"folder read", [] { return ReadFile("sub") == nullptr; }, "Is a directory"},
+      {"full disk",
+       [] {
+         SetWriteFailAfter(0);
+         const bool failed = !WriteFileAtomic("old", "new");
+         SetWriteFailAfter(-1);
+         return failed;
+       },
+       "No space left on device"},
+      {"folder read whole",
+       [] {
+         std::string b;
+         return !ReadWholeFile("sub", b);
+       },
+       "Is a directory"},
+      {"no such folder", [] { return !WriteFileAtomic("none/x", "1"); }, "No such file or directory"},
+      {"atomic over a folder", [] { return !WriteFileAtomic("sub", "1"); }, "Is a directory"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(c.fails()) << c.what;
+    EXPECT_EQ(LastFileError(), c.error) << c.what;
+  }
+  EXPECT_EQ(Get("old"), "x");
 }
 
 TEST_F(Files, AtomicWriteKeepsThePermissionsOfTheReplacedFile) {

@@ -1,18 +1,31 @@
 // The score history file: written and read back byte for byte, damaged files
-// read without harm, the atomic replace.
+// read without harm, the atomic replace, files that cannot be read left alone,
+// and failed saves told to the player.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
+#include "framework/globals.h"
+#include "game/end_of_play.h"
+#include "game/game_state.h"
 #include "platform/files.h"
 #include "platform/list.h"
+#include "platform/test/test_backend.h"
+#include "platform/test/test_input.h"
 #include "scores/history.h"
 #include "scores/score_records.h"
 #include "scores_fixture.h"
+#include "settings/common_assets.h"
+#include "settings/farewell.h"
 
 namespace {
 
@@ -25,6 +38,12 @@ std::string ZeroBest() {
 }
 
 std::vector<std::shared_ptr<Scores>> History() { return Highscores.ToVector(); }
+
+std::string Field(const std::string& line, size_t k) {
+  size_t start = 0;
+  for (size_t i = 1; i < k; ++i) start = line.find('|', start) + 1;
+  return line.substr(start, line.find('|', start) - start);
+}
 
 TEST_F(HistoryTest, ExampleRecordIsStoredAsTwoLines) {
   auto r = Rec(120, 65150126130, "Ann", 2);
@@ -118,21 +137,92 @@ TEST_F(HistoryTest, EmptyHistoryAndEmptyFile) {
   EXPECT_EQ(MyName, "Kept");
 }
 
-TEST_F(HistoryTest, MissingFileOrAFolderInItsPlaceChangesNothing) {
+TEST_F(HistoryTest, MissingFileChangesNothingAndIsCreatedAtTheNextSave) {
   ListAddLast(Highscores, Rec(1, 1, "Here"));
   MyName = "Typed";
   LoadScores();
   EXPECT_EQ(Highscores.Count(), 1);
   EXPECT_EQ(MyName, "Typed");
+  EXPECT_FALSE(ScoresFileUnreadable);
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_TRUE(SaveScores());
+  EXPECT_EQ(testutil::CrlfLines(testutil::ReadBytes(ScoresFile())).size(), 2u);
+  EXPECT_EQ(comments.Count(), 0);
+}
 
-  std::filesystem::create_directory(ScoresFile());
+TEST_F(HistoryTest, AFileThatCannotBeReadIsNeverWrittenInThatRun) {
+  const std::string file = "7|Old|0|10|0|0|0|0\r\n" + ZeroBest() + "\r\n8|Older|0|5|0|0|0|0\r\n" + ZeroBest() + "\r\n";
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::function<void()> mend;
+    const char* reason;
+  } cases[] = {
+      {"no read permission",
+       [] {
+         // The tests may run as the superuser, whom permissions do not bind.
+         SetOwnerPermissionsBind(true);
+         chmod(ScoresFile().c_str(), 0);
+       },
+       [] { chmod(ScoresFile().c_str(), 0644); }, "Permission denied"},
+      {"a read error part-way", [] { SetReadFailAfter(40); }, [] { SetReadFailAfter(-1); }, "Input/output error"},
+      {"a folder of that name",
+       [] {
+         std::filesystem::remove(ScoresFile());
+         std::filesystem::create_directory(ScoresFile());
+       },
+       [] {}, "Is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClearList(Highscores);
+    ClearList(comments);
+    ScoresNotSaved.Reset();
+    OpenDebugLog(Paths.data + "Debug.txt");
+    std::filesystem::remove_all(ScoresFile());
+    testutil::WriteBytes(ScoresFile(), file);
+    ListAddLast(Highscores, Rec(1, 1, "Here"));
+    MyName = "Typed";
+    c.spoil();
+
+    LoadScores();
+    // The history stays as it was, and the log names the file and the cause.
+    ASSERT_EQ(Highscores.Count(), 1);
+    EXPECT_EQ(Highscores.First()->Name, "Here");
+    EXPECT_EQ(MyName, "Typed");
+    EXPECT_TRUE(ScoresFileUnreadable);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"\t256/scores.dat could not be read (" + std::string(c.reason) +
+                                                    "): it will not be written in this run"}));
+
+    // Games finished in this run stay in memory; the file is not touched,
+    // and the player hears of it once.
+    ListAddLast(Highscores, Rec(500, 100, "New"));
+    EXPECT_FALSE(SaveScores());
+    c.mend();
+    EXPECT_FALSE(SaveScores());
+    EXPECT_EQ(Highscores.Count(), 2);
+    if (FileType(ScoresFile()) == 1) {
+      EXPECT_EQ(testutil::ReadBytes(ScoresFile()), file);
+    } else {
+      EXPECT_EQ(FileType(ScoresFile()), 2);
+    }
+    EXPECT_EQ(FileType(ScoresFile() + ".tmp"), 0);
+    ASSERT_EQ(comments.Count(), 1);
+    EXPECT_EQ(comments.First()->txt, "Scores not saved");
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Scores not saved: 256/scores.dat could not be read at start and is left as it is");
+    EXPECT_EQ(lines[2], lines[1]);
+    SetOwnerPermissionsBind(false);
+  }
+  // A later reading that works takes the file's games and lifts the block.
+  std::filesystem::remove_all(ScoresFile());
+  testutil::WriteBytes(ScoresFile(), file);
   LoadScores();
-  EXPECT_EQ(Highscores.Count(), 1);
-  EXPECT_EQ(MyName, "Typed");
-  // Writing over a folder fails without harm and leaves the folder.
-  EXPECT_FALSE(SaveScores());
-  EXPECT_EQ(FileType(ScoresFile()), 2);
-  EXPECT_EQ(FileType(ScoresFile() + ".tmp"), 0);
+  EXPECT_FALSE(ScoresFileUnreadable);
+  EXPECT_EQ(Highscores.Count(), 2);
+  EXPECT_EQ(MyName, "Old");
+  EXPECT_TRUE(SaveScores());
 }
 
 TEST_F(HistoryTest, DamagedFilesReadWithoutHarm) {
@@ -204,7 +294,7 @@ TEST_F(HistoryTest, DamagedFieldsInDetail) {
   a = Highscores.First();
   EXPECT_EQ(a->Badges, 1);
   EXPECT_EQ(a->Level, INT32_MIN);
-  EXPECT_GE(a->GameMode, INT32_MIN);
+  EXPECT_EQ(a->GameMode, 1215752191);  // 99999999999 modulo 2^32
   EXPECT_EQ(a->Best, (std::array<int32_t, 31>{}));
 }
 
@@ -233,6 +323,50 @@ TEST_F(HistoryTest, ReadLongSaturatedFollowsTheNumberRule) {
       {"-%11111111111111111111111111111111111111111111111111111111111111111111", INT64_MIN},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadLongSaturated(c.text), c.value) << c.text;
+}
+
+TEST_F(HistoryTest, FinishedGamesOnAFullDiskAreToldOnceAndSavedWhenSpaceIsBack) {
+  testutil::QuietPumpServices("the end of play");
+  testutil::WriteBytes(ScoresFile(), "7|Old|0|10|0|0|0|0\r\n" + ZeroBest() + "\r\n");
+  LoadScores();
+  const std::string before = testutil::ReadBytes(ScoresFile());
+  editmode = 0;
+  // Two games end on a full disk, each confirmed with Enter in the name entry.
+  SetWriteFailAfter(0);
+  for (int32_t game = 1; game <= 2; ++game) {
+    InGame = 1;
+    score = game * 100;
+    playstate.loopexit = 1;
+    testbackend::InputAtFrame(testbackend::FrameCount() + 1, [] { testbackend::TapKey(13); });
+    EndOfPlay();
+  }
+  EXPECT_EQ(Highscores.Count(), 3);
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), before);
+  int shown = 0;
+  for (const auto& c : comments) shown += c->txt == "Scores not saved";
+  EXPECT_EQ(shown, 1);
+  int logged = 0;
+  for (const auto& line : LogLines())
+    logged += line == "Scores not saved: 256/scores.dat could not be written (No space left on device)";
+  EXPECT_EQ(logged, 2);
+
+  // Space is freed: the farewell writes both games.
+  SetWriteFailAfter(-1);
+  HistoryLoaded = true;
+  SaveOnExit();
+  const auto lines = testutil::CrlfLines(testutil::ReadBytes(ScoresFile()));
+  ASSERT_EQ(lines.size(), 6u);
+  std::vector<std::string> scores = {Field(lines[0], 1), Field(lines[2], 1)};
+  std::sort(scores.begin(), scores.end());
+  EXPECT_EQ(scores, (std::vector<std::string>{"100", "200"}));
+  EXPECT_EQ(lines[4].substr(0, 6), "7|Old|");
+
+  // After a save that worked, the next failure is told again.
+  SetWriteFailAfter(0);
+  EXPECT_FALSE(SaveScores());
+  shown = 0;
+  for (const auto& c : comments) shown += c->txt == "Scores not saved";
+  EXPECT_EQ(shown, 2);
 }
 
 TEST_F(HistoryTest, FailedWriteKeepsThePreviousFile) {

@@ -1,5 +1,6 @@
-// A temporary game folder for the score history, the game's globals at their
-// start values and a 1280x960 test screen.
+// A temporary game folder for the score history, the debug log open in its
+// data folder, the game's globals at their start values and a 1280x960 test
+// screen.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,14 +8,18 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "common/fresh_globals.h"
 #include "common/test_util.h"
+#include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
+#include "scores/history.h"
 #include "scores/score_records.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 
 class ScoresTest : public ::testing::Test {
@@ -28,16 +33,31 @@ class ScoresTest : public ::testing::Test {
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "Files" / "256");
     ResolvePaths(root_.string());
+    OpenDebugLog(Paths.data + "Debug.txt");
     CreateSettingsTables();
     CreateScoreContainers();
     CreateMessageContainers();
     MyName = "Player";
+    ScoresFileUnreadable = false;
+    ScoresNotSaved.Reset();
+    SetReadFailAfter(-1);
+    SetOwnerPermissionsBind(false);
     testutil::OpenTestScreen();
     testgraphics::ClearDraws();
   }
-  void TearDown() override { std::filesystem::remove_all(root_); }
+  void TearDown() override {
+    CloseDebugLog();
+    SetWriteFailAfter(-1);
+    SetReadFailAfter(-1);
+    SetOwnerPermissionsBind(false);
+    std::filesystem::remove_all(root_);
+  }
 
   static std::string ScoresFile() { return Paths.game + "scores.dat"; }
+  // The debug log's lines so far.
+  static std::vector<std::string> LogLines() {
+    return testutil::CrlfLines(testutil::ReadBytes(Paths.data + "Debug.txt"));
+  }
 
   static std::shared_ptr<Scores> Rec(int64_t score, int64_t stamp, const std::string& name = "Ann",
                                      int32_t mode = 0) {

@@ -180,7 +180,12 @@ TEST_F(DisplayTest, SwitchOpensTheDisplayAndLogsItsGroup) {
                                          "",
                                          "Starting Engine Test",
                                          "Aiming for 60,2"};
-  const auto lines = LogLines();
+  // The test folder holds no assets: the lines naming each missing file
+  // stand between these.
+  std::vector<std::string> lines;
+  for (const auto& line : LogLines()) {
+    if (line.rfind("\tCould not load ", 0) != 0) lines.push_back(line);
+  }
   ASSERT_GE(lines.size(), head.size());
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(head.size())), head);
   EXPECT_EQ(lines.back(), "-=-=-=-=-=-=-=-=-=-=-=-=-=-");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
 #include "platform/test/test_input.h"
+#include "scores/history.h"
 #include "settings/common_assets.h"
 #include "settings/farewell.h"
 #include "settings/settings_file.h"
@@ -83,6 +86,37 @@ TEST_F(FarewellTest, ExitBeforeTheHistoryWasReadWritesNeitherFile) {
   EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), "[Graphics]\r\nWidth=1600\r\n");
   const auto lines = LogLines();
   ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Play again, soon!!");
+}
+
+TEST_F(FarewellTest, FilesThatCouldNotBeReadAtStartLeaveTheExitAsTheyWere) {
+  const std::string scores =
+      "310|Di|0|65150126130|0|0|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+  const std::string setup = "[Audio]\r\nMaster = 90\r\n[Controls]\r\nKey=10,65\r\n";
+  WriteBytes(Paths.game + "scores.dat", scores);
+  WriteBytes(Paths.data + "Setup.ini", setup);
+  // Mode 000 for the player; the tests may run as the superuser, whom
+  // permissions do not bind.
+  SetOwnerPermissionsBind(true);
+  chmod((Paths.game + "scores.dat").c_str(), 0);
+  chmod((Paths.data + "Setup.ini").c_str(), 0);
+  ReadSettings();
+  LoadScores();
+  HistoryLoaded = true;
+  SaveOnExit();
+  SetOwnerPermissionsBind(false);
+  chmod((Paths.game + "scores.dat").c_str(), 0644);
+  chmod((Paths.data + "Setup.ini").c_str(), 0644);
+  EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), scores);
+  EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), setup);
+  const auto lines = LogLines();
+  const std::vector<std::string> head = {
+      "\tSetup.ini could not be read (Permission denied): it will not be written in this run",
+      "\t256/scores.dat could not be read (Permission denied): it will not be written in this run",
+      "Scores not saved: 256/scores.dat could not be read at start and is left as it is",
+      "Closing Up"};
+  ASSERT_GE(lines.size(), head.size());
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(head.size())), head);
   EXPECT_EQ(lines.back(), "Play again, soon!!");
 }
 

@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "common/fresh_globals.h"
+#include "platform/files.h"
 #include "platform/test/test_backend.h"
+#include "scores/history.h"
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
+#include "settings/settings_file.h"
 #include "startup/globals.h"
 
 class GameFolderTest : public ::testing::Test {
@@ -32,10 +35,18 @@ class GameFolderTest : public ::testing::Test {
     CreateSettingsTables();
     SetDefaultControls();
     HistoryLoaded = false;
+    SetupFileUnreadable = false;
+    ScoresFileUnreadable = false;
+    ScoresNotSaved.Reset();
+    SetReadFailAfter(-1);
+    SetOwnerPermissionsBind(false);
     OpenDebugLog(Paths.data + "Debug.txt");
   }
   void TearDown() override {
     CloseDebugLog();
+    SetWriteFailAfter(-1);
+    SetReadFailAfter(-1);
+    SetOwnerPermissionsBind(false);
     std::filesystem::remove_all(root_);
   }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,15 +79,46 @@ TEST_F(SettingsFileTest, NoBoundSlotEndsWithControlsHeading) {
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
-TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFile) {
-  SaveIni();
-  const std::string before = ReadBytes(SetupPath());
-  Options[5] = 1024;
-  SetWriteFailAfter(40);
-  SaveIni();
-  SetWriteFailAfter(-1);
-  EXPECT_EQ(ReadBytes(SetupPath()), before);
-  EXPECT_EQ(FileType(SetupPath() + ".tmp"), 0);
+TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileAndIsLogged) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::function<void()> mend;
+    const char* reason;
+  } cases[] = {
+      {"full disk", [] { SetWriteFailAfter(40); }, [] { SetWriteFailAfter(-1); }, "No space left on device"},
+      {"read-only folder",
+       [] {
+         // The tests may run as the superuser, whom permissions do not bind.
+         SetOwnerPermissionsBind(true);
+         chmod(Paths.data.c_str(), 0555);
+       },
+       [] {
+         chmod(Paths.data.c_str(), 0755);
+         SetOwnerPermissionsBind(false);
+       },
+       "Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Options[5] = 800;
+    SaveIni();
+    const std::string before = ReadBytes(SetupPath());
+    OpenDebugLog(Paths.data + "Debug.txt");
+    Options[5] = 1024;
+    c.spoil();
+    SaveIni();
+    SaveIni();
+    c.mend();
+    EXPECT_EQ(ReadBytes(SetupPath()), before);
+    EXPECT_EQ(FileType(SetupPath() + ".tmp"), 0);
+    const std::string line = "Settings not saved: Setup.ini could not be written (" + std::string(c.reason) + ")";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{line, line}));
+    // Once the fault is gone the next save goes through, without a line.
+    SaveIni();
+    EXPECT_NE(ReadBytes(SetupPath()).find("\r\nWidth=1024\r\n"), std::string::npos);
+    EXPECT_EQ(LogLines().size(), 2u);
+  }
 }
 
 TEST_F(SettingsFileTest, WrittenFileReadsBackToTheSameSettings) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -96,10 +100,71 @@ TEST_F(SettingsReaderTest, MissingFileReadsNothingAndLogsNothing) {
   EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(SettingsReaderTest, FolderNamedLikeTheFileCountsAsMissing) {
-  std::filesystem::create_directories(Paths.data + "Setup.ini");
+TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten) {
+  const std::string path = Paths.data + "Setup.ini";
+  const std::string file = "[Audio]\r\nMaster = 90\r\nSound = 20\r\n[Controls]\r\nKey=10,65\r\nKey=11,66\r\n";
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    const char* reason;
+  } cases[] = {
+      {"no read permission",
+       [&] {
+         // The tests may run as the superuser, whom permissions do not bind.
+         SetOwnerPermissionsBind(true);
+         chmod(path.c_str(), 0);
+       },
+       "Permission denied"},
+      // Cut inside the value 90: no half value may take effect.
+      {"a read error part-way", [] { SetReadFailAfter(19); }, "Input/output error"},
+      {"a folder of that name",
+       [&] {
+         std::filesystem::remove(path);
+         std::filesystem::create_directory(path);
+       },
+       "Is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(path);
+    WriteBytes(path, file);
+    OpenDebugLog(Paths.data + "Debug.txt");
+    CreateSettingsTables();
+    SetDefaultControls();
+    AuxDrivers = kDrivers;
+    const auto start_options = Options;
+    const auto start_keys = KeyV;
+    c.spoil();
+
+    ReadSettings();
+    SetReadFailAfter(-1);
+    EXPECT_EQ(Options, start_options);
+    EXPECT_EQ(KeyV, start_keys);
+    EXPECT_TRUE(SetupFileUnreadable);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tSetup.ini could not be read (" + std::string(c.reason) +
+                                                    "): it will not be written in this run"}));
+    // Tab, Apply and the exit write the settings: the player's file stays.
+    SaveIni();
+    SetOwnerPermissionsBind(false);
+    if (std::filesystem::is_regular_file(path)) chmod(path.c_str(), 0644);
+    SaveIni();
+    if (std::filesystem::is_regular_file(path)) {
+      EXPECT_EQ(ReadBytes(path), file);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_directory(path));
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  }
+  // The next start that can read it takes the file again, and writes it.
+  std::filesystem::remove_all(path);
+  WriteBytes(path, file);
   ReadSettings();
-  EXPECT_TRUE(LogLines().empty());
+  EXPECT_FALSE(SetupFileUnreadable);
+  EXPECT_EQ(Options[11], 90);
+  EXPECT_EQ(KeyV[10], 65);
+  SaveIni();
+  EXPECT_NE(ReadBytes(path).find("Master = 90\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(path), file);
 }
 
 struct ChoiceCase {

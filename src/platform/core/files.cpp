@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,6 +16,18 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 // Bytes that may still be written before the injected failure; negative: no limit.
 int64_t g_write_budget = -1;
+// The same for reading.
+int64_t g_read_budget = -1;
+// Whether the owner's permission bits bind this layer even for the superuser.
+bool g_owner_bits = false;
+// errno of the last failure, for LastFileError.
+int g_last_error = 0;
+
+// Records why something failed; always false, for `return Fail(...)`.
+bool Fail(int err) {
+  g_last_error = err;
+  return false;
+}
 
 // Writes everything or reports failure. Partial writes and interruptions are
 // retried; the injected failure writes what the budget allows first, as a
@@ -32,13 +45,29 @@ bool WriteAll(int fd, const char* p, size_t n) {
     const ssize_t w = ::write(fd, p, n);
     if (w < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return Fail(errno);
     }
     p += w;
     n -= static_cast<size_t>(w);
   }
-  if (fail) errno = ENOSPC;
-  return !fail;
+  if (fail) return Fail(ENOSPC);
+  return true;
+}
+
+// One read(2), retried when interrupted; the injected failure gives what the
+// budget allows first and then an input/output error.
+ssize_t ReadSome(int fd, char* p, size_t n) {
+  if (g_read_budget == 0) {
+    errno = EIO;
+    return -1;
+  }
+  if (g_read_budget > 0 && static_cast<uint64_t>(g_read_budget) < n) n = static_cast<size_t>(g_read_budget);
+  for (;;) {
+    const ssize_t r = ::read(fd, p, n);
+    if (r < 0 && errno == EINTR) continue;
+    if (r > 0 && g_read_budget > 0) g_read_budget -= r;
+    return r;
+  }
 }
 
 std::string Parent(const std::string& path) {
@@ -46,6 +75,39 @@ std::string Parent(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+// With the owner's bits binding: whether the owner may do `bit` (S_IRUSR,
+// S_IWUSR) with what `st` describes.
+bool OwnerMay(const struct stat& st, mode_t bit) { return !g_owner_bits || (st.st_mode & bit) != 0; }
+
+// With the owner's bits binding: whether a file may be created or replaced
+// in the folder that holds `path`. A folder that cannot be looked at is left
+// to the system to refuse.
+bool FolderTakesNewFiles(const std::string& path) {
+  if (!g_owner_bits) return true;
+  struct stat st{};
+  return ::stat(Parent(path).c_str(), &st) != 0 || OwnerMay(st, S_IWUSR);
+}
+
+// Opens an existing file (not a folder) for reading, or gives -1 with the
+// reason recorded.
+int OpenForReading(const std::string& path, struct stat& st) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(errno);
+    return -1;
+  }
+  int err = 0;
+  if (fstat(fd, &st) != 0) err = errno;
+  else if (S_ISDIR(st.st_mode)) err = EISDIR;
+  else if (!OwnerMay(st, S_IRUSR)) err = EACCES;
+  if (err != 0) {
+    ::close(fd);
+    Fail(err);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -60,7 +122,10 @@ class TextStream {
   void Close() {
     if (fd_ < 0) return;
     if (writing_) Flush();
-    if (::close(fd_) != 0) ok_ = false;
+    if (::close(fd_) != 0) {
+      Fail(errno);
+      ok_ = false;
+    }
     fd_ = -1;
     buf_.clear();
     pos_ = 0;
@@ -88,18 +153,20 @@ class TextStream {
     if (ended_) return false;
     buf_.resize(kBufferSize);
     pos_ = 0;
-    for (;;) {
-      const ssize_t r = ::read(fd_, buf_.data(), buf_.size());
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) {
-        // The end, or a read error: either way the stream has nothing more.
-        ended_ = true;
-        buf_.clear();
-        return false;
+    const ssize_t r = ReadSome(fd_, buf_.data(), buf_.size());
+    if (r <= 0) {
+      // The end, or a read error: either way the stream has nothing more,
+      // and an error leaves the stream failed.
+      if (r < 0) {
+        Fail(errno);
+        ok_ = false;
       }
-      buf_.resize(static_cast<size_t>(r));
-      return true;
+      ended_ = true;
+      buf_.clear();
+      return false;
     }
+    buf_.resize(static_cast<size_t>(r));
+    return true;
   }
 
   std::string ReadLine() {
@@ -152,19 +219,27 @@ class DirHandle {
 // ---- streams --------------------------------------------------------------------------
 
 Stream ReadFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
   struct stat st{};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
+  const int fd = OpenForReading(path, st);
+  if (fd < 0) return nullptr;
   return std::make_shared<TextStream>(fd, false);
 }
 
 Stream WriteFile(const std::string& path) {
+  if (g_owner_bits) {
+    // Checked before the open, which would empty the file.
+    struct stat st{};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists ? !OwnerMay(st, S_IWUSR) : !FolderTakesNewFiles(path)) {
+      Fail(EACCES);
+      return nullptr;
+    }
+  }
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    Fail(errno);
+    return nullptr;
+  }
   return std::make_shared<TextStream>(fd, true);
 }
 
@@ -243,17 +318,18 @@ void CloseDir(const Dir& d) {
 // ---- whole files ------------------------------------------------------------------------
 
 bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
+  if (path.empty()) return Fail(ENOENT);
+  if (!FolderTakesNewFiles(path)) return Fail(EACCES);
   const std::string tmp = path + ".tmp";
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return Fail(errno);
   // The new file keeps the permissions of the one it replaces.
   struct stat old{};
   if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
+  if (ok && ::fsync(fd) != 0) ok = Fail(errno);
+  if (::close(fd) != 0 && ok) ok = Fail(errno);
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = Fail(errno);
   if (!ok) {
     ::unlink(tmp.c_str());
     return false;
@@ -269,20 +345,15 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
   struct stat st{};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
+  const int fd = OpenForReading(path, st);
+  if (fd < 0) return false;
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char chunk[kBufferSize];
   bool ok = true;
   for (;;) {
-    const ssize_t r = ::read(fd, chunk, sizeof chunk);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) ok = false;
+    const ssize_t r = ReadSome(fd, chunk, sizeof chunk);
+    if (r < 0) ok = Fail(errno);
     if (r <= 0) break;
     bytes.append(chunk, static_cast<size_t>(r));
   }
@@ -291,4 +362,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
+std::string LastFileError() { return g_last_error == 0 ? std::string() : std::string(std::strerror(g_last_error)); }
+
 void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes; }
+
+void SetReadFailAfter(int64_t bytes) { g_read_budget = bytes < 0 ? -1 : bytes; }
+
+void SetOwnerPermissionsBind(bool on) { g_owner_bits = on; }
