@@ -47,7 +47,7 @@ bool QRDM_ReadRules(const std::string& path) {
     QRDM_Many[static_cast<size_t>(s)] = 0;
     QRDM_Stretch[static_cast<size_t>(s)] = -1;
   }
-  if (FileType(path) == 0) return false;
+  if (FileType(path) != 1) return false;
 
   const Stream in = ReadFile(path);
   int32_t section = -1;  // nothing is taken before the first known header

@@ -3,6 +3,7 @@
 #include "music/generator.h"
 #include "music/song_math.h"
 #include "platform/runtime.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 
 int32_t QRDM_StartSong(int32_t seed, int32_t tempo) {
@@ -24,7 +25,8 @@ int32_t QRDM_StartSong(int32_t seed, int32_t tempo) {
 }
 
 int32_t QRDM_NewSong(const std::string& name, int32_t seed, int32_t tempo) {
-  if (!QRDM_ReadRules(Paths.game + "music/" + name + ".ini")) return 0;
+  const std::string rules = Paths.game + "music/" + name + ".ini";
+  if (!QRDM_ReadRules(rules)) return NoteLoad(0, rules, "song rules");
   return QRDM_StartSong(seed, tempo);
 }
 

@@ -34,16 +34,6 @@ std::string WhyNotLoaded(const std::string& path, const std::string& kind) {
   return "not " + kind;
 }
 
-int32_t NoteLoad(int32_t handle, const std::string& path, const std::string& kind) {
-  if (handle != 0) {
-    last_failed.clear();
-    return handle;
-  }
-  if (path != last_failed) Debug("\tCould not load " + LogName(path) + " (" + WhyNotLoaded(path, kind) + ")");
-  last_failed = path;
-  return 0;
-}
-
 }  // namespace
 
 void OpenDebugLog(const std::string& path) {
@@ -65,6 +55,16 @@ void CloseDebugLog() {
   if (!log_stream) return;
   std::fclose(log_stream);
   log_stream = nullptr;
+}
+
+int32_t NoteLoad(int32_t handle, const std::string& path, const std::string& kind) {
+  if (handle != 0) {
+    last_failed.clear();
+    return handle;
+  }
+  if (path != last_failed) Debug("\tCould not load " + LogName(path) + " (" + WhyNotLoaded(path, kind) + ")");
+  last_failed = path;
+  return 0;
 }
 
 std::string LogName(const std::string& path) {

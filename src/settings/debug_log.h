@@ -26,6 +26,9 @@ std::string LogName(const std::string& path);
 // sound that never shows can be traced to its file. The same file failing
 // again straight after (another cut of the same picture, the same font at
 // another size) adds no line.
+// The log line above for a load that gave `handle` 0; `kind` says what the
+// file should have been ("a sound"). Gives the handle back.
+int32_t NoteLoad(int32_t handle, const std::string& path, const std::string& kind);
 int32_t LoadImageLogged(const std::string& path, int32_t flags);
 int32_t LoadAnimImageLogged(const std::string& path, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                             int32_t cells, int32_t flags);

@@ -1,5 +1,6 @@
 // Song rule files, and starting, stopping and widening a song.
 #include <array>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "music_test_util.h"
 #include "platform/audio.h"
 #include "platform/runtime.h"
+#include "settings/debug_log.h"
 
 namespace {
 
@@ -158,18 +160,26 @@ TEST_F(MusicTest, SeedMinusOneTakesTheClock) {
   EXPECT_EQ(QRDM_SongSeed, 123456);
 }
 
-TEST_F(MusicTest, AMissingRuleFileOnlyClearsCountsAndModes) {
-  QRDM_Many = {3, 4, 5, 6, 7};
-  QRDM_Stretch = {0, 1, 2, -2, 0};
-  QRDM_Tempo = 99;
-  QRDM_NewSong("nothing", 5, 300);
-  EXPECT_EQ(QRDM_Playing, 0);
-  EXPECT_EQ(QRDM_Tempo, 99);
-  for (size_t s = 0; s < 5; ++s) {
-    EXPECT_EQ(QRDM_Many[s], 0);
-    EXPECT_EQ(QRDM_Stretch[s], -1);
+TEST_F(MusicTest, AMissingRuleFileOnlyClearsCountsAndModesAndIsNamedInTheLog) {
+  const std::string log = (root_ / "Debug.txt").string();
+  OpenDebugLog(log);
+  std::filesystem::create_directories(Music("folder.ini"));
+  for (const std::string name : {"nothing", "folder"}) {
+    QRDM_Many = {3, 4, 5, 6, 7};
+    QRDM_Stretch = {0, 1, 2, -2, 0};
+    QRDM_Tempo = 99;
+    QRDM_NewSong(name, 5, 300);
+    EXPECT_EQ(QRDM_Playing, 0) << name;
+    EXPECT_EQ(QRDM_Tempo, 99) << name;
+    for (size_t s = 0; s < 5; ++s) {
+      EXPECT_EQ(QRDM_Many[s], 0) << name;
+      EXPECT_EQ(QRDM_Stretch[s], -1) << name;
+    }
+    EXPECT_FALSE(QRDM_ReadRules(Music(name + ".ini"))) << name;
   }
-  EXPECT_FALSE(QRDM_ReadRules(Music("nothing.ini")));
+  CloseDebugLog();
+  EXPECT_EQ(testutil::ReadBytes(log), "\tCould not load " + Music("nothing.ini") + " (missing)\r\n\tCould not load " +
+                                          Music("folder.ini") + " (a folder)\r\n");
 }
 
 TEST_F(MusicTest, StopClearsTheGeneratorsChannelsOnly) {
