@@ -13,6 +13,10 @@ using Stream = std::shared_ptr<TextStream>;
 // Opens an existing file for reading; null when it is missing, a folder or
 // unreadable.
 Stream ReadFile(const std::string& path);
+// Opens a regular file for reading, as ReadFile does; null for anything else
+// of that name (a folder, a pipe, a socket, a device), which is never opened,
+// so a pipe that nobody writes to cannot hold the caller up.
+Stream ReadRegularFile(const std::string& path);
 // Creates the file (replacing any file of that name) for writing; null when it
 // cannot be created.
 Stream WriteFile(const std::string& path);

@@ -1,15 +1,20 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "common/pipe_watch.h"
 #include "platform/test/test_backend.h"
 
 namespace {
@@ -253,6 +258,44 @@ TEST_F(Files, AListingThatCannotBeOpenedIsEmpty) {
     EXPECT_EQ(NextFile(d), "");
     CloseDir(d);
   }
+}
+
+TEST_F(Files, OnlyRegularFilesOpenForReadingAndNothingElseIsOpened) {
+  Put("level.xml", "a\nb\n");
+  fs::create_directory("folder.xml");
+  fs::create_symlink("level.xml", "link.xml");
+  fs::create_symlink("/dev/null", "device.xml");
+  fs::create_symlink("gone.xml", "dangling.xml");
+  // A pipe nobody writes to would hold an opening reader for good.
+  testutil::PipeWatch pipe((dir_ / "pipe.xml").string());
+  ASSERT_TRUE(pipe.Made());
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", (dir_ / "socket.xml").c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  struct Case {
+    std::string name;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"level.xml", true}, {"link.xml", true},    {"folder.xml", false},   {"device.xml", false},
+      {"pipe.xml", false}, {"socket.xml", false}, {"dangling.xml", false}, {"missing.xml", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    const Stream s = ReadRegularFile(c.name);
+    EXPECT_EQ(s != nullptr, c.opens) << c.name;
+    if (s) {
+      EXPECT_EQ(ReadLine(s), "a") << c.name;
+      EXPECT_EQ(ReadLine(s), "b") << c.name;
+      EXPECT_TRUE(Eof(s));
+    }
+    CloseFile(s);
+  }
+  ::close(sock);
+  EXPECT_FALSE(pipe.Opened());
 }
 
 TEST_F(Files, ReadWholeFileReturnsEveryByte) {

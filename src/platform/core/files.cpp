@@ -162,6 +162,22 @@ Stream ReadFile(const std::string& path) {
   return std::make_shared<TextStream>(fd, false);
 }
 
+Stream ReadRegularFile(const std::string& path) {
+  // Looked at before it is opened: opening a device can have effects of its
+  // own, and opening a pipe waits for a writer.
+  struct stat st{};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  // Something else may have taken the name meanwhile: the opening does not
+  // wait, and what it opened is looked at again.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_shared<TextStream>(fd, false);
+}
+
 Stream WriteFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
