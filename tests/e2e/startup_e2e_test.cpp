@@ -1,11 +1,13 @@
 // The real game's start-up against what it cannot control: entries of the
-// levels folder that are no files.
+// levels folder that are no files, and a signal while a step waits for good.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 
 #include "e2e_util.h"
@@ -13,6 +15,17 @@
 namespace {
 
 using namespace e2e;
+
+const std::string kScores =
+    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+const std::string kSetup =
+    "[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=800\r\nHeight=600\r\n\r\n[Audio]\r\n"
+    "Master = 50\r\nSound = 50\r\nMusic = 0\r\n";
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
 
 // SIGTERM, and the exit status the game ends with (-1 when it does not end).
 int Terminate(pid_t pid) {
@@ -44,6 +57,47 @@ TEST_F(StartupEndToEnd, APipeAndAFolderNamedLikeLevelsDoNotHoldTheStartUp) {
   EXPECT_TRUE(fs::exists(files / "Setup.ini"));
   EXPECT_NE(ReadAll(log).find("Play again, soon!!\r\n"), std::string::npos);
   fs::remove_all(root);
+}
+
+TEST_F(StartupEndToEnd, ASignalEndsTheStartUpWhileAStepWaitsForGood) {
+  struct Case {
+    std::string file;  // made a pipe that the start-up opens and reads
+    int signal;
+  };
+  // One among the common assets, read before the score history, and one
+  // among the game's own, read after it and after the speed test's frames.
+  const Case cases[] = {{"Common/icons.png", SIGTERM}, {"256/gfx.png", SIGINT}, {"256/map.png", SIGHUP}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const fs::path root = CopyGame(source, "startsignal");
+    const fs::path files = root / "Files";
+    WriteAll(files / "Setup.ini", kSetup);
+    WriteAll(files / "256" / "scores.dat", kScores);
+    const fs::path pipe = files / c.file;
+    fs::remove(pipe);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+    const pid_t pid = StartGame(root);
+    ASSERT_NE(pid, 0);
+    // The writing end opens only once the game has opened the reading end;
+    // holding it open without writing keeps the game waiting in its read.
+    int writer = -1;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+    while (writer < 0 && std::chrono::steady_clock::now() < until) {
+      writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (writer < 0) Sleep(50);
+    }
+    ASSERT_GE(writer, 0) << "the game never opened " << c.file;
+    kill(pid, c.signal);
+    const int status = WaitForExit(pid, 60);
+    if (status < 0) kill(pid, SIGKILL);
+    close(writer);
+    EXPECT_EQ(status, 0);
+    // Nothing had been played: the player's files are as they were.
+    EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
+    EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+    EndLeftoverGames();
+    fs::remove_all(root);
+  }
 }
 
 }  // namespace
