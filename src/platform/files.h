@@ -70,3 +70,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // this layer (streams and atomic writes alike), every further write fails, as
 // on a full disk. A negative count switches it off (the default).
 void SetWriteFailAfter(int64_t bytes);
+
+// Holds an exclusive advisory lock on the file `path` (made empty when missing)
+// until the process ends; the system lets go of it however the process ends.
+// False only while another process holds it. A process holds one such lock:
+// asking again for the one it holds succeeds, asking for another lets go of
+// the first. When the file can be neither made nor opened there is nothing to
+// lock and the answer is true.
+bool HoldLock(const std::string& path);

@@ -1,12 +1,15 @@
 // The real game's start-up against what it cannot control: entries of the
-// levels folder that are no files, and a signal while a step waits for good.
+// levels folder that are no files, a signal while a step waits for good, and
+// a second copy started on the folder of a running one.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 
@@ -25,6 +28,23 @@ const std::string kSetup =
 void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+// Starts the game binary of `root` with its standard output and error going
+// to `said`; 0 when it could not be started.
+pid_t StartGameSaying(const fs::path& root, const fs::path& said) {
+  const std::string binary = (root / "duskmoor2").string();
+  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return 0;
+  StartedGames().push_back(pid);
+  return pid;
 }
 
 // SIGTERM, and the exit status the game ends with (-1 when it does not end).
@@ -98,6 +118,45 @@ TEST_F(StartupEndToEnd, ASignalEndsTheStartUpWhileAStepWaitsForGood) {
     EndLeftoverGames();
     fs::remove_all(root);
   }
+}
+
+TEST_F(StartupEndToEnd, ASecondCopyOnTheSameFolderLeavesAtOnceAndWritesNothing) {
+  const fs::path root = CopyGame(source, "secondcopy");
+  const fs::path files = root / "Files";
+  const fs::path log = files / "Debug.txt";
+  WriteAll(files / "Setup.ini", kSetup);
+  WriteAll(files / "256" / "scores.dat", kScores);
+  const pid_t first = StartGame(root);
+  ASSERT_NE(first, 0);
+  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 120)) << ReadAll(log);
+  ASSERT_FALSE(Screenshot(input, log, files).empty()) << "the title screen never showed";
+  // The screenshot's log lines end with an empty one; the title writes
+  // nothing more.
+  ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n\r\n", 30)) << ReadAll(log);
+  const std::string first_log = ReadAll(log);
+
+  const fs::path said = fs::temp_directory_path() / ("duskmoor_secondcopy_said_" + std::to_string(getpid()));
+  const pid_t second = StartGameSaying(root, said);
+  ASSERT_NE(second, 0);
+  const int status = WaitForExit(second, 60);
+  if (status < 0) kill(second, SIGKILL);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
+  EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_EQ(ReadAll(log), first_log);
+  EXPECT_TRUE(Running(first));
+
+  EXPECT_EQ(Terminate(first), 0);
+  // With the first copy gone, a new one starts as usual.
+  fs::remove(log);
+  const pid_t third = StartGame(root);
+  ASSERT_NE(third, 0);
+  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 120)) << ReadAll(log);
+  ASSERT_FALSE(Screenshot(input, log, files).empty()) << "the title screen never showed";
+  EXPECT_EQ(Terminate(third), 0);
+  fs::remove(said);
+  fs::remove_all(root);
 }
 
 }  // namespace

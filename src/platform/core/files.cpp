@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -308,3 +309,41 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes; }
+
+// ---- lock ----------------------------------------------------------------------------------
+
+namespace {
+
+struct HeldLock {
+  std::string path;
+  int fd = -1;
+};
+
+HeldLock& Held() {
+  static HeldLock held;
+  return held;
+}
+
+}  // namespace
+
+bool HoldLock(const std::string& path) {
+  HeldLock& held = Held();
+  if (held.fd >= 0 && held.path == path) return true;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // A lock file the process may not write to still locks.
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  int r;
+  do {
+    r = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (r != 0 && errno == EINTR);
+  if (r != 0) {
+    const bool taken = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !taken;
+  }
+  if (held.fd >= 0) ::close(held.fd);
+  held.path = path;
+  held.fd = fd;
+  return true;
+}
