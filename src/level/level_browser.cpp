@@ -141,9 +141,10 @@ void Hunt4Levels() {
     DebugLog(name);
     if (name.empty()) break;
     if (!IsLevelFileName(name)) continue;
-    // Only what opens as a file is a level; a folder or an unreadable
-    // entry with that ending is passed over.
-    const Stream file = ReadFile(folder + name);
+    // Only a regular file is a level. A folder, a pipe, a socket or a device
+    // with that ending is passed over unopened, like an unreadable file: a
+    // pipe that nobody writes to would hold the start-up for good.
+    const Stream file = ReadRegularFile(folder + name);
     if (!file) continue;
     auto rec = std::make_shared<game>();
     rec->name = name;

@@ -42,5 +42,5 @@ void ReadLevelHeader(const Stream& file, game& level);
 // Finds the level packs: empties `levels`, makes sure the levels folder and
 // the player's level file exist, reads every level file's header into a new
 // record and sorts the records by title (equal titles: the file listed later
-// first).
+// first). Only regular files are level files; nothing else is opened.
 void Hunt4Levels();

@@ -13,6 +13,10 @@ using Stream = std::shared_ptr<TextStream>;
 // Opens an existing file for reading; null when it is missing, a folder or
 // unreadable.
 Stream ReadFile(const std::string& path);
+// Opens a regular file for reading, as ReadFile does; null for anything else
+// of that name (a folder, a pipe, a socket, a device), which is never opened,
+// so a pipe that nobody writes to cannot hold the caller up.
+Stream ReadRegularFile(const std::string& path);
 // Creates the file (replacing any file of that name) for writing; null when it
 // cannot be created.
 Stream WriteFile(const std::string& path);
@@ -82,3 +86,11 @@ void SetReadFailAfter(int64_t bytes);
 // one without the write bit cannot be opened for writing, and no file can be
 // created or replaced in a folder without the owner's write bit. Off by default.
 void SetOwnerPermissionsBind(bool on);
+
+// Holds an exclusive advisory lock on the file `path` (made empty when missing)
+// until the process ends; the system lets go of it however the process ends.
+// False only while another process holds it. A process holds one such lock:
+// asking again for the one it holds succeeds, asking for another lets go of
+// the first. When the file can be neither made nor opened there is nothing to
+// lock and the answer is true.
+bool HoldLock(const std::string& path);

@@ -96,6 +96,14 @@ std::string FormatTime(const LocalDateTime& t);
 std::string CurrentDate();
 std::string CurrentTime();
 
+// While the program starts up nothing has been played that could be saved:
+// a termination signal then ends the process at once with status 0, even in
+// the middle of a step that waits. Once the start-up is over the game's frames
+// answer such a signal through the saving steps. True from the start of the
+// process until the start-up sets it off; safe to ask from a signal handler.
+bool StartingUp();
+void SetStartingUp(bool on);
+
 // The caption of every window the display opens; the start-up sets it.
 extern std::string AppTitle;
 

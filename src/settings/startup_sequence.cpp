@@ -62,5 +62,8 @@ int32_t StartUpSequence() {
 
 void RunSettingsAndTitle() {
   const int32_t hold = StartUpSequence();
+  // From the title screen on, a signal from the system is answered in the
+  // frames, which save the settings and the scores before the end.
+  SetStartingUp(false);
   TitleScreen(hold);
 }

@@ -1,5 +1,6 @@
 #include "startup/startup.h"
 
+#include "platform/app.h"
 #include "platform/files.h"
 #include "platform/input.h"
 #include "platform/joystick.h"
@@ -8,6 +9,7 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
+#include <cstdio>
 #include <type_traits>
 
 #include "level/records.h"
@@ -65,6 +67,28 @@ void ScanJoysticks() {
   }
 }
 
+namespace {
+
+// Beside the log; the dot keeps it out of the player's sight.
+const char kLockName[] = ".duskmoor2.lock";
+
+// Two copies on one folder would each keep their own score history, and the
+// one that saved last would drop the other's games: a second copy leaves
+// before it writes anything. The lock goes with the process, however it
+// ends, so none is ever left behind.
+void HoldGameFolder() {
+  // The data folder, or the executable's folder when there is none: where
+  // the log goes.
+  const std::string folder = FileType(Paths.data) == 2 ? Paths.data : Paths.root;
+  if (HoldLock(folder + kLockName)) return;
+  const std::string line = GameName1 + " " + GameName2 + " is already running from " + folder + "\n";
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  AppExit(0);
+}
+
+}  // namespace
+
 // The process works in the data folder from here on; every loader still opens
 // its files by their absolute paths, so nothing depends on later folder changes.
 // Without a data folder the log goes beside the executable, as the relative
@@ -102,5 +126,7 @@ const std::vector<StartupStep>& StartupSteps() {
 
 void RunStartup(const std::string& root) {
   ResolvePaths(root);
+  // Before anything is written or opened.
+  HoldGameFolder();
   for (const StartupStep& step : StartupSteps()) step.run();
 }

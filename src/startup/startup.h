@@ -16,5 +16,6 @@ const std::vector<StartupStep>& StartupSteps();
 
 // Resolves the game's folders below `root` (the executable's folder) and runs
 // every start-up step in order. Afterwards the process works in the data folder
-// and "Debug.txt" is open there.
+// and "Debug.txt" is open there. A copy started on the folder of a running one
+// says so in one line and ends with status 0 before it writes anything.
 void RunStartup(const std::string& root);

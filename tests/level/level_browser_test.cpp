@@ -1,10 +1,16 @@
 // The level browser: the player's default level file, the scan of the levels
 // folder, the order of the packs and the header reader.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "common/pipe_watch.h"
 #include "level/level_browser.h"
 #include "level_test_util.h"
 #include "platform/files.h"
@@ -183,6 +189,31 @@ TEST_F(BrowserTest, EveryNameEndingInXmlInAnyCaseIsALevel) {
       EXPECT_EQ(g->Title, g->name);
     }
   }
+}
+
+TEST_F(BrowserTest, OnlyRegularFilesAreLevelsAndNothingElseIsOpened) {
+  PutLevel("plain.xml", "<title>Plain</title>\n");
+  fs::create_symlink(LevelPath("plain.xml"), LevelPath("link.xml"));
+  fs::create_directory(LevelPath("folder.xml"));
+  fs::create_symlink("/dev/null", LevelPath("device.xml"));
+  // A pipe nobody writes to would hold the scan at its opening for good.
+  testutil::PipeWatch pipe(LevelPath("pipe.xml"));
+  ASSERT_TRUE(pipe.Made());
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string socket_path = LevelPath("socket.xml");
+  ASSERT_LT(socket_path.size(), sizeof addr.sun_path);
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socket_path.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+
+  Hunt4Levels();
+  ::close(sock);
+  EXPECT_FALSE(pipe.Opened());
+  std::vector<std::string> got = Names();
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::string>{"My Level.xml", "link.xml", "plain.xml"}));
 }
 
 TEST_F(BrowserTest, PacksAreOrderedByTitleAsBytes) {

@@ -1,9 +1,17 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "common/pipe_watch.h"
 #include "platform/test/test_backend.h"
 
 namespace {
@@ -256,6 +265,105 @@ TEST_F(Files, AListingThatCannotBeOpenedIsEmpty) {
     EXPECT_EQ(NextFile(d), "");
     CloseDir(d);
   }
+}
+
+TEST_F(Files, OnlyRegularFilesOpenForReadingAndNothingElseIsOpened) {
+  Put("level.xml", "a\nb\n");
+  fs::create_directory("folder.xml");
+  fs::create_symlink("level.xml", "link.xml");
+  fs::create_symlink("/dev/null", "device.xml");
+  fs::create_symlink("gone.xml", "dangling.xml");
+  // A pipe nobody writes to would hold an opening reader for good.
+  testutil::PipeWatch pipe((dir_ / "pipe.xml").string());
+  ASSERT_TRUE(pipe.Made());
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", (dir_ / "socket.xml").c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  struct Case {
+    std::string name;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"level.xml", true}, {"link.xml", true},    {"folder.xml", false},   {"device.xml", false},
+      {"pipe.xml", false}, {"socket.xml", false}, {"dangling.xml", false}, {"missing.xml", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    const Stream s = ReadRegularFile(c.name);
+    EXPECT_EQ(s != nullptr, c.opens) << c.name;
+    if (s) {
+      EXPECT_EQ(ReadLine(s), "a") << c.name;
+      EXPECT_EQ(ReadLine(s), "b") << c.name;
+      EXPECT_TRUE(Eof(s));
+    }
+    CloseFile(s);
+  }
+  ::close(sock);
+  EXPECT_FALSE(pipe.Opened());
+}
+
+TEST_F(Files, ALockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
+  // Another process that takes the lock and keeps it until told to end. A
+  // child shares what its parent holds, so it opens the file anew, as a
+  // process of its own would.
+  auto holder = [](const std::string& path, int& to_child, int& from_child) -> pid_t {
+    int up[2], down[2];
+    if (::pipe(up) != 0 || ::pipe(down) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(up[0]);
+      ::close(down[1]);
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
+      const char got = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+      if (::write(up[1], &got, 1) != 1) ::_exit(1);
+      char go = 0;
+      if (::read(down[0], &go, 1) < 0) ::_exit(1);
+      ::_exit(0);
+    }
+    ::close(up[1]);
+    ::close(down[0]);
+    to_child = down[1];
+    from_child = up[0];
+    return pid;
+  };
+  auto answer = [](int from_child) {
+    char got = 0;
+    return ::read(from_child, &got, 1) == 1 ? got : '?';
+  };
+  auto end = [](pid_t pid, int to_child, int from_child) {
+    ::close(to_child);
+    ::close(from_child);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+  };
+  const std::string a = (dir_ / "a.lock").string(), b = (dir_ / "b.lock").string();
+
+  int to = -1, from = -1;
+  const pid_t first = holder(a, to, from);
+  ASSERT_GT(first, 0);
+  EXPECT_EQ(answer(from), 'y');
+  EXPECT_FALSE(HoldLock(a));
+  // The lock is a file of no bytes.
+  EXPECT_EQ(FileSize(a), 0);
+  // Its holder is killed: the system lets go of the lock.
+  ::kill(first, SIGKILL);
+  end(first, to, from);
+  EXPECT_TRUE(HoldLock(a));
+  EXPECT_TRUE(HoldLock(a));  // held already
+  const pid_t second = holder(a, to, from);
+  EXPECT_EQ(answer(from), 'n');
+  end(second, to, from);
+  // Holding another lock lets go of the first.
+  EXPECT_TRUE(HoldLock(b));
+  const pid_t third = holder(a, to, from);
+  EXPECT_EQ(answer(from), 'y');
+  end(third, to, from);
+  const pid_t fourth = holder(b, to, from);
+  EXPECT_EQ(answer(from), 'n');
+  end(fourth, to, from);
 }
 
 TEST_F(Files, ReadWholeFileReturnsEveryByte) {

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "common/pipe_watch.h"
 #include "common/test_util.h"
 #include "game/game_state.h"
 #include "level/level_browser.h"
@@ -127,6 +128,33 @@ TEST_F(ReplayToolTest, BadInputGetsOneLineAndStatusTwo) {
     EXPECT_EQ(res.err, "replay: " + cs.message + "\n");
     EXPECT_EQ(res.out, "");
   }
+}
+
+TEST_F(ReplayToolTest, ALevelThatIsNoFileIsRefusedAndNeverOpened) {
+  // A pipe nobody writes to would hold the tool at its opening for good.
+  testutil::PipeWatch pipe(Path("pipe.xml"));
+  ASSERT_TRUE(pipe.Made());
+  fs::create_symlink("/dev/null", Path("device.xml"));
+  for (const std::string& level : {Path("pipe.xml"), Path("device.xml")}) {
+    SCOPED_TRACE(level);
+    const Result res = RunTool({level, Script("end 1\n")});
+    EXPECT_EQ(res.status, 2);
+    EXPECT_EQ(res.err, "replay: the level is neither a file nor a folder: " + level + "\n");
+    EXPECT_EQ(res.out, "");
+  }
+  EXPECT_FALSE(pipe.Opened());
+}
+
+TEST_F(ReplayToolTest, APackFolderPassesOverWhatIsNoFile) {
+  fs::create_directories(Path("pack"));
+  WriteBytes(Path("pack/moor.xml"), kLevel);
+  testutil::PipeWatch pipe(Path("pack/pipe.xml"));
+  ASSERT_TRUE(pipe.Made());
+  fs::create_symlink("/dev/null", Path("pack/device.xml"));
+  const Result res = RunTool({Path("pack"), Script("end 1\n")});
+  EXPECT_EQ(res.status, 0) << res.err;
+  EXPECT_NE(res.out.find("\nlevel=Quiet Moor\n"), std::string::npos) << res.out;
+  EXPECT_FALSE(pipe.Opened());
 }
 
 TEST_F(ReplayToolTest, WithoutGameDataTheRunFailsWithStatusOne) {

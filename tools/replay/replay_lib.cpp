@@ -151,6 +151,8 @@ std::vector<fs::path> LevelFiles(const std::string& level) {
     if (ec) throw InputError("cannot read the level folder: " + level);
     if (files.empty()) throw InputError("no level file (*.xml) in the folder: " + level);
   } else {
+    // Only a regular file is opened: a pipe would hold the tool for good.
+    if (!fs::is_regular_file(st)) throw InputError("the level is neither a file nor a folder: " + level);
     if (!IsLevelFileName(fs::path(level).filename().string()))
       throw InputError("a level file's name ends in .xml: " + level);
     files.push_back(level);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,8 +93,13 @@ bool FolderTakesNewFiles(const std::string& path) {
 
 // Opens an existing file (not a folder) for reading, or gives -1 with the
 // reason recorded.
-int OpenForReading(const std::string& path, struct stat& st) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// With `regular_only`, anything but a regular file is refused unopened:
+// opening a device can have effects of its own, and opening a pipe waits for
+// a writer. Something else may take the name meanwhile, so that opening does
+// not wait, and what it opened is looked at again.
+int OpenForReading(const std::string& path, struct stat& st, bool regular_only = false) {
+  if (regular_only && (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) return -1;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regular_only ? O_NONBLOCK : 0));
   if (fd < 0) {
     Fail(errno);
     return -1;
@@ -101,7 +107,9 @@ int OpenForReading(const std::string& path, struct stat& st) {
   int err = 0;
   if (fstat(fd, &st) != 0) err = errno;
   else if (S_ISDIR(st.st_mode)) err = EISDIR;
+  else if (regular_only && !S_ISREG(st.st_mode)) err = EINVAL;
   else if (!OwnerMay(st, S_IRUSR)) err = EACCES;
+  else if (regular_only && ::fcntl(fd, F_SETFL, 0) != 0) err = errno;
   if (err != 0) {
     ::close(fd);
     Fail(err);
@@ -221,6 +229,13 @@ class DirHandle {
 Stream ReadFile(const std::string& path) {
   struct stat st{};
   const int fd = OpenForReading(path, st);
+  if (fd < 0) return nullptr;
+  return std::make_shared<TextStream>(fd, false);
+}
+
+Stream ReadRegularFile(const std::string& path) {
+  struct stat st{};
+  const int fd = OpenForReading(path, st, true);
   if (fd < 0) return nullptr;
   return std::make_shared<TextStream>(fd, false);
 }
@@ -369,3 +384,40 @@ void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes;
 void SetReadFailAfter(int64_t bytes) { g_read_budget = bytes < 0 ? -1 : bytes; }
 
 void SetOwnerPermissionsBind(bool on) { g_owner_bits = on; }
+// ---- lock ----------------------------------------------------------------------------------
+
+namespace {
+
+struct HeldLock {
+  std::string path;
+  int fd = -1;
+};
+
+HeldLock& Held() {
+  static HeldLock held;
+  return held;
+}
+
+}  // namespace
+
+bool HoldLock(const std::string& path) {
+  HeldLock& held = Held();
+  if (held.fd >= 0 && held.path == path) return true;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // A lock file the process may not write to still locks.
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  int r;
+  do {
+    r = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (r != 0 && errno == EINTR);
+  if (r != 0) {
+    const bool taken = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !taken;
+  }
+  if (held.fd >= 0) ::close(held.fd);
+  held.path = path;
+  held.fd = fd;
+  return true;
+}

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstddef>
 #include <ctime>
 
@@ -278,6 +279,15 @@ std::string CurrentDate() { return FormatDate(ReadLocalClock()); }
 std::string CurrentTime() { return FormatTime(ReadLocalClock()); }
 
 // ---- diagnostics and memory ------------------------------------------------------------
+
+namespace {
+// Read by the signal handler, so nothing wider than this.
+volatile std::sig_atomic_t g_starting_up = 1;
+}  // namespace
+
+bool StartingUp() { return g_starting_up != 0; }
+
+void SetStartingUp(bool on) { g_starting_up = on ? 1 : 0; }
 
 std::string AppTitle;
 

@@ -1,6 +1,7 @@
 #include "platform/real/events.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <initializer_list>
@@ -8,13 +9,20 @@
 #include "platform/core/input_state.h"
 #include "platform/core/keymap.h"
 #include "platform/real/input_internal.h"
+#include "platform/runtime.h"
 
 namespace {
 
-// Set by the signal handler; nothing else is safe to do inside it.
+// Set by the signal handler once the start-up is over.
 volatile std::sig_atomic_t g_quit_signal = 0;
 
-void OnQuitSignal(int) { g_quit_signal = 1; }
+void OnQuitSignal(int) {
+  // During the start-up nothing is loaded that could be saved, and the step
+  // under way may wait for good (the handler's return restarts it), so the
+  // process ends here and now. Later the frames see the flag and save first.
+  if (StartingUp()) _exit(0);
+  g_quit_signal = 1;
+}
 
 int ButtonCode(uint8_t sdl_button) {
   switch (sdl_button) {

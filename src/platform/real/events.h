@@ -4,6 +4,7 @@
 // Drains the window system's event queue into the input state. Every input
 // poll calls it, so a busy wait on a key still sees the key.
 void PlatformPumpEvents();
-// Termination, interrupt and hang-up signals become a close request from the
-// system, seen at the next event pump.
+// Termination, interrupt and hang-up signals end the process at once, with
+// status 0, while it starts up (StartingUp); later they become a close request
+// from the system, seen at the next event pump.
 void CatchQuitSignals();
