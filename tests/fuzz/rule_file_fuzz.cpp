@@ -11,7 +11,12 @@
 #include <unistd.h>
 
 #include "music/generator.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
+
+// The debug log, which only hears of a rule file that is missing, stays out
+// of the reader under test.
+int32_t NoteLoad(int32_t handle, const std::string&, const std::string&) { return handle; }
 
 namespace {
 

@@ -98,7 +98,16 @@ bool FolderTakesNewFiles(const std::string& path) {
 // a writer. Something else may take the name meanwhile, so that opening does
 // not wait, and what it opened is looked at again.
 int OpenForReading(const std::string& path, struct stat& st, bool regular_only = false) {
-  if (regular_only && (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) return -1;
+  if (regular_only) {
+    if (::stat(path.c_str(), &st) != 0) {
+      Fail(errno);
+      return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+      return -1;
+    }
+  }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regular_only ? O_NONBLOCK : 0));
   if (fd < 0) {
     Fail(errno);
