@@ -86,6 +86,23 @@ TEST_F(CaptionTest, TheNoticeIsAlwaysDrawnAndTheBoxOnlyForATitleOrTheOverview) {
   EXPECT_EQ(room->title, "The Cave");
 }
 
+TEST_F(CaptionTest, TheTitleShowsInSmallLettersAccentedCapitalsIncluded) {
+  struct Case {
+    std::string title, shown;
+  };
+  const std::vector<Case> cases = {
+      {"Hall", "hall"},
+      {"\xC9TANG \xC0 L'\xD8ST", "\xE9tang \xE0 l'\xF8st"},
+      {"\xDEING \xD7 2", "\xFEing \xD7 2"},  // the multiplication sign is no letter
+  };
+  for (const Case& c : cases) {
+    room->title = c.title;
+    Frame();
+    EXPECT_EQ(testgraphics::DrawsOf(Op::Text).back().text, c.shown) << c.title;
+    EXPECT_EQ(room->title, c.title);
+  }
+}
+
 TEST_F(CaptionTest, TheBoxFollowsTheViewOffsetAndShowsItsStateInTheFill) {
   room->title = "Hall";
   struct Case {
