@@ -37,7 +37,10 @@ bool ChooseDown() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(kSpace); }
 
 void WaitForEscapeUp() {
   // Polled like the frame pump: a millisecond's sleep between looks.
-  while (KeyDown(kEsc)) Delay(1);
+  while (KeyDown(kEsc)) {
+    Delay(1);
+    PollInput();
+  }
 }
 
 void DrawTitleCopies(int32_t from, int32_t to, float spin) {

@@ -197,6 +197,11 @@ int32_t fps(int32_t first, int32_t second, int32_t showmouse) {
   RunCommentTicker();
 
   if (FrameDrawn()) Flip(0);
+  // The one fetch of the frame. What the window system reported while the
+  // frame ran is read by the next frame, every part of it seeing the same
+  // input; a click cannot come in between the options overlay's read of the
+  // click count and the mouse sample above, which would drop it.
+  PollInput();
   NextControlFrame();
 
   UpdateFrameAverage();

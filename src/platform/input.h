@@ -1,5 +1,9 @@
-// Polled keyboard and mouse. Every query first fetches the window's pending
-// events, so a tight loop that waits on `KeyDown` still sees the key go down.
+// Polled keyboard and mouse. The queries answer from the state that the last
+// PollInput left: the window system's events are fetched once a frame, by the
+// frame pump, so that every part of a frame sees the same input and a press
+// counted for one reader cannot arrive halfway through the frame and be taken
+// by another. A loop that waits on input without running frames calls
+// PollInput on every pass.
 //
 // Keys are numbered by the game's key codes: 8 Backspace, 9 Tab, 12 Clear,
 // 13 Return (both Enter keys), 19 Pause, 20 CapsLock, 27 Escape, 32 Space,
@@ -17,6 +21,10 @@
 // Highest key code plus one; codes outside 0..KEY_CODE_COUNT-1 are never down.
 constexpr int KEY_CODE_COUNT = 256;
 
+// Fetches the window system's pending events (keys, buttons, pointer, typed
+// characters, close requests) into the state the queries answer from.
+void PollInput();
+
 // 1 while the key is held, else 0.
 int KeyDown(int key);
 // Presses of the key since the previous KeyHit of that key or the last
@@ -30,12 +38,16 @@ int MouseHit(int button);
 // queue holds 256 characters. Backspace gives 8, Tab 9, Return 13, Escape 27;
 // Delete, the cursor keys and the function keys give none.
 int GetChar();
-// Clears the held keys and buttons, every press count and the typed characters.
+// Fetches the pending events, then forgets the held keys, the key presses and
+// the typed characters; the mouse buttons and their presses stay. A key held
+// down at the flush types nothing, repeats included, until it has been let go
+// and pressed again.
 void FlushKeys();
 // 1 once for each close request of the window (which stays open), else 0.
 int AppTerminate();
 // 1 once the system has asked the program to end (a termination, interrupt or
 // hang-up signal), which also counts as a close request; stays 1 from then on.
+// Asked on the way out, it fetches the pending events first.
 int AppSystemQuit();
 
 // The pointer in units of the virtual screen (points beside the letterboxed

@@ -15,8 +15,10 @@ std::string Mid(const std::string& s, int pos, int len = -1);
 // The first / last `n` characters; the whole text when it is shorter, "" for n <= 0.
 std::string Left(const std::string& s, int n);
 std::string Right(const std::string& s, int n);
-// Letters a-z / A-Z only; every other byte is kept.
+// Upper: the letters a-z only; every other byte is kept.
 std::string Upper(const std::string& s);
+// Lower: the capitals A-Z and the Latin-1 capitals (codes 192 to 222 but the
+// multiplication sign 215) become their small letters; every other byte is kept.
 std::string Lower(const std::string& s);
 // Removes every character of code 0 to 32 from both ends.
 std::string Trim(const std::string& s);

@@ -20,7 +20,10 @@ bool ConfirmHeld() { return KeyDown(kEsc) != 0 || MouseDown(1) != 0 || KeyDown(k
 
 // Lets go of the processor between polls; the screen keeps its last picture.
 void WaitForRelease() {
-  while (ConfirmHeld()) Delay(1);
+  while (ConfirmHeld()) {
+    Delay(1);
+    PollInput();
+  }
 }
 
 bool TakesChar(int code) { return code >= 32 && code <= 255 && code != '|'; }

@@ -108,6 +108,8 @@ void DrawThanksScreen() {
 }
 
 bool FarewellDone() {
+  // No frame pump runs here to fetch the window system's events.
+  PollInput();
   if (GetKey() > 0) return true;
   if (MouseDown(1) || MouseDown(2)) return true;
   if (KeyDown(kF4) && (KeyDown(kLAlt) || KeyDown(kRAlt))) return true;

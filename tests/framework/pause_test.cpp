@@ -164,15 +164,20 @@ TEST_F(PauseTest, EscapeChoosesTheHighlightedItem) {
 TEST_F(PauseTest, EscapeHeldAtEntryDelaysTheGrab) {
   testbackend::PressKey(kEsc);
   int64_t releasedAt = -1;
+  int64_t fetchesAtRelease = -1;
   testbackend::SetInputPollHook([&](int64_t polls) {
     if (polls == 100) {
       testbackend::ReleaseKey(kEsc);
       releasedAt = polls;
+      fetchesAtRelease = testbackend::InputFetches();
     }
   });
   Hold(kSpace, 1);
   EXPECT_EQ(PauseMe(), kPauseContinue);
   EXPECT_EQ(releasedAt, 100);
+  // The wait hears of the key's release only by fetching the window
+  // system's events, once a pass (a look at the key and a fetch).
+  EXPECT_GE(fetchesAtRelease, 100 / 2 - 1);
   const auto& draws = testgraphics::Draws();
   ASSERT_FALSE(draws.empty());
   EXPECT_EQ(draws[0].op, Op::GrabImage);

@@ -259,6 +259,34 @@ TEST_F(PumpTest, FrameSkipAlternatesFlipsKeysAndCollection) {
   }
 }
 
+// The window system's events come in at one point of the frame: after its
+// flip (or where the flip would be on an undrawn frame) and before the exit
+// check, which must see a close request that came in with them.
+TEST_F(PumpTest, EventsAreFetchedOnceAFrameAfterTheFlipAndBeforeTheExitCheck) {
+  for (int32_t skip : {0, 1}) {
+    SetUp();
+    Options[7] = skip;
+    for (int call = 0; call < 4; ++call) {
+      calls.clear();
+      int64_t fetches = testbackend::InputFetches();
+      testbackend::SetInputPollHook([&](int64_t) {
+        if (testbackend::InputFetches() == fetches) return;
+        fetches = testbackend::InputFetches();
+        Note("fetch");
+      });
+      const int flipsBefore = testgraphics::FlipCount();
+      const bool drawn = skip == 0 || SkipDraw == 0;
+      testbackend::RequestClose();
+      fps(60, 0, 0);
+      testbackend::SetInputPollHook({});
+      const std::vector<std::string> want = {"scores", "option", "music", "fetch", "finish"};
+      EXPECT_EQ(Names(), want) << skip << "," << call;
+      ASSERT_NE(Find("fetch"), nullptr);
+      EXPECT_EQ(Find("fetch")->flips, flipsBefore + (drawn ? 1 : 0)) << skip << "," << call;
+    }
+  }
+}
+
 TEST_F(PumpTest, ScreenshotKeyWaitsForADrawnFrame) {
   Options[7] = 1;
   SkipDraw = 1;

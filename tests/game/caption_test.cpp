@@ -52,16 +52,25 @@ class CaptionTest : public GameTest {
     mx = 700;
     my = 700;
   }
-  // One frame of the caption, with the mouse button held or not.
+  // One frame of the caption, with the mouse button held or not. The button
+  // goes down once and stays down over the frames that hold it, as a mouse
+  // reports it.
   void Frame(bool leftDown = false) {
-    if (leftDown) testbackend::PressMouse(1);
-    else testbackend::ReleaseMouse(1);
+    if (leftDown && !leftHeld) testbackend::PressMouse(1);
+    if (!leftDown && leftHeld) testbackend::ReleaseMouse(1);
+    leftHeld = leftDown;
     testgraphics::ClearDraws();
     Caption();
+  }
+  // The time of a frame passes and the frame ends: keys held down repeat.
+  static void EndFrame() {
+    testbackend::AdvanceClock(17);
+    testbackend::EndFrame();
   }
   std::vector<testgraphics::DrawRecord> Rects() { return testgraphics::DrawsOf(Op::Rect); }
 
   std::shared_ptr<layout> room;
+  bool leftHeld = false;
 };
 
 TEST_F(CaptionTest, TheNoticeIsAlwaysDrawnAndTheBoxOnlyForATitleOrTheOverview) {
@@ -84,6 +93,23 @@ TEST_F(CaptionTest, TheNoticeIsAlwaysDrawnAndTheBoxOnlyForATitleOrTheOverview) {
   Frame();
   EXPECT_EQ(testgraphics::DrawsOf(Op::Text).back().text, "the cave");
   EXPECT_EQ(room->title, "The Cave");
+}
+
+TEST_F(CaptionTest, TheTitleShowsInSmallLettersAccentedCapitalsIncluded) {
+  struct Case {
+    std::string title, shown;
+  };
+  const std::vector<Case> cases = {
+      {"Hall", "hall"},
+      {"\xC9TANG \xC0 L'\xD8ST", "\xE9tang \xE0 l'\xF8st"},
+      {"\xDEING \xD7 2", "\xFEing \xD7 2"},  // the multiplication sign is no letter
+  };
+  for (const Case& c : cases) {
+    room->title = c.title;
+    Frame();
+    EXPECT_EQ(testgraphics::DrawsOf(Op::Text).back().text, c.shown) << c.title;
+    EXPECT_EQ(room->title, c.title);
+  }
 }
 
 TEST_F(CaptionTest, TheBoxFollowsTheViewOffsetAndShowsItsStateInTheFill) {
@@ -155,6 +181,62 @@ TEST_F(CaptionTest, TypingTakesOneCharacterAFrameAndEndsWithEnterOrAClickAway) {
   Frame(true);
   EXPECT_EQ(playstate.titleedit, 0);
   EXPECT_EQ(playstate.unsaved, 1);
+}
+
+TEST_F(CaptionTest, TheButtonHeldOnTheBoxDropsTypedKeysAndDraggedOffEndsTheTyping) {
+  room->title = "Hall";
+  PointAtBox();
+  Frame(true);
+  ASSERT_EQ(playstate.titleedit, 1);
+  // Typed while the button stays down on the box: flushed in every frame.
+  for (int i = 0; i < 3; ++i) {
+    testbackend::TypeText("Q");
+    Frame(true);
+    EXPECT_EQ(room->title, "Hall") << i;
+    EXPECT_EQ(playstate.titleedit, 1) << i;
+  }
+  // Dragged off the box with the button still down: the typing ends.
+  PointAway();
+  Frame(true);
+  EXPECT_EQ(playstate.titleedit, 0);
+  EXPECT_EQ(playstate.unsaved, 1);
+  testbackend::TypeText("Z");
+  Frame(true);
+  Frame();
+  Frame();
+  EXPECT_EQ(room->title, "Hall");
+}
+
+TEST_F(CaptionTest, AKeyHeldWhenTypingStartsTypesOnlyOncePressedAgain) {
+  constexpr int kZ = 90;
+  room->title = "Hall";
+  testbackend::PressKey(kZ);  // Fire, held in play
+  EndFrame();
+  PointAtBox();
+  Frame(true);
+  ASSERT_EQ(playstate.titleedit, 1);
+  EndFrame();
+  Frame();
+  // Held for a second and a half: the key repeats all along.
+  for (int i = 0; i < 90; ++i) {
+    EndFrame();
+    Frame();
+  }
+  EXPECT_EQ(room->title, "Hall");
+  testbackend::ReleaseKey(kZ);
+  EndFrame();
+  Frame();
+  testbackend::PressKey(kZ);
+  Frame();
+  EXPECT_EQ(room->title, "Hallz");
+  // Held again, it repeats into the title.
+  for (int i = 0; i < 40; ++i) {
+    EndFrame();
+    Frame();
+  }
+  testbackend::ReleaseKey(kZ);
+  EXPECT_GT(room->title.size(), 6u);
+  EXPECT_EQ(room->title.find_first_not_of('z', 4), std::string::npos) << room->title;
 }
 
 TEST_F(CaptionTest, DeleteBeforeBackspaceAndOneCharacterAFrame) {

@@ -315,8 +315,12 @@ TEST_F(SetupTest, EditsOfTheOwnLevelStillUnsavedAtTheEndAreWritten) {
     }
     inner();
   };
+  // The name entry waits for the button to come up.
+  testbackend::SetInputPollHook([](int64_t) {
+    if (InGame == 0) testbackend::ReleaseMouse(1);
+  });
   PlayGame();
-  testbackend::ReleaseMouse(1);
+  testbackend::SetInputPollHook({});
   const std::string saved = testutil::ReadBytes(Paths.levels + "moor.xml");
   EXPECT_NE(saved.find("7:gem"), std::string::npos) << saved;
   EXPECT_EQ(playstate.unsaved, 0);

@@ -83,8 +83,26 @@ TEST_F(InputTest, MouseButtonsCountLikeKeys) {
   EXPECT_EQ(MouseHit(1), 1);
   EXPECT_EQ(MouseHit(2), 2);
   EXPECT_EQ(MouseHit(2), 0);
+}
+
+// Typing starts with a flush of the keys; the mouse button that started it
+// (the room title box is typed into while the button is held on it) stays
+// down, and a click not yet read stays counted.
+TEST_F(InputTest, FlushKeysForgetsKeysPressesAndCharactersButNotTheMouse) {
+  PressKey(65);
+  TapKey(66);
+  TypeText("xy");
+  PressMouse(1);
+  PressMouse(2);
+  ReleaseMouse(2);
   FlushKeys();
-  EXPECT_EQ(MouseDown(1), 0);
+  EXPECT_EQ(KeyDown(65), 0);
+  EXPECT_EQ(KeyHit(65), 0);
+  EXPECT_EQ(KeyHit(66), 0);
+  EXPECT_EQ(GetChar(), 0);
+  EXPECT_EQ(MouseDown(1), 1);
+  EXPECT_EQ(MouseHit(1), 1);
+  EXPECT_EQ(MouseHit(2), 1);
 }
 
 TEST_F(InputTest, TypedCharactersQueueInOrderUpTo256) {
@@ -102,6 +120,95 @@ TEST_F(InputTest, TypedCharactersQueueInOrderUpTo256) {
   TypeText("abc");
   FlushKeys();
   EXPECT_EQ(GetChar(), 0);
+}
+
+// Drains the typed characters.
+std::string Typed() {
+  std::string out;
+  for (int c; (c = GetChar()) != 0;) out += static_cast<char>(c);
+  return out;
+}
+
+// Ends a frame `ms` milliseconds after the last.
+void FrameAfter(int ms) {
+  AdvanceClock(ms);
+  EndFrame();
+}
+
+TEST_F(InputTest, KeysTypeTheirCharactersAndTheLastOneHeldRepeats) {
+  PressKey(65);
+  EXPECT_EQ(Typed(), "a");
+  FrameAfter(kRepeatDelayMs - 1);
+  EXPECT_EQ(Typed(), "");
+  FrameAfter(1);
+  EXPECT_EQ(Typed(), "a");
+  FrameAfter(2 * kRepeatEveryMs);
+  EXPECT_EQ(Typed(), "aa");
+  EXPECT_EQ(KeyHit(65), 1);  // repeats are no presses
+  // A second key takes the repeat over; Shift gives capitals and does not
+  // repeat itself.
+  PressKey(160);
+  PressKey(66);
+  FrameAfter(kRepeatDelayMs);
+  EXPECT_EQ(Typed(), "BB");
+  ReleaseKey(66);
+  FrameAfter(kRepeatDelayMs);
+  EXPECT_EQ(Typed(), "");
+  ReleaseKey(160);
+  ReleaseKey(65);
+  // Digits, keypad digits, Space and the control keys; arrows type nothing.
+  for (int key : {48, 57, 96, 105, 32, 8, 9, 13, 27, 37, 46, 112}) TapKey(key);
+  EXPECT_EQ(Typed(), std::string("0909 \b\t\r\x1b"));
+}
+
+// One case of the rule for a key held when typing starts: the steps, then
+// what they typed. 'Z' press Z, 'z' let go of Z, 'A'/'a' the same for A,
+// 'F' FlushKeys (typing starts), 'r' the time of two repeats passes.
+struct HeldCase {
+  std::string steps;
+  std::string typed;
+};
+
+TEST_F(InputTest, AKeyHeldWhenTypingStartsTypesNothingUntilPressedAgain) {
+  const std::vector<HeldCase> cases = {
+      {"ZFr", ""},          // held through the flush: its repeats are dropped
+      {"ZFrzZ", "z"},       // let go and pressed again: it types
+      {"ZFrzZr", "zzz"},    // and repeats
+      {"FZr", "zzz"},       // pressed after the flush: types and repeats
+      {"ZFAr", "aaa"},      // another key pressed meanwhile types and repeats
+      {"ZFAar", "a"},       // the held key's repeats, if any came back, type nothing
+      {"ZzFr", ""},         // let go before the flush: nothing held, nothing typed
+      {"ZFFrzZ", "z"},      // a second flush changes nothing
+  };
+  for (const HeldCase& c : cases) {
+    Reset();
+    // Whatever came before the flush is flushed with it.
+    bool flushed = false;
+    std::string typed;
+    for (char step : c.steps) {
+      switch (step) {
+        case 'Z': PressKey(90); break;
+        case 'z': ReleaseKey(90); break;
+        case 'A': PressKey(65); break;
+        case 'a': ReleaseKey(65); break;
+        case 'F': FlushKeys(); flushed = true; break;
+        case 'r': FrameAfter(kRepeatDelayMs + kRepeatEveryMs); break;
+      }
+      if (flushed) typed += Typed();
+    }
+    EXPECT_EQ(typed, c.typed) << c.steps;
+  }
+}
+
+TEST_F(InputTest, PollInputCountsAsAFetchAndAPoll) {
+  int hooked = 0;
+  SetInputPollHook([&hooked](int64_t) { ++hooked; });
+  PollInput();
+  PollInput();
+  KeyDown(1);
+  EXPECT_EQ(InputFetches(), 2);
+  EXPECT_EQ(InputPolls(), 3);
+  EXPECT_EQ(hooked, 3);
 }
 
 TEST_F(InputTest, CloseRequestIsReportedOnceAndSurvivesFlush) {

@@ -65,13 +65,25 @@ TEST(Text, LeftRightTable) {
   }
 }
 
-TEST(Text, UpperLowerTouchOnlyAsciiLetters) {
+TEST(Text, UpperTouchesOnlyAsciiLetters) {
   EXPECT_EQ(Upper("My Level.xml"), "MY LEVEL.XML");
-  EXPECT_EQ(Lower("WALL*23 Gem"), "wall*23 gem");
-  // Latin-1 letters and every other byte stay as they are.
   const std::string latin = "\xE9\xC9\xFF{}[]@`0";
   EXPECT_EQ(Upper(latin), latin);
-  EXPECT_EQ(Lower(latin), latin);
+}
+
+TEST(Text, LowerTakesEveryCapitalOfLatin1ToItsSmallLetter) {
+  struct Case {
+    std::string in, out;
+  };
+  const std::vector<Case> cases = {
+      {"WALL*23 Gem", "wall*23 gem"},
+      // The first Latin-1 capital, E acute, O stroke and the last, thorn.
+      {"\xC0\xC9\xD8\xDE", "\xE0\xE9\xF8\xFE"},
+      // The multiplication sign, sharp s, small letters, y diaeresis and the
+      // signs around the letters stay.
+      {"\xD7\xDF\xE9\xFF\xBF\xF7{}[]@`0", "\xD7\xDF\xE9\xFF\xBF\xF7{}[]@`0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Lower(c.in), c.out) << c.in;
 }
 
 TEST(Text, TrimRemovesCodesZeroToThirtyTwo) {

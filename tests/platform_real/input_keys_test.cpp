@@ -1,8 +1,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
+#include "platform/core/input_state.h"
 #include "platform/core/keymap.h"
 #include "platform/input.h"
 #include "platform/real/display_internal.h"
@@ -57,8 +60,7 @@ class InputEvents : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
     // A clean slate even when several cases share one process.
-    FlushKeys();
-    AppTerminate();
+    inputstate::Reset();
   }
   void TearDown() override { SDL_Quit(); }
 
@@ -94,25 +96,31 @@ class InputEvents : public ::testing::Test {
   }
 };
 
-TEST_F(InputEvents, PollingSeesPendingKeyEventsAndIgnoresRepeats) {
+TEST_F(InputEvents, PendingKeyEventsCountOnceFetchedAndRepeatsAddNoPress) {
   Key(SDL_SCANCODE_ESCAPE, true);
-  // A busy wait on the key sees it without anything else pumping events.
+  // Nothing arrives before the fetch.
+  EXPECT_EQ(KeyDown(27), 0);
+  PollInput();
   EXPECT_EQ(KeyDown(27), 1);
   Key(SDL_SCANCODE_ESCAPE, true, true);
   Key(SDL_SCANCODE_ESCAPE, true, true);
+  PollInput();
   EXPECT_EQ(KeyHit(27), 1);
   Key(SDL_SCANCODE_ESCAPE, false);
+  PollInput();
   EXPECT_EQ(KeyDown(27), 0);
   Key(SDL_SCANCODE_SPACE, true);
   Key(SDL_SCANCODE_SPACE, false);
   Key(SDL_SCANCODE_SPACE, true);
   Key(SDL_SCANCODE_SPACE, false);
+  PollInput();
   EXPECT_EQ(KeyHit(32), 2);
   EXPECT_EQ(KeyDown(32), 0);
   // A repeat after a flush is still the same press.
   Key(SDL_SCANCODE_Z, true);
   FlushKeys();
   Key(SDL_SCANCODE_Z, true, true);
+  PollInput();
   EXPECT_EQ(KeyHit(90), 0);
 }
 
@@ -123,6 +131,7 @@ TEST_F(InputEvents, TypedTextBecomesLatin1CharactersAndControlKeysTypeTheirCodes
   Key(SDL_SCANCODE_RETURN, true, false, SDLK_RETURN);
   Key(SDL_SCANCODE_DELETE, true, false, SDLK_DELETE);
   Key(SDL_SCANCODE_LEFT, true, false, SDLK_LEFT);
+  PollInput();
   std::vector<int> got;
   for (int c; (c = GetChar()) != 0;) got.push_back(c);
   EXPECT_EQ(got, (std::vector<int>{'a', 0xE9, '!', 8, 8, 13}));
@@ -133,9 +142,11 @@ TEST_F(InputEvents, CloseRequestsAreReportedOnce) {
   SDL_Event q{};
   q.type = SDL_QUIT;
   SDL_PushEvent(&q);
+  PollInput();
   EXPECT_EQ(AppTerminate(), 1);
   EXPECT_EQ(AppTerminate(), 0);
   Window(SDL_WINDOWEVENT_CLOSE);
+  PollInput();
   EXPECT_EQ(AppTerminate(), 1);
 }
 
@@ -144,6 +155,7 @@ TEST_F(InputEvents, MouseButtonsAndPointer) {
   Button(SDL_BUTTON_RIGHT, true, 120, 60);
   Button(SDL_BUTTON_MIDDLE, true, 120, 60);
   Button(SDL_BUTTON_MIDDLE, false, 120, 60);
+  PollInput();
   EXPECT_EQ(MouseDown(1), 1);
   EXPECT_EQ(MouseDown(2), 1);
   EXPECT_EQ(MouseDown(3), 0);
@@ -158,17 +170,116 @@ TEST_F(InputEvents, MouseButtonsAndPointer) {
   EXPECT_NEAR(VirtualMouseY(), 20, 1);
 }
 
+// The frame pump's order: the overlay reads the click count, the rest of the
+// frame asks whatever it asks, the pump samples the count again (which drops
+// it), then the frame ends with the fetch. A click that the window system
+// delivers while the frame runs reaches the next frame's first read, once,
+// whichever queries come in between.
+TEST_F(InputEvents, AClickArrivingInTheMiddleOfAFrameReachesTheNextFramesFirstReadOnce) {
+  struct Case {
+    const char* query;
+    std::function<void()> ask;
+  };
+  const std::vector<Case> cases = {
+      {"KeyDown", [] { KeyDown(27); }},         {"KeyHit", [] { KeyHit(9); }},
+      {"MouseDown", [] { MouseDown(1); }},      {"MouseHit of another button", [] { MouseHit(2); }},
+      {"GetChar", [] { GetChar(); }},           {"VirtualMouseX", [] { VirtualMouseX(); }},
+      {"VirtualMouseY", [] { VirtualMouseY(); }}, {"MouseZ", [] { MouseZ(); }},
+      {"AppTerminate", [] { AppTerminate(); }},
+  };
+  for (const Case& c : cases) {
+    PollInput();
+    EXPECT_EQ(MouseHit(1), 0) << c.query;  // the overlay's read
+    Button(SDL_BUTTON_LEFT, true, 30, 40);
+    Button(SDL_BUTTON_LEFT, false, 30, 40);
+    c.ask();
+    EXPECT_EQ(MouseHit(1), 0) << c.query;  // the pump's sample
+    PollInput();                           // the end of the frame
+    EXPECT_EQ(MouseHit(1), 1) << c.query;  // the next frame's overlay
+    EXPECT_EQ(MouseHit(1), 0) << c.query;
+  }
+}
+
 TEST_F(InputEvents, KeysWithoutACodeAreNotReported) {
   Key(SDL_SCANCODE_POWER, true);
   Key(SDL_SCANCODE_UNKNOWN, true);
+  PollInput();
   for (int code = 0; code < KEY_CODE_COUNT; ++code) EXPECT_EQ(KeyDown(code), 0) << code;
 }
 
-TEST_F(InputEvents, LosingTheFocusForgetsHeldKeys) {
+TEST_F(InputEvents, LosingTheFocusForgetsHeldKeysAndButtons) {
   Key(SDL_SCANCODE_LEFT, true);
+  Button(SDL_BUTTON_LEFT, true, 30, 40);
+  PollInput();
   EXPECT_EQ(KeyDown(37), 1);
+  EXPECT_EQ(MouseDown(1), 1);
   Window(SDL_WINDOWEVENT_FOCUS_LOST);
+  PollInput();
   EXPECT_EQ(KeyDown(37), 0);
+  EXPECT_EQ(MouseDown(1), 0);
+  EXPECT_EQ(MouseHit(1), 0);
+}
+
+TEST_F(InputEvents, FlushKeysTakesWhatIsPendingAndKeepsTheMouse) {
+  Button(SDL_BUTTON_LEFT, true, 30, 40);
+  Button(SDL_BUTTON_RIGHT, true, 30, 40);
+  Button(SDL_BUTTON_RIGHT, false, 30, 40);
+  Key(SDL_SCANCODE_RETURN, true, false, SDLK_RETURN);
+  Text("q");
+  // Not fetched yet: the flush takes them too.
+  FlushKeys();
+  PollInput();
+  EXPECT_EQ(KeyHit(13), 0);
+  EXPECT_EQ(KeyDown(13), 0);
+  EXPECT_EQ(GetChar(), 0);
+  EXPECT_EQ(MouseDown(1), 1);
+  EXPECT_EQ(MouseHit(2), 1);
+}
+
+// Fire held while the player dies: the name entry's flush must not let the
+// key's repeats type. A key pressed after the flush types, and so does the
+// held key once let go and pressed again.
+TEST_F(InputEvents, AKeyHeldAtTheFlushTypesNothingUntilPressedAgain) {
+  Key(SDL_SCANCODE_Z, true, false, SDLK_z);
+  Text("z");
+  PollInput();
+  FlushKeys();
+  std::string typed;
+  const auto take = [&typed] {
+    PollInput();
+    for (int c; (c = GetChar()) != 0;) typed += static_cast<char>(c);
+  };
+  for (int i = 0; i < 3; ++i) {
+    Key(SDL_SCANCODE_Z, true, true, SDLK_z);
+    Text("z");
+  }
+  take();
+  EXPECT_EQ(typed, "");
+  // Another key pressed meanwhile types, repeats and all.
+  Key(SDL_SCANCODE_A, true, false, SDLK_a);
+  Text("a");
+  Key(SDL_SCANCODE_A, true, true, SDLK_a);
+  Text("a");
+  Key(SDL_SCANCODE_A, false);
+  take();
+  EXPECT_EQ(typed, "aa");
+  // Backspace held through the flush neither; Return pressed after it does.
+  Key(SDL_SCANCODE_Z, false);
+  Key(SDL_SCANCODE_BACKSPACE, true, false, SDLK_BACKSPACE);
+  FlushKeys();
+  Key(SDL_SCANCODE_BACKSPACE, true, true, SDLK_BACKSPACE);
+  Key(SDL_SCANCODE_RETURN, true, false, SDLK_RETURN);
+  take();
+  EXPECT_EQ(typed, "aa\r");
+  Key(SDL_SCANCODE_BACKSPACE, false);
+  Key(SDL_SCANCODE_RETURN, false);
+  // Z let go before the second flush: pressed again, it types and repeats.
+  Key(SDL_SCANCODE_Z, true, false, SDLK_z);
+  Text("z");
+  Key(SDL_SCANCODE_Z, true, true, SDLK_z);
+  Text("z");
+  take();
+  EXPECT_EQ(typed, "aa\rzz");
 }
 
 }  // namespace

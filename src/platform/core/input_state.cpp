@@ -8,8 +8,17 @@
 namespace inputstate {
 namespace {
 struct State {
+  // As the game sees the keys: FlushKeys lets go of them.
   std::array<bool, KEY_CODE_COUNT> down{};
   std::array<int, KEY_CODE_COUNT> hits{};
+  // As the keyboard holds them, whatever was flushed.
+  std::array<bool, KEY_CODE_COUNT> held{};
+  // Held at the last FlushKeys and not let go since: such a key types nothing.
+  std::array<bool, KEY_CODE_COUNT> mute{};
+  // The key whose characters arrive now: the last one that went down or
+  // repeated (the window system sends a key's characters after the key), or
+  // 0 when none is known.
+  int typing = 0;
   std::array<bool, kMouseButtons> mdown{};
   std::array<int, kMouseButtons> mhits{};
   std::deque<int> chars;
@@ -26,10 +35,28 @@ bool ButtonOk(int b) { return b >= 0 && b < kMouseButtons; }
 }  // namespace
 
 void Key(int code, bool down) {
-  if (!KeyOk(code)) return;
   auto& s = S();
+  if (!KeyOk(code) || code == 0) {
+    if (down) s.typing = 0;
+    return;
+  }
   if (down && !s.down[code]) ++s.hits[code];
   s.down[code] = down;
+  s.held[code] = down;
+  // A fresh press, or a key let go, types again.
+  s.mute[code] = false;
+  if (down) s.typing = code;
+  else if (s.typing == code) s.typing = 0;
+}
+
+void KeyRepeat(int code) {
+  auto& s = S();
+  if (!KeyOk(code) || code == 0) {
+    s.typing = 0;
+    return;
+  }
+  s.held[code] = true;
+  s.typing = code;
 }
 
 void MouseButton(int button, bool down) {
@@ -44,6 +71,7 @@ void MouseWheel(int steps) { S().wheel += steps; }
 void Char(int code) {
   if (code <= 0 || code > 255) return;
   auto& s = S();
+  if (s.mute[s.typing]) return;
   if (static_cast<int>(s.chars.size()) < kCharQueue) s.chars.push_back(code);
 }
 
@@ -90,10 +118,21 @@ int TakeCloseRequest() {
   return c;
 }
 
+void FlushKeys() {
+  auto& s = S();
+  s.down.fill(false);
+  s.hits.fill(0);
+  s.chars.clear();
+  s.mute = s.held;
+}
+
 void Flush() {
   auto& s = S();
   s.down.fill(false);
   s.hits.fill(0);
+  s.held.fill(false);
+  s.mute.fill(false);
+  s.typing = 0;
   s.mdown.fill(false);
   s.mhits.fill(0);
   s.chars.clear();

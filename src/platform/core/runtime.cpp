@@ -47,8 +47,13 @@ std::string Upper(const std::string& s) {
 
 std::string Lower(const std::string& s) {
   std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : r) {
+    const auto u = static_cast<unsigned char>(c);
+    // The Latin-1 capitals sit 32 below their small letters, as A-Z do;
+    // the multiplication sign among them is no letter.
+    const bool capital = (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7);
+    if (capital) c = static_cast<char>(u + 32);
+  }
   return r;
 }
 

@@ -11,7 +11,6 @@
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
 #include "platform/real/display_internal.h"
-#include "platform/real/events.h"
 #include "platform/real/gl_renderer.h"
 #include "platform/runtime.h"
 
@@ -271,7 +270,6 @@ void Flip(int sync) {
     SetSwap(sync == 0 ? 0 : 1);
     SDL_GL_SwapWindow(d.window);
   }
-  PlatformPumpEvents();
 }
 
 void SubmitDraws() {

@@ -81,11 +81,15 @@ void Handle(const SDL_Event& e) {
           break;
       }
       break;
-    case SDL_KEYDOWN:
-      if (int code = KeyCodeFromScancode(e.key.keysym.scancode); code != 0 && !e.key.repeat)
-        inputstate::Key(code, true);
+    case SDL_KEYDOWN: {
+      // The key's characters (its text event, or the control code below)
+      // follow it, so the input state knows which key typed them.
+      const int code = KeyCodeFromScancode(e.key.keysym.scancode);
+      if (e.key.repeat) inputstate::KeyRepeat(code);
+      else inputstate::Key(code, true);
       if (int c = ControlChar(e.key.keysym.sym)) inputstate::Char(c);
       break;
+    }
     case SDL_KEYUP:
       if (int code = KeyCodeFromScancode(e.key.keysym.scancode); code != 0) inputstate::Key(code, false);
       break;

@@ -34,40 +34,26 @@ void InputPointer(float& wx, float& wy) {
   wy = P().y;
 }
 
-int KeyDown(int key) {
-  PlatformPumpEvents();
-  return inputstate::KeyDown(key);
-}
+int KeyDown(int key) { return inputstate::KeyDown(key); }
 
-int KeyHit(int key) {
-  PlatformPumpEvents();
-  return inputstate::KeyHit(key);
-}
+int KeyHit(int key) { return inputstate::KeyHit(key); }
 
-int MouseDown(int button) {
-  PlatformPumpEvents();
-  return inputstate::MouseDown(button);
-}
+int MouseDown(int button) { return inputstate::MouseDown(button); }
 
-int MouseHit(int button) {
-  PlatformPumpEvents();
-  return inputstate::MouseHit(button);
-}
+int MouseHit(int button) { return inputstate::MouseHit(button); }
 
-int GetChar() {
-  PlatformPumpEvents();
-  return inputstate::NextChar();
-}
+int GetChar() { return inputstate::NextChar(); }
+
+void PollInput() { PlatformPumpEvents(); }
 
 void FlushKeys() {
+  // What is still on its way from the window system was pressed or typed
+  // before the flush too.
   PlatformPumpEvents();
-  inputstate::Flush();
+  inputstate::FlushKeys();
 }
 
-int AppTerminate() {
-  PlatformPumpEvents();
-  return inputstate::TakeCloseRequest();
-}
+int AppTerminate() { return inputstate::TakeCloseRequest(); }
 
 int AppSystemQuit() {
   PlatformPumpEvents();
@@ -75,7 +61,6 @@ int AppSystemQuit() {
 }
 
 float VirtualMouseX() {
-  PlatformPumpEvents();
   float wx, wy, vx, vy;
   InputPointer(wx, wy);
   DisplayWindowToVirtual(wx, wy, vx, vy);
@@ -83,7 +68,6 @@ float VirtualMouseX() {
 }
 
 float VirtualMouseY() {
-  PlatformPumpEvents();
   float wx, wy, vx, vy;
   InputPointer(wx, wy);
   DisplayWindowToVirtual(wx, wy, vx, vy);
@@ -98,10 +82,7 @@ void MoveVirtualMouse(float x, float y) {
   InputSetPointer(wx, wy);
 }
 
-int MouseZ() {
-  PlatformPumpEvents();
-  return inputstate::Wheel();
-}
+int MouseZ() { return inputstate::Wheel(); }
 
 void HideMouse() {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(SDL_DISABLE);

@@ -27,12 +27,58 @@ struct State {
   std::multimap<int, std::function<void()>> script;
   std::function<void(int64_t)> poll_hook;
   int64_t polls = 0;
+  int64_t fetches = 0;
   std::vector<Joy> joys;
   int64_t joy_down_calls = 0;
+  // The keyboard: keys pressed and not let go, and the key that repeats.
+  std::array<bool, KEY_CODE_COUNT> pressed{};
+  int repeat_key = 0;
+  int32_t repeat_due = 0;
 };
 State& S() {
   static State s;
   return s;
+}
+
+bool KeyOk(int key) { return key > 0 && key < KEY_CODE_COUNT; }
+bool Modifier(int key) { return key >= 160 && key <= 165; }
+
+// The character a key types, 0 for none.
+int KeyChar(int key) {
+  if (key >= 'A' && key <= 'Z') {
+    const bool shift = S().pressed[160] || S().pressed[161];
+    return shift ? key : key + 32;
+  }
+  if (key >= '0' && key <= '9') return key;
+  if (key >= 96 && key <= 105) return '0' + key - 96;
+  if (key == 8 || key == 9 || key == 13 || key == 27 || key == 32) return key;
+  return 0;
+}
+
+void Type(int key) {
+  if (int c = KeyOk(key) ? KeyChar(key) : 0) inputstate::Char(c);
+}
+
+// Milliseconds from `from` to `to`, and `ms` after `t`, on the wrapping 32-bit clock.
+int32_t Elapsed(int32_t from, int32_t to) {
+  return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+}
+int32_t Later(int32_t t, int32_t ms) { return static_cast<int32_t>(static_cast<uint32_t>(t) + static_cast<uint32_t>(ms)); }
+
+// The repeats of the held key that fell due by now, each followed by the
+// key's character as the window system sends them.
+void RunRepeats() {
+  auto& s = S();
+  if (s.repeat_key == 0) return;
+  int n = 0;
+  while (Elapsed(s.repeat_due, Clock()) >= 0 && n < inputstate::kCharQueue) {
+    inputstate::KeyRepeat(s.repeat_key);
+    Type(s.repeat_key);
+    s.repeat_due = Later(s.repeat_due, kRepeatEveryMs);
+    ++n;
+  }
+  // A clock set far ahead: the queue is full anyway; go on from now.
+  if (n == inputstate::kCharQueue) s.repeat_due = Later(Clock(), kRepeatEveryMs);
 }
 
 void RunDue() {
@@ -52,13 +98,22 @@ void ResetInput() {
   s.script.clear();
   s.poll_hook = nullptr;
   s.polls = 0;
+  s.fetches = 0;
+  s.pressed.fill(false);
+  s.repeat_key = 0;
+  s.repeat_due = 0;
   s.joys.clear();
   s.joy_down_calls = 0;
   inputstate::Reset();
 }
 
+void EndOfFrame() {
+  RunRepeats();
+  RunDue();
+}
+
 const bool registered = [] {
-  AddFrameHook(RunDue);
+  AddFrameHook(EndOfFrame);
   AddResetHook(ResetInput);
   return true;
 }();
@@ -83,11 +138,26 @@ float Axis(int port, int axis) {
 
 }  // namespace
 
-void PressKey(int key) { inputstate::Key(key, true); }
-void ReleaseKey(int key) { inputstate::Key(key, false); }
+void PressKey(int key) {
+  inputstate::Key(key, true);
+  if (!KeyOk(key)) return;
+  S().pressed[key] = true;
+  Type(key);
+  if (!Modifier(key)) {
+    S().repeat_key = key;
+    S().repeat_due = Later(Clock(), kRepeatDelayMs);
+  }
+}
+void ReleaseKey(int key) {
+  inputstate::Key(key, false);
+  if (!KeyOk(key)) return;
+  S().pressed[key] = false;
+  if (S().repeat_key == key) S().repeat_key = 0;
+}
 void TapKey(int key) {
   if (inputstate::KeyDown(key)) return;
   inputstate::Key(key, true);
+  Type(key);
   inputstate::Key(key, false);
 }
 void TypeText(const std::string& text) {
@@ -122,6 +192,7 @@ void HoldKeyFrames(int key, int from, int frames) {
 
 void SetInputPollHook(std::function<void(int64_t)> hook) { S().poll_hook = std::move(hook); }
 int64_t InputPolls() { return S().polls; }
+int64_t InputFetches() { return S().fetches; }
 
 int AddJoystick(const std::string& name, int32_t button_caps, bool has_hat) {
   Joy j;
@@ -177,9 +248,13 @@ int GetChar() {
   Poll();
   return inputstate::NextChar();
 }
+void PollInput() {
+  ++S().fetches;
+  Poll();
+}
 void FlushKeys() {
   Poll();
-  inputstate::Flush();
+  inputstate::FlushKeys();
 }
 int AppTerminate() {
   Poll();

@@ -11,12 +11,21 @@
 namespace testbackend {
 
 // ---- keyboard and mouse, at once -------------------------------------------------
-// A key goes down (one press counted) or up.
+// A key goes down (one press counted) or up. Like a real keyboard, a key that
+// types goes on to type its character: the letters (small, or capitals while
+// a Shift key is held), the digits of both rows, Space, and Backspace, Tab,
+// Return and Escape their control codes. The key pressed last repeats while
+// it is held, as the window system repeats it: after kRepeatDelayMs, then
+// every kRepeatEveryMs of the virtual clock, counted at the end of each frame
+// (EndFrame); Shift, Control and Alt do not repeat.
+constexpr int kRepeatDelayMs = 500;
+constexpr int kRepeatEveryMs = 40;
 void PressKey(int key);
 void ReleaseKey(int key);
 // A press and release between two polls: KeyHit sees it, KeyDown does not.
 void TapKey(int key);
-// Queues typed characters for GetChar (each byte one Latin-1 character).
+// Queues typed characters for GetChar (each byte one Latin-1 character), as
+// typed by keys that came and went before the next poll.
 void TypeText(const std::string& text);
 // Pointer position in virtual-screen units.
 void SetMouse(float x, float y);
@@ -40,11 +49,14 @@ int MouseHidden();
 void InputAtFrame(int frame, std::function<void()> action);
 // Key held from the end of frame `from` until the end of frame `from + frames`.
 void HoldKeyFrames(int key, int from, int frames);
-// Called on every input query (KeyDown, KeyHit, MouseDown, GetChar, ...), with
-// the running count of queries: lets a test release a key inside a busy wait
-// that flips no frame. Cleared by Reset.
+// Called on every input query (KeyDown, KeyHit, MouseDown, GetChar, ...) and
+// every PollInput, with the running count of them: lets a test release a key
+// inside a busy wait that flips no frame. Cleared by Reset.
 void SetInputPollHook(std::function<void(int64_t polls)> hook);
 int64_t InputPolls();
+// Number of PollInput calls so far (the fetches of the window system's events
+// that the real backend makes there).
+int64_t InputFetches();
 
 // ---- joysticks --------------------------------------------------------------------
 // Adds a joystick on the next port and returns the port. `has_hat` false reads
