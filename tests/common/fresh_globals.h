@@ -39,6 +39,13 @@
 
 namespace testutil {
 
+// The file layer reads and writes as on a sound disk again, for everyone.
+inline void EndFileFaults() {
+  SetReadFailAfter(-1);
+  SetWriteFailAfter(-1);
+  SetOwnerPermissionsBind(false);
+}
+
 // Every global below goes back to the value it is defined with. A new global
 // of the game belongs here too.
 inline void FreshGlobals() {
@@ -128,10 +135,7 @@ inline void FreshGlobals() {
   SetupFileUnreadable = false;
   ScoresFileUnreadable = false;
   ScoresNotSaved.Reset();
-  // The file layer's failure stand-ins.
-  SetReadFailAfter(-1);
-  SetWriteFailAfter(-1);
-  SetOwnerPermissionsBind(false);
+  EndFileFaults();
   fbf = 0.0f;
   CommonIcons = 0;
   CommonIconsF = 0;

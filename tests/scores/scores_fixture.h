@@ -38,18 +38,12 @@ class ScoresTest : public ::testing::Test {
     CreateScoreContainers();
     CreateMessageContainers();
     MyName = "Player";
-    ScoresFileUnreadable = false;
-    ScoresNotSaved.Reset();
-    SetReadFailAfter(-1);
-    SetOwnerPermissionsBind(false);
     testutil::OpenTestScreen();
     testgraphics::ClearDraws();
   }
   void TearDown() override {
     CloseDebugLog();
-    SetWriteFailAfter(-1);
-    SetReadFailAfter(-1);
-    SetOwnerPermissionsBind(false);
+    testutil::EndFileFaults();
     std::filesystem::remove_all(root_);
   }
 

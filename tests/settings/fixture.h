@@ -34,19 +34,11 @@ class GameFolderTest : public ::testing::Test {
     ResolvePaths(root_.string());
     CreateSettingsTables();
     SetDefaultControls();
-    HistoryLoaded = false;
-    SetupFileUnreadable = false;
-    ScoresFileUnreadable = false;
-    ScoresNotSaved.Reset();
-    SetReadFailAfter(-1);
-    SetOwnerPermissionsBind(false);
     OpenDebugLog(Paths.data + "Debug.txt");
   }
   void TearDown() override {
     CloseDebugLog();
-    SetWriteFailAfter(-1);
-    SetReadFailAfter(-1);
-    SetOwnerPermissionsBind(false);
+    testutil::EndFileFaults();
     std::filesystem::remove_all(root_);
   }
 
