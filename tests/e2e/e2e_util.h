@@ -209,10 +209,16 @@ class FakeInput {
   }
 
   // Down until the game has read it, then up until it has read that.
-  bool Tap(unsigned long keysym) { return Press(keysym) && Release(keysym); }
-  // Down until Release; returns once the game has read it.
+  bool Tap(unsigned long keysym) {
+    const bool down = Press(keysym);
+    return Release(keysym) && down;
+  }
+  // Down until Release, once the game is running frames (a key that went
+  // down in a hold, the loading hold or the one at the end of a game, could
+  // be up again before anything read it); returns once the game has read
+  // it.
   bool Press(unsigned long keysym) {
-    if (!EnsureWindow()) return false;
+    if (!Presenting()) return false;
     SendKey(keysym, true);
     return Settle();
   }
@@ -221,11 +227,14 @@ class FakeInput {
     return Settle();
   }
   // A click of the first pointer button where the pointer stands.
-  bool Click() { return Button(true) && Button(false); }
-  // The first pointer button down or up where the pointer stands; returns
-  // once the game has read it.
+  bool Click() {
+    const bool down = Button(true);
+    return Button(false) && down;
+  }
+  // The first pointer button down (once the game is running frames) or up
+  // where the pointer stands; returns once the game has read it.
   bool Button(bool down) {
-    if (!EnsureWindow()) return false;
+    if (down && !Presenting()) return false;
     SendButton(down);
     return Settle();
   }
@@ -379,6 +388,9 @@ class FakeInput {
   }
 
   bool EnsureWindow() { return (window_ != 0 && !gone_) || FindWindow(); }
+
+  // The game's window is known and the game presents frames in it.
+  bool Presenting() { return EnsureWindow() && WaitFrames(1); }
 
   void Handle(Event& e) {
     if (e.type == damage_event_) {
