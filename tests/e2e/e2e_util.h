@@ -29,6 +29,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "platform/graphics.h"
@@ -62,12 +63,12 @@ constexpr int kOverlayFrames = 12;
 // The hold at the end of a game before the name entry, in milliseconds.
 constexpr int kEndOfPlayHoldMs = 1500;
 
-// Sleeps the game's main thread may take between two presented frames while
-// it is running frames: the frame pump waits out at most 15 milliseconds a
-// frame a millisecond at a time, and a presented frame may stand for two
-// frames under frame skip. Many more sleeps than this without a picture mean
-// the game is waiting for something other than its next frame: a key to come
-// up, or a hold.
+// A presented frame costs the game's main thread a few dozen sleeps at most,
+// however slow the machine: the frame pump waits out at most 15 milliseconds
+// a frame a millisecond at a time, a presented frame stands for two frames
+// under frame skip, and the drawing and the window system add a few. This
+// many sleeps without a picture mean the game waits for something other
+// than its next frame: a key to come up, or a hold.
 constexpr long kIdleSleeps = 300;
 
 inline void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
