@@ -1,6 +1,14 @@
 // Helpers of the end-to-end runs: the real game in a fresh copy of its
-// folder, driven through XTest under the running X server, watched through
-// its debug log and its screenshots.
+// folder, driven through XTest under an X server of the run's own, watched
+// through its debug log, its files, its screenshots and the pictures it
+// presents.
+//
+// Nothing here waits for a stretch of time in the hope that the game got
+// somewhere: the game reads its controls once per frame, and a machine busy
+// with other work may take a long while over one. Every key and button is
+// held until the game has presented a few whole frames with it (or has shown
+// in another way that it took it), and every wait is for something the game
+// did. The time limits only turn a hang into a failure.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,9 +25,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "platform/graphics.h"
@@ -34,35 +44,125 @@ constexpr unsigned long kTab = 0xff09, kUp = 0xff52, kDown = 0xff54, kEscape = 0
                         kSpace = 0x20, kLetterA = 0x61, kLetterZ = 0x7a, kReturn = 0xff0d,
                         kRight = 0xff53, kLetterX = 0x78;
 
+// How long any single wait may last before it counts as a hang. It never
+// decides a pass: a run that gets there has failed.
+constexpr int kGuardSeconds = 240;
+
+// Whole frames a key or button stays down, and then up, for the game to have
+// read it in at least one frame that ran entirely after the change reached it.
+constexpr int kFramesPerAction = 3;
+
+// Frames the title screen needs after its loading hold: its panels slide in
+// over 32.
+constexpr int kTitleFrames = 40;
+// The map screen fades in over 60 frames, and takes the start control only
+// then; skipped, it fades out over as many before play begins.
+constexpr int kMapFadeFrames = 60;
+// The options overlay comes down, or goes up, 32 pixels a frame over ten.
+constexpr int kOverlayFrames = 12;
+// The hold at the end of a game before the name entry, in milliseconds.
+constexpr int kEndOfPlayHoldMs = 1500;
+
+// A presented frame costs the game's main thread a few dozen sleeps at most,
+// however slow the machine: the frame pump waits out at most 15 milliseconds
+// a frame a millisecond at a time, a presented frame stands for two frames
+// under frame skip, and the drawing and the window system add a few. This
+// many sleeps without a picture mean the game waits for something other
+// than its next frame: a key to come up, or a hold.
+constexpr long kIdleSleeps = 300;
+
 inline void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// XTest through the system libraries, loaded at run time.
+inline std::chrono::steady_clock::time_point GuardFrom(int seconds = kGuardSeconds) {
+  return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+}
+
+// Waits until `done` holds; false when the guard ran out first.
+inline bool WaitFor(const std::function<bool()>& done, int seconds = kGuardSeconds) {
+  const auto until = GuardFrom(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+// The voluntary context switches of the process's main thread (each sleep
+// is one), or -1 when the process is gone or has ended.
+inline long MainThreadSleeps(pid_t pid) {
+  if (pid <= 0) return -1;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status");
+  std::string line;
+  long sleeps = -1;
+  while (std::getline(in, line)) {
+    if (line.rfind("State:", 0) == 0 && line.find('Z') != std::string::npos) return -1;
+    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) sleeps = std::strtol(line.c_str() + 24, nullptr, 10);
+  }
+  return sleeps;
+}
+
+// XTest through the system libraries, loaded at run time, and a clock that
+// counts the pictures the game presents in its window: the DAMAGE extension
+// reports each change to the window's contents, and the game changes them
+// once per presented frame.
 class FakeInput {
  public:
   FakeInput() {
     x11_ = dlopen("libX11.so.6", RTLD_NOW);
     xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
-    if (!x11_ || !xtst_) return;
-    open_ = reinterpret_cast<void* (*)(const char*)>(dlsym(x11_, "XOpenDisplay"));
-    close_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XCloseDisplay"));
-    flush_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XFlush"));
-    keycode_ = reinterpret_cast<unsigned char (*)(void*, unsigned long)>(dlsym(x11_, "XKeysymToKeycode"));
-    key_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeKeyEvent"));
-    motion_ = reinterpret_cast<int (*)(void*, int, int, int, unsigned long)>(dlsym(xtst_, "XTestFakeMotionEvent"));
-    button_ = reinterpret_cast<int (*)(void*, unsigned, int, unsigned long)>(dlsym(xtst_, "XTestFakeButtonEvent"));
-    root_ = reinterpret_cast<unsigned long (*)(void*)>(dlsym(x11_, "XDefaultRootWindow"));
-    tree_ = reinterpret_cast<int (*)(void*, unsigned long, unsigned long*, unsigned long*, unsigned long**, unsigned*)>(
-        dlsym(x11_, "XQueryTree"));
-    name_ = reinterpret_cast<int (*)(void*, unsigned long, char**)>(dlsym(x11_, "XFetchName"));
-    free_ = reinterpret_cast<int (*)(void*)>(dlsym(x11_, "XFree"));
-    translate_ = reinterpret_cast<int (*)(void*, unsigned long, unsigned long, int, int, int*, int*, unsigned long*)>(
-        dlsym(x11_, "XTranslateCoordinates"));
-    if (open_ && close_ && flush_ && keycode_ && key_ && motion_ && button_ && root_ && tree_ && name_ && free_ &&
-        translate_)
-      display_ = open_(nullptr);
+    xdamage_ = dlopen("libXdamage.so.1", RTLD_NOW);
+    if (!x11_ || !xtst_ || !xdamage_) return;
+    bool all = true;
+    const auto load = [&all](void* lib, const char* name, auto& fn) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+      all = all && fn != nullptr;
+    };
+    load(x11_, "XOpenDisplay", open_);
+    load(x11_, "XCloseDisplay", close_);
+    load(x11_, "XFlush", flush_);
+    load(x11_, "XSync", sync_);
+    load(x11_, "XPending", pending_);
+    load(x11_, "XNextEvent", next_);
+    load(x11_, "XConnectionNumber", connection_);
+    load(x11_, "XSetErrorHandler", error_handler_);
+    load(x11_, "XKeysymToKeycode", keycode_);
+    load(x11_, "XDefaultRootWindow", root_);
+    load(x11_, "XQueryTree", tree_);
+    load(x11_, "XFetchName", name_);
+    load(x11_, "XFree", free_);
+    load(x11_, "XTranslateCoordinates", translate_);
+    load(x11_, "XGetWindowAttributes", attributes_);
+    load(x11_, "XSelectInput", select_);
+    load(x11_, "XInternAtom", atom_);
+    load(x11_, "XGetWindowProperty", property_);
+    load(x11_, "XAutoRepeatOff", repeat_off_);
+    load(xtst_, "XTestFakeKeyEvent", key_);
+    load(xtst_, "XTestFakeMotionEvent", motion_);
+    load(xtst_, "XTestFakeButtonEvent", button_);
+    load(xdamage_, "XDamageQueryExtension", damage_query_);
+    load(xdamage_, "XDamageCreate", damage_create_);
+    load(xdamage_, "XDamageSubtract", damage_subtract_);
+    load(xdamage_, "XDamageDestroy", damage_destroy_);
+    if (!all) return;
+    display_ = open_(nullptr);
+    if (!display_) return;
+    int error_base = 0;
+    if (!damage_query_(display_, &damage_event_, &error_base)) {
+      close_(display_);
+      display_ = nullptr;
+      return;
+    }
+    // A window that goes away between two requests (the game ends) must not
+    // end the test process through the library's default error handler.
+    error_handler_([](void*, void*) { return 0; });
+    // A key held across a frame the game takes long over would otherwise
+    // repeat, and type into the name entry.
+    repeat_off_(display_);
+    sync_(display_, 0);
   }
   ~FakeInput() {
     if (display_) close_(display_);
+    if (xdamage_) dlclose(xdamage_);
     if (xtst_) dlclose(xtst_);
     if (x11_) dlclose(x11_);
   }
@@ -70,84 +170,316 @@ class FakeInput {
   FakeInput& operator=(const FakeInput&) = delete;
   bool Ready() const { return display_ != nullptr; }
 
-  // Down for a few frames, then up.
-  void Tap(unsigned long keysym) {
-    const unsigned code = keycode_(display_, keysym);
-    key_(display_, code, 1, 0);
-    flush_(display_);
-    Sleep(150);
-    key_(display_, code, 0, 0);
-    flush_(display_);
-    Sleep(300);
+  // Waits until a shown top-level window whose title holds `title` exists
+  // (of a process still running) and keeps its position on the screen:
+  // pointer positions are taken from there on, and its presented frames are
+  // counted.
+  bool FindWindow(const std::string& title = "Duskmoor") {
+    const auto until = GuardFrom();
+    for (;;) {
+      Drain();
+      unsigned long found = Search(title);
+      if (found != 0) {
+        Attach(found);
+        return true;
+      }
+      if (std::chrono::steady_clock::now() >= until) return false;
+      Sleep(10);
+    }
   }
-  // Down until Release.
-  void Press(unsigned long keysym) {
-    key_(display_, keycode_(display_, keysym), 1, 0);
-    flush_(display_);
+
+  // Waits until the game has presented `n` more frames (each at least one
+  // frame of the game); false when its window went away or the guard ran
+  // out first.
+  bool WaitFrames(int n) {
+    if (!EnsureWindow()) return false;
+    Drain();
+    const long start = frames_;
+    const auto until = GuardFrom();
+    while (frames_ - start < n) {
+      if (gone_ || std::chrono::steady_clock::now() >= until) return false;
+      Pump(50);
+    }
+    return true;
   }
-  void Release(unsigned long keysym) {
-    key_(display_, keycode_(display_, keysym), 0, 0);
-    flush_(display_);
+
+  // Presented frames counted so far.
+  long Frames() {
+    Drain();
+    return frames_;
+  }
+
+  // Down until the game has read it, then up until it has read that.
+  bool Tap(unsigned long keysym) {
+    const bool down = Press(keysym);
+    return Release(keysym) && down;
+  }
+  // Down until Release, once the game is running frames (a key that went
+  // down in a hold, the loading hold or the one at the end of a game, could
+  // be up again before anything read it); returns once the game has read
+  // it.
+  bool Press(unsigned long keysym) {
+    if (!Presenting()) return false;
+    SendKey(keysym, true);
+    return Settle();
+  }
+  bool Release(unsigned long keysym) {
+    SendKey(keysym, false);
+    return Settle();
   }
   // A click of the first pointer button where the pointer stands.
-  void Click() {
-    button_(display_, 1, 1, 0);
-    flush_(display_);
-    Sleep(150);
-    button_(display_, 1, 0, 0);
-    flush_(display_);
-    Sleep(300);
+  bool Click() {
+    const bool down = Button(true);
+    return Button(false) && down;
   }
-  // The first pointer button down or up where the pointer stands, at once.
-  void Button(bool down) {
+  // The first pointer button down (once the game is running frames) or up
+  // where the pointer stands; returns once the game has read it.
+  bool Button(bool down) {
+    if (down && !Presenting()) return false;
+    SendButton(down);
+    return Settle();
+  }
+  // Screen position, or window position once the game's window is known;
+  // then, with a window, until the game has read it.
+  bool MovePointer(int x, int y) {
+    motion_(display_, -1, origin_x_ + x, origin_y_ + y, 0);
+    flush_(display_);
+    if (window_ == 0 || gone_) return true;
+    return Settle();
+  }
+
+  // A key or the first pointer button down or up at once, without waiting
+  // for the game: for moments a test chooses itself.
+  void SendKey(unsigned long keysym, bool down) {
+    key_(display_, keycode_(display_, keysym), down ? 1 : 0, 0);
+    sync_(display_, 0);
+  }
+  void SendButton(bool down) {
     button_(display_, 1, down ? 1 : 0, 0);
-    flush_(display_);
+    sync_(display_, 0);
   }
-  // Finds the top-level window whose title holds `title` and keeps its
-  // position on the screen; pointer positions are taken from there on.
-  bool FindWindow(const std::string& title) {
+
+  // Waits until the game has shown that it read the last change of the keys
+  // or buttons: it presented `frames` frames after it, or its window was
+  // hidden or went away (a display switch, the farewell, the end of the
+  // run), or its main thread sleeps on without presenting anything (a
+  // screen that waits for a key to come up, or a hold). False only when the
+  // guard ran out.
+  bool Settle(int frames = kFramesPerAction) {
+    Drain();
+    const long start = frames_, unmaps = unmaps_;
+    long seen = frames_;
+    long idle_from = MainThreadSleeps(pid_);
+    const auto until = GuardFrom();
+    for (;;) {
+      if (frames_ - start >= frames || gone_ || unmaps_ != unmaps) return true;
+      const long sleeps = MainThreadSleeps(pid_);
+      if (pid_ > 0 && sleeps < 0) return true;  // the game has ended
+      if (frames_ != seen) {
+        seen = frames_;
+        idle_from = sleeps;
+      } else if (sleeps >= 0 && idle_from >= 0 && sleeps - idle_from >= kIdleSleeps) {
+        return true;
+      }
+      if (std::chrono::steady_clock::now() >= until) return false;
+      Pump(2);
+    }
+  }
+
+  // The process that owns the game's window, as the window names it.
+  pid_t GamePid() const { return pid_; }
+  bool WindowGone() const { return gone_; }
+
+ private:
+  // Just the parts of the library's event records read here.
+  struct AnyEvent {
+    int type;
+    unsigned long serial;
+    int send_event;
+    void* display;
+    unsigned long event;
+    unsigned long window;
+  };
+  struct ConfigureEvent {
+    AnyEvent any;
+    int x, y, width, height, border_width;
+  };
+  union Event {
+    int type;
+    AnyEvent any;
+    ConfigureEvent configure;
+    long pad[24];
+  };
+  struct WindowAttributes {
+    int x, y, width, height, border_width, depth;
+    void* visual;
+    unsigned long root;
+    int window_class, bit_gravity, win_gravity, backing_store;
+    unsigned long backing_planes, backing_pixel;
+    int save_under;
+    unsigned long colormap;
+    int map_installed, map_state;
+    long all_event_masks, your_event_mask, do_not_propagate_mask;
+    int override_redirect;
+    void* screen;
+  };
+  static constexpr int kDestroyNotify = 17, kUnmapNotify = 18, kMapNotify = 19, kConfigureNotify = 22;
+  static constexpr long kStructureNotifyMask = 1L << 17;
+  static constexpr int kIsViewable = 2;
+  static constexpr int kReportNonEmpty = 3;
+
+  pid_t WindowPid(unsigned long window) {
+    const unsigned long wm_pid = atom_(display_, "_NET_WM_PID", 1);
+    if (wm_pid == 0) return 0;
+    unsigned long type = 0, count = 0, after = 0;
+    int format = 0;
+    unsigned char* data = nullptr;
+    pid_t pid = 0;
+    if (property_(display_, window, wm_pid, 0, 1, 0, 0 /* any type */, &type, &format, &count, &after, &data) == 0 &&
+        data != nullptr) {
+      if (format == 32 && count == 1) pid = static_cast<pid_t>(*reinterpret_cast<long*>(data));
+      free_(data);
+    }
+    return pid;
+  }
+
+  // A shown top-level window with the title whose process still runs, or 0.
+  unsigned long Search(const std::string& title) {
     const unsigned long root = root_(display_);
     unsigned long r = 0, parent = 0;
     unsigned long* children = nullptr;
     unsigned count = 0;
-    if (!tree_(display_, root, &r, &parent, &children, &count)) return false;
-    bool found = false;
-    for (unsigned i = 0; i < count && !found; ++i) {
+    if (!tree_(display_, root, &r, &parent, &children, &count)) return 0;
+    unsigned long found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
       char* name = nullptr;
-      if (name_(display_, children[i], &name) && name) {
-        if (std::string(name).find(title) != std::string::npos) {
-          unsigned long child = 0;
-          found = translate_(display_, children[i], root, 0, 0, &origin_x_, &origin_y_, &child) != 0;
-        }
-        free_(name);
-      }
+      if (!name_(display_, children[i], &name) || !name) continue;
+      const bool named = std::string(name).find(title) != std::string::npos;
+      free_(name);
+      if (!named) continue;
+      WindowAttributes a{};
+      if (!attributes_(display_, children[i], &a) || a.map_state != kIsViewable) continue;
+      const pid_t pid = WindowPid(children[i]);
+      // The window of a game that has just ended may linger for a moment.
+      if (pid > 0 && MainThreadSleeps(pid) < 0) continue;
+      found = children[i];
     }
     if (children) free_(children);
     return found;
   }
-  // Screen position, or window position once FindWindow has found the window.
-  void MovePointer(int x, int y) {
-    motion_(display_, -1, origin_x_ + x, origin_y_ + y, 0);
-    flush_(display_);
-    Sleep(200);
+
+  void Attach(unsigned long window) {
+    // A game started after another may get the same window number.
+    const pid_t pid = WindowPid(window);
+    if (window != window_ || pid != pid_ || gone_) {
+      if (damage_ != 0 && !gone_) damage_destroy_(display_, damage_);
+      window_ = window;
+      pid_ = pid;
+      gone_ = false;
+      select_(display_, window_, kStructureNotifyMask);
+      damage_ = damage_create_(display_, window_, kReportNonEmpty);
+      // The end of an earlier window of that number may still have been on
+      // its way.
+      Drain();
+      gone_ = false;
+    }
+    unsigned long child = 0;
+    translate_(display_, window_, root_(display_), 0, 0, &origin_x_, &origin_y_, &child);
+    Drain();
   }
 
- private:
+  bool EnsureWindow() { return (window_ != 0 && !gone_) || FindWindow(); }
+
+  // The game's window is known and the game presents frames in it.
+  bool Presenting() { return EnsureWindow() && WaitFrames(1); }
+
+  void Handle(Event& e) {
+    if (e.type == damage_event_) {
+      ++frames_;
+      // Empties the damage, so that the next picture reports again.
+      damage_subtract_(display_, damage_, 0, 0);
+      return;
+    }
+    if (e.any.window != window_) return;
+    switch (e.type) {
+      case kDestroyNotify:
+        gone_ = true;
+        break;
+      case kUnmapNotify:
+        ++unmaps_;
+        break;
+      case kConfigureNotify:
+        // Without a window manager the window's parent is the root.
+        origin_x_ = e.configure.x;
+        origin_y_ = e.configure.y;
+        break;
+      default:
+        break;
+    }
+  }
+
+  // Everything the server had sent before now.
+  void Drain() {
+    sync_(display_, 0);
+    Event e{};
+    while (pending_(display_) > 0) {
+      next_(display_, &e);
+      Handle(e);
+    }
+  }
+
+  // Waits up to `ms` for events and handles them.
+  void Pump(int ms) {
+    Event e{};
+    if (pending_(display_) == 0) {
+      pollfd p{connection_(display_), POLLIN, 0};
+      poll(&p, 1, ms);
+    }
+    while (pending_(display_) > 0) {
+      next_(display_, &e);
+      Handle(e);
+    }
+    flush_(display_);
+  }
+
   void* x11_ = nullptr;
   void* xtst_ = nullptr;
+  void* xdamage_ = nullptr;
   void* display_ = nullptr;
   void* (*open_)(const char*) = nullptr;
   int (*close_)(void*) = nullptr;
   int (*flush_)(void*) = nullptr;
+  int (*sync_)(void*, int) = nullptr;
+  int (*pending_)(void*) = nullptr;
+  int (*next_)(void*, Event*) = nullptr;
+  int (*connection_)(void*) = nullptr;
+  void* (*error_handler_)(int (*)(void*, void*)) = nullptr;
   unsigned char (*keycode_)(void*, unsigned long) = nullptr;
-  int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
-  int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
-  int (*button_)(void*, unsigned, int, unsigned long) = nullptr;
   unsigned long (*root_)(void*) = nullptr;
   int (*tree_)(void*, unsigned long, unsigned long*, unsigned long*, unsigned long**, unsigned*) = nullptr;
   int (*name_)(void*, unsigned long, char**) = nullptr;
   int (*free_)(void*) = nullptr;
   int (*translate_)(void*, unsigned long, unsigned long, int, int, int*, int*, unsigned long*) = nullptr;
+  int (*attributes_)(void*, unsigned long, WindowAttributes*) = nullptr;
+  int (*select_)(void*, unsigned long, long) = nullptr;
+  unsigned long (*atom_)(void*, const char*, int) = nullptr;
+  int (*property_)(void*, unsigned long, unsigned long, long, long, int, unsigned long, unsigned long*, int*,
+                   unsigned long*, unsigned long*, unsigned char**) = nullptr;
+  int (*repeat_off_)(void*) = nullptr;
+  int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
+  int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
+  int (*button_)(void*, unsigned, int, unsigned long) = nullptr;
+  int (*damage_query_)(void*, int*, int*) = nullptr;
+  unsigned long (*damage_create_)(void*, unsigned long, int) = nullptr;
+  void (*damage_subtract_)(void*, unsigned long, unsigned long, unsigned long) = nullptr;
+  void (*damage_destroy_)(void*, unsigned long) = nullptr;
+  int damage_event_ = -1;
+  unsigned long window_ = 0;
+  unsigned long damage_ = 0;
+  pid_t pid_ = 0;
+  bool gone_ = false;
+  long frames_ = 0;
+  long unmaps_ = 0;
   int origin_x_ = 0;
   int origin_y_ = 0;
 };
@@ -165,25 +497,21 @@ inline size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-// Waits up to `seconds` for `text` to appear in the file.
-inline bool WaitForText(const fs::path& path, const std::string& text, int seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < until) {
-    if (ReadAll(path).find(text) != std::string::npos) return true;
-    Sleep(100);
-  }
-  return false;
+// Waits for `text` to appear in the file; `seconds` only bounds a hang.
+inline bool WaitForText(const fs::path& path, const std::string& text, int seconds = kGuardSeconds) {
+  return WaitFor([&] { return ReadAll(path).find(text) != std::string::npos; }, seconds);
 }
 
-// Waits up to `seconds` for the process to end; its exit status, or -1.
-inline int WaitForExit(pid_t pid, int seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < until) {
+// Waits for the process to end; its exit status, or -1 when `seconds` (which
+// only bound a hang) passed first.
+inline int WaitForExit(pid_t pid, int seconds = kGuardSeconds) {
+  const auto until = GuardFrom(seconds);
+  for (;;) {
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    Sleep(100);
+    if (std::chrono::steady_clock::now() >= until) return -1;
+    Sleep(5);
   }
-  return -1;
 }
 
 inline bool Running(pid_t pid) {
@@ -231,17 +559,29 @@ inline void EndLeftoverGames() {
   StartedGames().clear();
 }
 
+// Waits for the title screen of a game just started: the log tells that the
+// loading is done, the title's frames follow the loading hold, and its panels
+// have slid in. The log must be one the run writes afresh.
+inline bool WaitForTitle(FakeInput& input, const fs::path& log) {
+  return WaitForText(log, "Finished Loading\r\n") && input.FindWindow() && input.WaitFrames(kTitleFrames);
+}
+
+// From the pause menu's Quit to the name entry: the game holds its last
+// picture for a while, then asks for a name. Called once Quit is taken, this
+// waits out at least that hold and then for the name entry's frames.
+inline bool WaitForNameEntry(FakeInput& input) {
+  Sleep(kEndOfPlayHoldMs);
+  return input.WaitFrames(kFramesPerAction);
+}
+
 // Takes a screenshot with F11 and returns the new picture's path (empty when
-// none appeared within 30 seconds).
+// none appeared).
 inline fs::path Screenshot(FakeInput& input, const fs::path& log, const fs::path& files) {
   const size_t before = Count(ReadAll(log), "\tSaved Screenshot 1\r\n");
   std::vector<fs::path> old;
   for (const auto& e : fs::directory_iterator(files)) old.push_back(e.path());
   input.Tap(kF11);
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (Count(ReadAll(log), "\tSaved Screenshot 1\r\n") == before && std::chrono::steady_clock::now() < until) {
-    Sleep(100);
-  }
+  if (!WaitFor([&] { return Count(ReadAll(log), "\tSaved Screenshot 1\r\n") > before; })) return {};
   for (const auto& e : fs::directory_iterator(files)) {
     if (e.path().extension() == ".png" && std::find(old.begin(), old.end(), e.path()) == old.end()) return e.path();
   }
@@ -270,8 +610,9 @@ inline std::string Area(const fs::path& png, int x0, int y0, int x1, int y1) {
 }
 
 // An X server of its own, with one screen of the given size, for the game and
-// for the keys; the display number comes back through a pipe. With a server
-// each, runs cannot take each other's keys or windows.
+// for the keys; the display number comes back through a pipe once the server
+// takes connections. With a server each, runs cannot take each other's keys
+// or windows.
 class OwnServer {
  public:
   OwnServer(int w, int h) {
@@ -286,7 +627,7 @@ class OwnServer {
     close(fds[1]);
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (pid_ != 0 && poll(&p, 1, 20000) > 0) {
+    while (pid_ != 0 && poll(&p, 1, kGuardSeconds * 1000) > 0) {
       char c = 0;
       if (read(fds[0], &c, 1) != 1 || c == '\n') break;
       number += c;
@@ -313,7 +654,7 @@ class OwnServer {
 // constructed before the fixture's input so that the input connects to it.
 class ServerScope {
  public:
-  ServerScope() : server_(1920, 1080) {
+  explicit ServerScope(int w = 1920, int h = 1080) : server_(w, h) {
     if (const char* d = std::getenv("DISPLAY")) outer_ = d;
     if (!server_.Display().empty()) setenv("DISPLAY", server_.Display().c_str(), 1);
   }
@@ -323,6 +664,7 @@ class ServerScope {
   }
   ServerScope(const ServerScope&) = delete;
   ServerScope& operator=(const ServerScope&) = delete;
+  bool Started() const { return !server_.Display().empty(); }
 
  private:
   OwnServer server_;
@@ -337,21 +679,22 @@ class GameRun : public ::testing::Test {
     const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
     ASSERT_NE(game_env, nullptr);
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
-    if (!input.Ready()) GTEST_SKIP() << "XTest is not available";
+    if (!input.Ready()) GTEST_SKIP() << "XTest or DAMAGE is not available";
     source = game_env;
   }
 
   void TearDown() override { EndLeftoverGames(); }
 
-  // Esc on the title screen leads to the farewell screen, which waits for a
-  // key; the key ends the process cleanly.
+  // Esc on the title screen leads to the farewell screen, which shows its
+  // picture again and again while it waits for a key; the key ends the
+  // process cleanly.
   void LeaveThroughFarewell(const fs::path& log, pid_t pid) {
-    input.Tap(kEscape);
-    ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n", 30)) << ReadAll(log);
-    Sleep(1000);
+    ASSERT_TRUE(input.Tap(kEscape));
+    ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n")) << ReadAll(log);
+    ASSERT_TRUE(input.WaitFrames(kFramesPerAction)) << "the farewell screen did not wait for a key";
     EXPECT_TRUE(Running(pid));
     input.Tap(kLetterA);
-    const int status = WaitForExit(pid, 60);
+    const int status = WaitForExit(pid);
     if (status < 0) kill(pid, SIGKILL);
     EXPECT_EQ(status, 0);
   }

@@ -26,38 +26,30 @@ TEST_F(EditorEndToEnd, AClickInTheOverviewIsSavedAndTheFileStaysWhole) {
 
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   ASSERT_TRUE(Running(pid));
-  ASSERT_TRUE(input.FindWindow("Duskmoor"));
   const std::string fresh = ReadAll(mine);
   ASSERT_EQ(fresh.size(), 830u);
 
   // Up from the first level wraps round to "xx - Your Level", which sorts
   // after every shipped level; start it and leave its map screen.
   input.Tap(kUp);
-  Sleep(500);
   input.Tap(kLetterZ);
-  Sleep(2500);
+  ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
   input.Tap(kLetterZ);
-  Sleep(2500);
+  ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
   ASSERT_TRUE(Running(pid));
 
-  // Space: the overview, settled at zoom 4 after a second. Column 5 of the
-  // top half is at virtual x 436..468, y 193..449.
+  // Space: the overview, which eases out to zoom 4 a sixth of the way each
+  // frame. Column 5 of the top half is then at virtual x 436..468, y
+  // 193..449.
   input.Tap(kSpace);
-  Sleep(1500);
+  ASSERT_TRUE(input.WaitFrames(30));
   input.MovePointer(Window(452), Window(300));
-  Sleep(500);
   input.Click();
   // The autosave runs in the first frame with both buttons up.
-  std::string saved;
-  for (int wait = 0; wait < 40; ++wait) {
-    saved = ReadAll(mine);
-    if (saved != fresh) break;
-    Sleep(250);
-  }
-  ASSERT_NE(saved, fresh);
+  ASSERT_TRUE(WaitFor([&] { return ReadAll(mine) != fresh; }));
+  const std::string saved = ReadAll(mine);
   EXPECT_NE(saved.find("<position>0,0</position>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("5:wall"), std::string::npos) << saved;
   const fs::path overview = Screenshot(input, log, files);
@@ -66,12 +58,13 @@ TEST_F(EditorEndToEnd, AClickInTheOverviewIsSavedAndTheFileStaysWhole) {
 
   // Esc, Quit, the name, the title, the farewell.
   input.Tap(kEscape);
-  Sleep(500);
   input.Tap(kDown);
   input.Tap(kSpace);
-  Sleep(2500);
+  ASSERT_TRUE(WaitForNameEntry(input));
+  const std::string history = ReadAll(files / "256" / "scores.dat");
   input.Tap(kReturn);
-  Sleep(2500);
+  ASSERT_TRUE(WaitFor([&] { return ReadAll(files / "256" / "scores.dat") != history; }));
+  ASSERT_TRUE(input.WaitFrames(kTitleFrames));
   ASSERT_TRUE(Running(pid));
   ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
   // The file is as the autosave left it: whole, and it still holds the wall.

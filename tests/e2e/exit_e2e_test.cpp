@@ -55,7 +55,7 @@ TEST(ExitEndToEnd, WithoutAnyDisplayTheRunEndsAndLeavesThePlayersFilesAsTheyWere
   WriteAll(files / "Setup.ini", kSetup);
   const pid_t pid = StartGameWithout(root, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
   ASSERT_NE(pid, 0);
-  const int status = WaitForExit(pid, 60);
+  const int status = WaitForExit(pid);
   if (status < 0) kill(pid, SIGKILL);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
@@ -77,12 +77,10 @@ TEST_F(SignalRun, TerminationAtTheTitleSavesAndEndsWithoutTheThanksScreen) {
   WriteAll(files / "256" / "scores.dat", kScores);
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 120)) << ReadAll(log);
-  // The title screen is up once the loading hold has passed.
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   ASSERT_TRUE(Running(pid));
   kill(pid, SIGTERM);
-  const int status = WaitForExit(pid, 60);
+  const int status = WaitForExit(pid);
   if (status < 0) kill(pid, SIGKILL);
   EXPECT_EQ(status, 0);
   const std::string setup = ReadAll(files / "Setup.ini");

@@ -5,8 +5,6 @@
 // green score.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -19,8 +17,6 @@
 namespace {
 
 using namespace e2e;
-
-constexpr unsigned long kRight = 0xff53;
 
 struct Shape {
   int w, h;  // the display mode, which is also the virtual screen here
@@ -70,27 +66,26 @@ class HudEndToEnd : public ::testing::TestWithParam<Case> {
     const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
     ASSERT_NE(game_env, nullptr);
     source = game_env;
-    if (const char* d = std::getenv("DISPLAY")) outer_display = d;
+    server = std::make_unique<ServerScope>(GetParam().shape.w, GetParam().shape.h);
+    if (!server->Started()) GTEST_SKIP() << "no X server could be started";
+    input = std::make_unique<FakeInput>();
+    if (!input->Ready()) GTEST_SKIP() << "XTest or DAMAGE is not available";
   }
   void TearDown() override {
     EndLeftoverGames();
+    // The keys go before their server does.
     input.reset();
-    if (!outer_display.empty()) setenv("DISPLAY", outer_display.c_str(), 1);
+    server.reset();
   }
 
   fs::path source;
-  std::string outer_display;
+  std::unique_ptr<ServerScope> server;
   std::unique_ptr<FakeInput> input;
 };
 
 TEST_P(HudEndToEnd, PlayShowsThePanelsAndTheScore) {
   const Case& c = GetParam();
   ASSERT_TRUE(fs::exists(source / "Files" / "256" / "gfx.png")) << "the game data is not generated";
-  OwnServer server(c.shape.w, c.shape.h);
-  if (server.Display().empty()) GTEST_SKIP() << "no X server could be started";
-  setenv("DISPLAY", server.Display().c_str(), 1);
-  input = std::make_unique<FakeInput>();
-  if (!input->Ready()) GTEST_SKIP() << "XTest is not available";
 
   const fs::path root = CopyGame(source, std::string("hud_e2e_") + c.name);
   const fs::path files = root / "Files";
@@ -103,28 +98,19 @@ TEST_P(HudEndToEnd, PlayShowsThePanelsAndTheScore) {
 
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
+  ASSERT_TRUE(WaitForTitle(*input, log)) << ReadAll(log);
   EXPECT_NE(ReadAll(log).find("\tResolution : " + w + "x" + h + ","), std::string::npos) << ReadAll(log);
-  Sleep(4000);
   ASSERT_TRUE(Running(pid));
 
-  // Start (Z) on the title; Z again skips the map once it is fully shown,
-  // which a busy machine reaches late, so Z goes on until play shows.
+  // Start (Z) on the title; Z again skips the map once it is fully shown.
   input->Tap(kLetterZ);
-  Sleep(2500);
-  for (int attempt = 0; attempt < 15; ++attempt) {
-    ASSERT_TRUE(Running(pid));
-    input->Tap(kLetterZ);
-    Sleep(2000);
-    const fs::path look = Screenshot(*input, log, files);
-    ASSERT_FALSE(look.empty()) << ReadAll(log);
-    const bool playing = DarkBlueShare(look, c.panels[0]) >= 0.99;
-    fs::remove(look);
-    if (playing) break;
-  }
+  ASSERT_TRUE(input->WaitFrames(kMapFadeFrames));
+  input->Tap(kLetterZ);
+  ASSERT_TRUE(input->WaitFrames(kMapFadeFrames + kFramesPerAction));
   // A few steps to the right.
-  input->Tap(kRight);
-  Sleep(1000);
+  input->Press(kRight);
+  ASSERT_TRUE(input->WaitFrames(10));
+  input->Release(kRight);
   ASSERT_TRUE(Running(pid));
   const fs::path play = Screenshot(*input, log, files);
   ASSERT_FALSE(play.empty()) << ReadAll(log);
@@ -141,34 +127,21 @@ TEST_P(HudEndToEnd, PlayShowsThePanelsAndTheScore) {
   EXPECT_GT(GreenPixels(play, c.score), 200);
 
   // Esc, Quit, Return on the name entry back to the title, then Esc out to
-  // the farewell screen. A key that a busy machine misses leaves the game in
-  // play, in the pause menu, the name entry or on the title; going through
-  // the steps again gets it out from each.
-  bool farewell = false;
-  for (int attempt = 0; attempt < 3 && !farewell; ++attempt) {
-    input->Tap(kEscape);
-    Sleep(500);
-    input->Tap(kDown);
-    input->Tap(kSpace);
-    Sleep(2500);
-    input->Tap(kReturn);
-    Sleep(2500);
-    input->Tap(kEscape);
-    farewell = WaitForText(log, "Play again, soon!!\r\n", 20);
-  }
-  // The farewell screen ends on a key; a busy machine may still be fading
-  // it in when the first one comes.
-  int status = -1;
-  for (int attempt = 0; attempt < 3 && status < 0; ++attempt) {
-    Sleep(1000);
-    input->Tap(kLetterA);
-    status = WaitForExit(pid, 20);
-  }
+  // the farewell screen, which a key ends.
+  input->Tap(kEscape);
+  input->Tap(kDown);
+  input->Tap(kSpace);
+  ASSERT_TRUE(WaitForNameEntry(*input));
+  input->Tap(kReturn);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(files / "256" / "scores.dat"); }));
+  ASSERT_TRUE(input->WaitFrames(kTitleFrames));
+  input->Tap(kEscape);
+  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n")) << ReadAll(log);
+  ASSERT_TRUE(input->WaitFrames(kFramesPerAction)) << "the farewell screen did not wait for a key";
+  input->Tap(kLetterA);
+  const int status = WaitForExit(pid);
   if (status < 0) kill(pid, SIGKILL);
-  EXPECT_TRUE(farewell) << ReadAll(log);
   EXPECT_EQ(status, 0) << ReadAll(log);
-  // The keys go before their server does.
-  input.reset();
   fs::remove_all(root);
 }
 

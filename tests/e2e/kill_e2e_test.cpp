@@ -64,71 +64,73 @@ class KillEndToEnd : public GameRun {
 
   int Between(int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng_); }
 
-  void Key(unsigned long keysym, int holdMs = 60, int afterMs = 120) {
-    input.Press(keysym);
-    Sleep(holdMs);
-    input.Release(keysym);
-    Sleep(afterMs);
-  }
-
   // Starts the game and waits for the title screen to take input, with the
   // pointer over the window so that the keys reach it.
   void StartToTitle() {
     fs::remove(log_);
     pid_ = StartGame(root_);
     ASSERT_NE(pid_, 0);
-    // The title screen holds the loading picture until 2.5 seconds after the
-    // display began to open, which the log tells.
-    const auto began = std::chrono::steady_clock::now();
-    auto opening = began;
-    while (ReadAll(log_).find("Applying Graphical Settings") == std::string::npos) {
-      ASSERT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(120)) << ReadAll(log_);
-      Sleep(10);
-      opening = std::chrono::steady_clock::now();
-    }
-    ASSERT_TRUE(WaitForText(log_, "Finished Loading\r\n", 120)) << ReadAll(log_);
-    std::this_thread::sleep_until(opening + std::chrono::milliseconds(2800));
+    ASSERT_TRUE(WaitForTitle(input, log_)) << ReadAll(log_);
     ASSERT_TRUE(Running(pid_));
-    ASSERT_TRUE(input.FindWindow("Duskmoor"));
     input.MovePointer(Window(40), Window(900));
   }
 
+  // Tab opens and closes the settings, writing "Setup.ini" each time; the
+  // title takes the start control again once the overlay is up out of the
+  // way.
+  void TabTwice() {
+    input.Tap(kTab);
+    ASSERT_TRUE(input.WaitFrames(kOverlayFrames));
+    input.Tap(kTab);
+    ASSERT_TRUE(input.WaitFrames(kOverlayFrames));
+  }
+
   // From the title: the pack above the first (the player's own level, whose
-  // title sorts last) or the first pack, its map screen skipped.
+  // title sorts last) or the first pack, its map screen skipped once it has
+  // faded in.
   void IntoPlay(bool mine) {
-    if (mine) Key(kUp);
-    Key(kLetterZ);
-    // The map screen takes the start control once it has faded in.
-    Sleep(1300);
-    Key(kLetterZ);
-    Sleep(1200);
+    if (mine) input.Tap(kUp);
+    input.Tap(kLetterZ);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
+    input.Tap(kLetterZ);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
   }
 
   // Quit from the pause menu; the name entry follows the game's hold.
   void QuitToNameEntry() {
-    Key(kEscape);
-    Sleep(300);
-    Key(kDown);
-    Key(kSpace);
-    Sleep(2000);
+    input.Tap(kEscape);
+    input.Tap(kDown);
+    input.Tap(kSpace);
+    ASSERT_TRUE(WaitForNameEntry(input));
   }
 
   int Kill() {
     kill(pid_, SIGKILL);
-    const int status = WaitForExit(pid_, 30);
+    const int status = WaitForExit(pid_);
     pid_ = 0;
     return status;
   }
 
-  // Sleeps `ms`, looking at the file every few milliseconds and adding any
-  // content not seen before to `seen`, in order.
-  void Watch(const fs::path& file, int ms, std::vector<std::string>& seen) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      const std::string now = ReadAll(file);
-      if (std::find(seen.begin(), seen.end(), now) == seen.end()) seen.push_back(now);
-      Sleep(2);
-    } while (std::chrono::steady_clock::now() < until);
+  // Waits until the file holds something other than `now`, looking every
+  // millisecond or two so that a write caught half done would show, and
+  // adds it to `seen` when it is new; returns it.
+  std::string NextContent(const fs::path& file, const std::string now, std::vector<std::string>& seen) {
+    const auto until = GuardFrom();
+    std::string next = ReadAll(file);
+    while (next == now && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::microseconds(1500));
+      next = ReadAll(file);
+    }
+    EXPECT_NE(next, now) << file << " was not written";
+    if (std::find(seen.begin(), seen.end(), next) == seen.end()) seen.push_back(next);
+    return next;
+  }
+
+  // Space in the player's own level: the editor's overview, eased out to
+  // its zoom a sixth of the way each frame.
+  void IntoOverview() {
+    input.Tap(kSpace);
+    ASSERT_TRUE(input.WaitFrames(30));
   }
 
   // The overview's cell `column` of the top half, in window pixels.
@@ -191,28 +193,28 @@ constexpr int kCells = 3;
 
 TEST_F(KillEndToEnd, KillsDuringEditorAutosavesLeaveTheOldOrTheNewLevel) {
   // A rehearsal learns every version the same edits write: the level as the
-  // game makes it, its first room, then one more wall per click.
+  // game makes it, what entering it in the editor writes, then one more wall
+  // per click.
   ASSERT_NO_FATAL_FAILURE(StartToTitle());
   std::vector<std::string> versions = {ReadAll(Mine())};
   ASSERT_FALSE(versions[0].empty());
-  // Tab opens and closes the settings, writing "Setup.ini" each time.
-  Key(kTab);
-  Sleep(300);
-  Key(kTab);
-  Sleep(300);
-  IntoPlay(true);
-  Key(kSpace);
-  Watch(Mine(), 1200, versions);
+  ASSERT_NO_FATAL_FAILURE(TabTwice());
+  ASSERT_NO_FATAL_FAILURE(IntoPlay(true));
+  ASSERT_NO_FATAL_FAILURE(IntoOverview());
+  // Anything the editor writes without a click it writes in the frame that
+  // made it.
+  if (ReadAll(Mine()) != versions.back()) versions.push_back(ReadAll(Mine()));
+  const size_t before_clicks = versions.size();
   for (int column = 1; column <= kCells; ++column) {
     PointAtColumn(column);
-    input.Button(true);
-    Sleep(80);
-    input.Button(false);
-    Watch(Mine(), 600, versions);
+    input.Click();
+    // The cell is painted while the button is down, the file written in the
+    // first frame it is up.
+    NextContent(Mine(), versions.back(), versions);
+    ASSERT_EQ(versions.size(), before_clicks + static_cast<size_t>(column)) << "click " << column << " was not saved";
   }
   ASSERT_TRUE(Running(pid_));
   Kill();
-  ASSERT_GE(versions.size(), static_cast<size_t>(kCells + 1)) << "the clicks were not all saved";
   const std::string settings = ReadAll(Setup());
   ASSERT_FALSE(settings.empty());
   const std::string settingsRead = SettingsRead(Setup());
@@ -230,31 +232,32 @@ TEST_F(KillEndToEnd, KillsDuringEditorAutosavesLeaveTheOldOrTheNewLevel) {
     WriteBytes(Setup(), settings);
     fs::remove(Mine().string() + ".tmp");
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    IntoPlay(true);
-    Key(kSpace);
-    std::vector<std::string> seen = {versions[0]};
-    Watch(Mine(), 1000, seen);
+    ASSERT_NO_FATAL_FAILURE(IntoPlay(true));
+    ASSERT_NO_FATAL_FAILURE(IntoOverview());
+    std::string now = ReadAll(Mine());
+    std::vector<std::string> seen = {now};
     // The kill comes in one click, at a moment around the autosave that
-    // follows the button's release (the cell is painted while the button is
-    // down, the file written in the first frame it is up).
+    // follows the button's release: a few milliseconds before it comes up
+    // (the cell painted, nothing saved), or a little after.
     const int last = Between(1, kCells);
     const int after = Between(0, 9) < 8 ? Between(-40, 30) : Between(30, 200);
     for (int column = 1; column <= last; ++column) {
       PointAtColumn(column);
       input.Button(true);
-      if (column == last && after < 0) {
-        Sleep(80 + after);
-        break;
+      if (column < last) {
+        input.Button(false);
+        now = NextContent(Mine(), now, seen);
+      } else if (after < 0) {
+        Sleep(40 + after);
+      } else {
+        input.SendButton(false);
+        Sleep(after);
       }
-      Sleep(80);
-      input.Button(false);
-      if (column == last) Sleep(after);
-      else Watch(Mine(), 300, seen);
     }
     ASSERT_TRUE(Running(pid_)) << ReadAll(log_);
     Kill();
     // The X server still holds the button of a kill that came first.
-    input.Button(false);
+    input.SendButton(false);
     const std::string left = ReadAll(Mine());
     const auto at = std::find(versions.begin(), versions.end(), left);
     ASSERT_NE(at, versions.end()) << "kill " << k << " (click " << last << ", " << after
@@ -277,16 +280,12 @@ TEST_F(KillEndToEnd, KillsDuringEditorAutosavesLeaveTheOldOrTheNewLevel) {
 TEST_F(KillEndToEnd, KillsDuringScoreSavesLeaveTheOldOrTheNewHistory) {
   // One named game first, so that the history and the settings exist.
   ASSERT_NO_FATAL_FAILURE(StartToTitle());
-  Key(kTab);
-  Sleep(300);
-  Key(kTab);
-  Sleep(300);
-  IntoPlay(false);
-  QuitToNameEntry();
-  Key(kLetterA);
-  Key(kReturn);
-  ASSERT_TRUE(WaitForText(Scores(), "|", 10));
-  Sleep(500);
+  ASSERT_NO_FATAL_FAILURE(TabTwice());
+  ASSERT_NO_FATAL_FAILURE(IntoPlay(false));
+  ASSERT_NO_FATAL_FAILURE(QuitToNameEntry());
+  input.Tap(kLetterA);
+  input.Tap(kReturn);
+  ASSERT_TRUE(WaitForText(Scores(), "|"));
   Kill();
   const std::string history = ReadAll(Scores());
   const std::string settings = ReadAll(Setup());
@@ -306,32 +305,34 @@ TEST_F(KillEndToEnd, KillsDuringScoreSavesLeaveTheOldOrTheNewHistory) {
     fs::remove(Scores().string() + ".tmp");
     fs::remove(Setup().string() + ".tmp");
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    IntoPlay(false);
-    QuitToNameEntry();
+    ASSERT_NO_FATAL_FAILURE(IntoPlay(false));
+    ASSERT_NO_FATAL_FAILURE(QuitToNameEntry());
     // The entry starts from the last name; its last letter changes.
     std::string name = baseName;
     if (!name.empty()) name.pop_back();
     name += static_cast<char>('b' + k);
-    Key(kBackSpace);
-    Key(kLetterA + static_cast<unsigned long>(1 + k));
-    // Tab rewrites the settings just before; the history is written once
-    // Enter is up again.
-    input.Press(kTab);
-    Sleep(30);
-    input.Release(kTab);
-    // The kill comes while Enter is down (the name is taken, the history
-    // waits for the key to come up) or within moments of its release.
-    input.Press(kReturn);
+    input.Tap(kBackSpace);
+    input.Tap(kLetterA + static_cast<unsigned long>(1 + k));
+    // Tab (a press the next frame counts however short it was) rewrites the
+    // settings in the frame that takes the name on Enter; the history is
+    // written once Enter is up again. The kill comes within moments of Enter
+    // going down, around that frame, or within moments of Enter's release
+    // once the game holds the name and waits for the key to come up.
+    input.SendKey(kTab, true);
+    input.SendKey(kTab, false);
+    input.SendKey(kReturn, true);
     const int pick = Between(0, 9);
     const int after = pick < 3 ? -Between(1, 50) : pick < 8 ? Between(0, 40) : Between(40, 200);
-    Sleep(60 + std::min(after, 0));
-    if (after >= 0) {
-      input.Release(kReturn);
+    if (after < 0) {
+      Sleep(60 + after);
+    } else {
+      ASSERT_TRUE(input.Settle());
+      input.SendKey(kReturn, false);
       Sleep(after);
     }
     ASSERT_TRUE(Running(pid_)) << ReadAll(log_);
     Kill();
-    input.Release(kReturn);
+    input.SendKey(kReturn, false);
 
     const std::string left = ReadAll(Scores());
     int count = 0;

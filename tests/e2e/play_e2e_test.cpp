@@ -83,12 +83,12 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
 
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  // The scan has written the player's own level beside the starter level.
-  EXPECT_EQ(ReadAll(levels / "My Level.xml").size(), 830u);
   // The loading hold, then the title's slide-in.
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   ASSERT_TRUE(Running(pid));
+  // The scan before the title has written the player's own level beside the
+  // starter level.
+  EXPECT_EQ(ReadAll(levels / "My Level.xml").size(), 830u);
   input.MovePointer(400, 300);
   const fs::path title = Screenshot(input, log, files);
   ASSERT_FALSE(title.empty()) << ReadAll(log);
@@ -96,29 +96,22 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
 
   // Start (Z): the map screen of the first pack fades in.
   input.Tap(kLetterZ);
-  Sleep(1500);
+  ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
+  ASSERT_TRUE(Running(pid));
   // The destination marker stands on the starter level's end point (66,84),
   // not on the player's level's (100,100); the map itself is drawn dimmed.
-  // A slow machine may still be fading in: look again a little later.
   const Box here = MarkerBox(66, 84);
   const Box there = MarkerBox(100, 100);
-  fs::path map;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    ASSERT_TRUE(Running(pid));
-    map = Screenshot(input, log, files);
-    ASSERT_FALSE(map.empty()) << ReadAll(log);
-    if (Brightest(map, here.x0, here.y0, here.x1, here.y1) > 200) break;
-    Sleep(500);
-  }
+  const fs::path map = Screenshot(input, log, files);
+  ASSERT_FALSE(map.empty()) << ReadAll(log);
   KeepShot(map, "play_map.png");
   EXPECT_GT(Brightest(map, here.x0, here.y0, here.x1, here.y1), 200);
   EXPECT_LE(Brightest(map, there.x0, there.y0, there.x1, there.y1), 160);
   EXPECT_NE(Area(map, 0, 0, 800, 600), Area(title, 0, 0, 800, 600));
 
-  // Fire again skips the rest of the map (a second of fade-out); play
-  // frames follow.
+  // Fire again skips the rest of the map (it fades out); play frames follow.
   input.Tap(kLetterZ);
-  Sleep(3000);
+  ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
   ASSERT_TRUE(Running(pid));
   const fs::path play = Screenshot(input, log, files);
   ASSERT_FALSE(play.empty()) << ReadAll(log);
@@ -138,10 +131,10 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   const auto green = [](int r, int g, int b) { return g > r + 30 && g > b + 30; };
   EXPECT_GT(Survey(play, 36, 150, 70, 260, green).matching, 200);
   EXPECT_EQ(Survey(play, 0, 1, 34, 279, green).matching, 0);
-  // A second later the starter room's bat (set off from column 7 of the
-  // bottom half) has flown on: the bottom half's row of sprites, virtual y
-  // 750 to 862, differs.
-  Sleep(1000);
+  // Half a second of frames later the starter room's bat (set off from
+  // column 7 of the bottom half) has flown on: the bottom half's row of
+  // sprites, virtual y 750 to 862, differs.
+  ASSERT_TRUE(input.WaitFrames(30));
   ASSERT_TRUE(Running(pid));
   const fs::path later = Screenshot(input, log, files);
   ASSERT_FALSE(later.empty()) << ReadAll(log);
@@ -153,7 +146,6 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   // up to a jump's height above y 189 to 259), while the wall beside it
   // stays as it was.
   input.Press(kRight);
-  Sleep(200);
   input.Tap(kLetterX);
   const fs::path moved = Screenshot(input, log, files);
   input.Release(kRight);
@@ -161,26 +153,24 @@ TEST_F(PlayEndToEnd, StartPlaysTheStarterLevelAndQuitReturnsToTheTitle) {
   KeepShot(moved, "play_moved.png");
   EXPECT_NE(Area(moved, 80, 110, 130, 265), Area(play, 80, 110, 130, 265)) << "the player did not move";
   EXPECT_EQ(Area(moved, 0, 1, 34, 279), Area(play, 0, 1, 34, 279));
-  Sleep(500);
   ASSERT_TRUE(Running(pid));
 
   // Esc opens the pause menu; Down selects Quit and Space takes it.
   input.Tap(kEscape);
-  Sleep(500);
   input.Tap(kDown);
   input.Tap(kSpace);
   // The last picture holds, then the name entry asks for the player's name;
   // Return confirms it, and the game is in scores.dat at once.
-  Sleep(2500);
+  ASSERT_TRUE(WaitForNameEntry(input));
   ASSERT_TRUE(Running(pid));
   const fs::path naming = Screenshot(input, log, files);
   ASSERT_FALSE(naming.empty()) << ReadAll(log);
   KeepShot(naming, "play_name_entry.png");
   input.Tap(kReturn);
-  for (int wait = 0; wait < 20 && !fs::exists(files / "256" / "scores.dat"); ++wait) Sleep(250);
-  EXPECT_EQ(Count(ReadAll(files / "256" / "scores.dat"), "\r\n"), 2u);
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(files / "256" / "scores.dat"), "\r\n") == 2; }))
+      << ReadAll(files / "256" / "scores.dat");
   // The title slides in again, on the same pack.
-  Sleep(2500);
+  ASSERT_TRUE(input.WaitFrames(kTitleFrames));
   ASSERT_TRUE(Running(pid));
   const fs::path back = Screenshot(input, log, files);
   ASSERT_FALSE(back.empty()) << ReadAll(log);

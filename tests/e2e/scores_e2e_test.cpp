@@ -29,32 +29,30 @@ std::vector<std::string> RecordLines(const fs::path& file) {
   return out;
 }
 
-bool WaitForRecords(const fs::path& file, size_t count, int seconds) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if (RecordLines(file).size() == count) return true;
-    Sleep(100);
-  }
-  return false;
+bool WaitForRecords(const fs::path& file, size_t count) {
+  return WaitFor([&] { return RecordLines(file).size() == count; });
 }
 
 class ScoresEndToEnd : public GameRun {
  protected:
-  // Start, skip the map, quit from the pause menu, then name the game.
-  void PlayQuitAndName(const std::vector<unsigned long>& letters) {
+  // Start, skip the map, quit from the pause menu, then name the game; back
+  // on the title once its panels have slid in again.
+  void PlayQuitAndName(const std::vector<unsigned long>& letters, const fs::path& scores, size_t records) {
     input.Tap(kLetterZ);
-    Sleep(1500);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
     input.Tap(kLetterZ);
-    Sleep(3000);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
     input.Tap(kEscape);
-    Sleep(500);
     input.Tap(kDown);
     input.Tap(kSpace);
-    // The game's 1.5 s hold, then the name entry, which starts from the last name.
-    Sleep(3000);
+    // The name entry starts from the last name.
+    ASSERT_TRUE(WaitForNameEntry(input));
     for (int i = 0; i < 12; ++i) input.Tap(kBackSpace);
     for (unsigned long l : letters) input.Tap(l);
     input.Tap(kReturn);
-    Sleep(2500);
+    // On disk as soon as the game has its record.
+    ASSERT_TRUE(WaitForRecords(scores, records)) << ReadAll(scores);
+    ASSERT_TRUE(input.WaitFrames(kTitleFrames));
   }
 };
 
@@ -68,23 +66,18 @@ TEST_F(ScoresEndToEnd, TwoGamesShowOnTheTitleAndSurviveAKillAndARestart) {
 
   pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   input.MovePointer(10, 590);
 
-  PlayQuitAndName({kLetterA, 0x6e, 0x6e});  // "ann"
+  ASSERT_NO_FATAL_FAILURE(PlayQuitAndName({kLetterA, 0x6e, 0x6e}, scores, 1));  // "ann"
   ASSERT_TRUE(Running(pid));
-  // On disk as soon as the game has its record.
-  ASSERT_TRUE(WaitForRecords(scores, 1, 10)) << ReadAll(scores);
-  PlayQuitAndName({0x62, 0x6f});  // "bo"
-  ASSERT_TRUE(WaitForRecords(scores, 2, 10)) << ReadAll(scores);
+  ASSERT_NO_FATAL_FAILURE(PlayQuitAndName({0x62, 0x6f}, scores, 2));  // "bo"
   const auto lines = RecordLines(scores);
   EXPECT_EQ(lines[0].substr(0, 5), "0|bo|");
   EXPECT_EQ(lines[1].substr(0, 6), "0|ann|");
   EXPECT_NE(lines[0].find("|1"), std::string::npos);  // quit from the pause menu
 
   input.MovePointer(10, 590);
-  Sleep(1000);
   const fs::path title = Screenshot(input, log, files);
   ASSERT_FALSE(title.empty()) << ReadAll(log);
   KeepShot(title, "scores_title_two_games.png");
@@ -92,16 +85,16 @@ TEST_F(ScoresEndToEnd, TwoGamesShowOnTheTitleAndSurviveAKillAndARestart) {
   // A kill right after leaves the history whole.
   const std::string before = ReadAll(scores);
   kill(pid, SIGKILL);
-  WaitForExit(pid, 30);
+  WaitForExit(pid);
   EXPECT_EQ(ReadAll(scores), before);
   EXPECT_FALSE(fs::exists(files / "256" / "scores.dat.tmp"));
 
   // A restart reads it back: the panel shows both again, and the farewell
   // screen writes the same two games.
+  fs::remove(log);
   pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   input.MovePointer(10, 590);
   const fs::path again = Screenshot(input, log, files);
   ASSERT_FALSE(again.empty()) << ReadAll(log);

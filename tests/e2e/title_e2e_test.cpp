@@ -34,11 +34,9 @@ TEST_F(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
 
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
   // The loading hold, then the title's slide-in.
-  Sleep(4000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   ASSERT_TRUE(Running(pid));
-  ASSERT_TRUE(input.FindWindow("Duskmoor"));
   input.MovePointer(400, 300);
 
   const fs::path shot = Screenshot(input, log, files);
@@ -46,39 +44,28 @@ TEST_F(TitleEndToEnd, StartTitleSettingsScreenshotAndFarewell) {
   KeepShot(shot, "title_screen.png");
 
   input.Tap(kTab);
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!fs::exists(files / "Setup.ini") && std::chrono::steady_clock::now() < until) Sleep(100);
-  ASSERT_TRUE(fs::exists(files / "Setup.ini"));
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(files / "Setup.ini"); }));
   const std::string setup = ReadAll(files / "Setup.ini");
   EXPECT_EQ(setup.rfind("[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=800\r\nHeight=600\r\n", 0), 0u)
       << setup;
   EXPECT_NE(setup.find("\r\n[Controls]\r\nKey=0,38\r\n"), std::string::npos) << setup;
 
-  // Apply in the open overlay reopens the display (virtual 20, 280 on the
-  // 800x600 window) and slides the overlay away. The overlay needs ten
-  // frames to come down, which a slow machine may spread over a second;
-  // on a busy one the click is given again while nothing has been applied
-  // (the title screen under the overlay takes no clicks).
-  Sleep(2500);
+  // Apply in the open overlay (virtual 20, 280 on the 800x600 window, once
+  // the overlay has come down) reopens the display and slides the overlay
+  // away.
+  ASSERT_TRUE(input.WaitFrames(kOverlayFrames));
   input.MovePointer(14, 176);
   input.Click();
-  const auto applied = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  auto again = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (Count(ReadAll(log), "-=-=-=-=-=-=-=-=-=-=-=-=-=-\r\n") < 4 && std::chrono::steady_clock::now() < applied) {
-    if (std::chrono::steady_clock::now() >= again) {
-      input.Click();
-      again = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    }
-    Sleep(200);
-  }
+  const std::string rule = "-=-=-=-=-=-=-=-=-=-=-=-=-=-\r\n";
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(log), rule) >= 4; })) << ReadAll(log);
   const std::string after_apply = ReadAll(log);
   EXPECT_NE(after_apply.find("Applying Graphical Settings\r\n\tChanged Graphics Mode ingame.\r\n\tUsing OpenGL Driver\r\n"),
             std::string::npos)
       << after_apply;
-  EXPECT_EQ(Count(after_apply, "-=-=-=-=-=-=-=-=-=-=-=-=-=-\r\n"), 4u);
+  EXPECT_EQ(Count(after_apply, rule), 4u);
   ASSERT_TRUE(Running(pid));
   input.MovePointer(400, 300);
-  Sleep(1000);
+  ASSERT_TRUE(input.WaitFrames(kOverlayFrames));
   const fs::path first = Screenshot(input, log, files);
   ASSERT_FALSE(first.empty());
 
