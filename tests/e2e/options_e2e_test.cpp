@@ -32,36 +32,30 @@ TEST_F(OptionsEndToEnd, EveryClickOnTheFrameSkipSwitchTurnsItOver) {
 
   const pid_t pid = StartGame(root);
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  // The loading hold, then the title's slide-in.
-  Sleep(4000);
-  ASSERT_TRUE(Running(pid));
-  ASSERT_TRUE(input.FindWindow("Duskmoor"));
-  input.MovePointer(kSwitchX, kSwitchY);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(input.MovePointer(kSwitchX, kSwitchY));
 
-  // The first Tab writes the settings as the start left them.
-  input.Tap(kTab);
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!fs::exists(setup) && std::chrono::steady_clock::now() < until) Sleep(100);
-  ASSERT_TRUE(fs::exists(setup));
-  input.Tap(kTab);
-  Sleep(1000);
+  // The first Tab writes the settings as the start left them; the overlay
+  // it opened goes again with the second.
+  ASSERT_TRUE(input.Tap(kTab));
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(setup); })) << ReadAll(log);
+  ASSERT_TRUE(input.Tap(kTab));
+  ASSERT_TRUE(input.WaitFrames(kOverlayFrames));
   bool on = FrameSkipOn(ReadAll(setup));
 
   std::vector<int> unchanged;
   for (int round = 1; round <= kRounds; ++round) {
-    input.Tap(kTab);
-    // Ten frames to slide in, which a slow machine may spread wide.
-    Sleep(1000);
-    input.Click();
-    input.Tap(kTab);
-    const auto written = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (FrameSkipOn(ReadAll(setup)) == on && std::chrono::steady_clock::now() < written) Sleep(100);
+    // The overlay slides in before the click, and the Tab that closes it
+    // writes the settings in the frame that reads it.
+    ASSERT_TRUE(input.Tap(kTab)) << round;
+    ASSERT_TRUE(input.WaitFrames(kOverlayFrames)) << round;
+    ASSERT_TRUE(input.Click()) << round;
+    ASSERT_TRUE(input.Tap(kTab)) << round;
     const bool now = FrameSkipOn(ReadAll(setup));
     if (now == on) unchanged.push_back(round);
     on = now;
     // The overlay slides away before the next round opens it again.
-    Sleep(700);
+    ASSERT_TRUE(input.WaitFrames(kOverlayFrames)) << round;
     ASSERT_TRUE(Running(pid)) << round;
   }
   EXPECT_TRUE(unchanged.empty()) << unchanged.size() << " of " << kRounds

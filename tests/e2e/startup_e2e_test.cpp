@@ -101,12 +101,10 @@ TEST_F(StartupEndToEnd, ASignalEndsTheStartUpWhileAStepWaitsForGood) {
     // The writing end opens only once the game has opened the reading end;
     // holding it open without writing keeps the game waiting in its read.
     int writer = -1;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(180);
-    while (writer < 0 && std::chrono::steady_clock::now() < until) {
+    ASSERT_TRUE(WaitFor([&] {
       writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (writer < 0) Sleep(50);
-    }
-    ASSERT_GE(writer, 0) << "the game never opened " << c.file;
+      return writer >= 0;
+    })) << "the game never opened " << c.file;
     kill(pid, c.signal);
     const int status = WaitForExit(pid, 60);
     if (status < 0) kill(pid, SIGKILL);
@@ -128,8 +126,8 @@ TEST_F(StartupEndToEnd, ASecondCopyOnTheSameFolderLeavesAtOnceAndWritesNothing) 
   WriteAll(files / "256" / "scores.dat", kScores);
   const pid_t first = StartGame(root);
   ASSERT_NE(first, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 120)) << ReadAll(log);
-  ASSERT_FALSE(Screenshot(input, log, files).empty()) << "the title screen never showed";
+  ASSERT_TRUE(WaitForTitle(input, log)) << "the title screen never showed\n" << ReadAll(log);
+  ASSERT_FALSE(Screenshot(input, log, files).empty()) << ReadAll(log);
   // The screenshot's log lines end with an empty one; the title writes
   // nothing more.
   ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n\r\n", 30)) << ReadAll(log);
@@ -152,8 +150,8 @@ TEST_F(StartupEndToEnd, ASecondCopyOnTheSameFolderLeavesAtOnceAndWritesNothing) 
   fs::remove(log);
   const pid_t third = StartGame(root);
   ASSERT_NE(third, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 120)) << ReadAll(log);
-  ASSERT_FALSE(Screenshot(input, log, files).empty()) << "the title screen never showed";
+  ASSERT_TRUE(WaitForTitle(input, log)) << "the title screen never showed\n" << ReadAll(log);
+  ASSERT_FALSE(Screenshot(input, log, files).empty()) << ReadAll(log);
   EXPECT_EQ(Terminate(third), 0);
   fs::remove(said);
   fs::remove_all(root);

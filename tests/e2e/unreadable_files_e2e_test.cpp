@@ -67,8 +67,7 @@ TEST_F(UnreadableFilesEndToEnd, ScoresAndSettingsTheGameMayNotReadOutliveARun) {
     pid = StartGame(root);
   }
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForText(log, "Finished Loading\r\n", 180)) << ReadAll(log);
-  Sleep(2000);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
   ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
 
   const std::string text = ReadAll(log);
