@@ -108,6 +108,26 @@ TEST_F(PanelTest, ARoomButtonMovesOneRoomPerPressAndMakesNoRoom) {
   EXPECT_EQ(Colour(TextDraw("Up")), (std::vector<int>{255, 255, 255}));
 }
 
+TEST_F(PanelTest, ARoomButtonLightsUpOnlyInsideItsBox) {
+  // Each button answers strictly inside the 60x28 box at its label's corner.
+  struct Case {
+    int x, y;
+    const char* lit;
+  } cases[] = {{901, 53, "Up"},      {959, 79, "Up"},      {900, 60, nullptr},   {960, 60, nullptr},
+               {930, 52, nullptr},   {930, 80, nullptr},   {981, 83, "Right"},   {1039, 109, "Right"},
+               {980, 90, nullptr},   {1040, 100, nullptr}, {1000, 110, nullptr}, {905, 109, "Left"}};
+  const std::vector<int> hover = {0, 255, 255}, plain = {255, 255, 255};
+  for (const Case& c : cases) {
+    mx = c.x;
+    my = c.y;
+    Frame(false);
+    for (const std::string label : {"Up", "Down", "Left", "Right"}) {
+      const bool lit = c.lit != nullptr && label == c.lit;
+      EXPECT_EQ(Colour(TextDraw(label)), lit ? hover : plain) << label << " at " << c.x << "," << c.y;
+    }
+  }
+}
+
 TEST_F(PanelTest, LayerButtonsStandInTheRightBarAndActWhileHeld) {
   Frame(false);
   const std::vector<int> rows = {257, 385, 513, 641};

@@ -147,12 +147,17 @@ TEST_F(OptionsTest, OptionButtonCyclesThroughItsLabels) {
     const auto images = testgraphics::DrawsOf(Op::Image);
     ASSERT_FALSE(images.empty());
     EXPECT_EQ(images.front().frame, 13 + c.value);
+    EXPECT_FLOAT_EQ(images.front().scale_x, 2.0f);
     EXPECT_EQ(Options[20], c.value);  // pointing alone changes nothing
     mh1 = 1;
     OptionButton(20, 20, 30, 13, l[0], l[1], l[2], l[3], l[4], l[5]);
     EXPECT_EQ(Options[20], c.after_click);
-    mx = 5;  // left of the button
+    mx = 5;  // left of the button: the icon alone, at the same size
+    testgraphics::ClearDraws();
     EXPECT_EQ(OptionButton(20, 20, 30, 13, l[0], l[1], l[2], l[3], l[4], l[5]), 0);
+    const auto resting = testgraphics::DrawsOf(Op::Image);
+    ASSERT_EQ(resting.size(), 1u);
+    EXPECT_FLOAT_EQ(resting.front().scale_x, 2.0f);
   }
 }
 
