@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "level/level_browser.h"
 #include "replay_lib.h"
@@ -44,6 +45,7 @@ end 220
 class EditorReplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    testutil::FreshGlobals();
     dir_ = fs::temp_directory_path() / ("duskmoor-editor-replay-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "in");

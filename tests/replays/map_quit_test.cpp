@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "level/level_browser.h"
@@ -31,7 +32,10 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << "shift " << c.shift; }
 
-class MapQuitReplay : public ::testing::TestWithParam<Case> {};
+class MapQuitReplay : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override { testutil::FreshGlobals(); }
+};
 
 TEST_P(MapQuitReplay, AQuitAroundTheOpeningOfTheSecondMapScreenEndsTheGame) {
   const Case& c = GetParam();

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "common/pipe_watch.h"
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "game/game_state.h"
 #include "level/level_browser.h"
@@ -33,6 +34,7 @@ const char kLevel[] =
 class ReplayToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    testutil::FreshGlobals();
     dir_ = fs::temp_directory_path() / ("duskmoor-replay-test-" + std::to_string(::getpid()) + "-" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);

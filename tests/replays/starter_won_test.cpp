@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "replay_lib.h"
 
@@ -17,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(StarterWon, TheNamedGameIsInTheHistoryAtOnce) {
+  testutil::FreshGlobals();
   const char* source = std::getenv("DUSKMOOR_SOURCE_DIR");
   ASSERT_NE(source, nullptr);
   const fs::path here = fs::path(source) / "tests" / "replays";
