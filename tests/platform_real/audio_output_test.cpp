@@ -1,5 +1,5 @@
 // The audio drivers on real outputs: SDL's disk writer for the built-in mixer,
-// and OpenAL's wave writer and null output where OpenAL is installed.
+// and OpenAL's wave writer where OpenAL is installed.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -85,7 +86,59 @@ int LongestRun(const std::string& pcm, int left, int right) {
   return best;
 }
 
-TEST(AudioOutput, DriverListHasTheMixerAndNullInOrder) {
+// openal-soft reads its output choice and its settings from the environment
+// once, the first time it is used, and keeps them for the life of the
+// process. So every case that reaches OpenAL shares one choice, made before
+// any case runs: the wave writer, into one file per process. Each case that
+// opens OpenAL starts that file afresh.
+std::string OpenALWaveFile() { return TempPath("openal.wav"); }
+
+class OpenALWaveOutput : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("ALSOFT_DRIVERS", "wave", 1);
+    setenv("ALSOFT_LOGLEVEL", "0", 1);
+    std::ofstream(Conf()) << "[wave]\nfile = " << OpenALWaveFile() << "\n";
+    setenv("ALSOFT_CONF", Conf().c_str(), 1);
+  }
+  void TearDown() override {
+    std::remove(Conf().c_str());
+    std::remove(OpenALWaveFile().c_str());
+  }
+
+ private:
+  static std::string Conf() { return TempPath("alsoft.conf"); }
+};
+[[maybe_unused]] ::testing::Environment* const kOpenALOutput =
+    ::testing::AddGlobalTestEnvironment(new OpenALWaveOutput);
+
+// Every case starts with no driver chosen and the driver list as at start,
+// and gives back SDL's audio output choice as it found it.
+class AudioOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (auto& [name, value] : saved_) {
+      const char* v = std::getenv(name);
+      value = v ? std::optional<std::string>(v) : std::nullopt;
+    }
+    AudioStartOver();
+  }
+  void TearDown() override {
+    AudioStartOver();
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        setenv(name, value->c_str(), 1);
+      else
+        unsetenv(name);
+    }
+  }
+
+ private:
+  std::pair<const char*, std::optional<std::string>> saved_[2] = {{"SDL_AUDIODRIVER", {}},
+                                                                  {"SDL_DISKAUDIOFILE", {}}};
+};
+
+TEST_F(AudioOutput, DriverListHasTheMixerAndNullInOrder) {
   std::vector<std::string> want = {"FreeAudio", "FreeAudio CoreAudio", "Null"};
   if (OpenALAvailable()) want.insert(want.begin(), "OpenAL");
   EXPECT_EQ(AudioDrivers(), want);
@@ -95,7 +148,7 @@ TEST(AudioOutput, DriverListHasTheMixerAndNullInOrder) {
   EXPECT_FALSE(SetAudioDriver("Nothing"));
 }
 
-TEST(AudioOutput, MixerPlaysIntoSdlsDiskWriter) {
+TEST_F(AudioOutput, MixerPlaysIntoSdlsDiskWriter) {
   const std::string out = TempPath("disk.raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
@@ -120,7 +173,7 @@ TEST(AudioOutput, MixerPlaysIntoSdlsDiskWriter) {
   std::remove(wav.c_str());
 }
 
-TEST(AudioOutput, DefaultDriverIsTheMixer) {
+TEST_F(AudioOutput, DefaultDriverIsTheMixer) {
   const std::string wav = WriteWav("default.wav", 100, 1000);
   int sound = LoadSound(wav);
   std::remove(wav.c_str());
@@ -128,7 +181,7 @@ TEST(AudioOutput, DefaultDriverIsTheMixer) {
   EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
 }
 
-TEST(AudioOutput, ShutdownAfterTheWindowSystemQuitIsHarmless) {
+TEST_F(AudioOutput, ShutdownAfterTheWindowSystemQuitIsHarmless) {
   // The application shell quits SDL before the exit hook closes the driver.
   ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0);
   ASSERT_TRUE(SetAudioDriver("FreeAudio"));
@@ -154,7 +207,7 @@ TEST(AudioOutput, ShutdownAfterTheWindowSystemQuitIsHarmless) {
   EXPECT_EQ(CurrentAudioDriver(), "FreeAudio");
 }
 
-TEST(AudioOutput, NullDriverAcceptsEverythingAndPlaysNothing) {
+TEST_F(AudioOutput, NullDriverAcceptsEverythingAndPlaysNothing) {
   ASSERT_TRUE(SetAudioDriver("NULL"));
   EXPECT_EQ(CurrentAudioDriver(), "Null");
   const std::string wav = WriteWav("null.wav", 100, 1000);
@@ -163,17 +216,6 @@ TEST(AudioOutput, NullDriverAcceptsEverythingAndPlaysNothing) {
   int c = PlaySound(sound);
   EXPECT_NE(c, 0);
   EXPECT_EQ(ChannelPlaying(c), 0);
-}
-
-// openal-soft reads its output choice from the environment when it loads.
-void UseOpenALOutput(const std::string& driver, const std::string& wave_file) {
-  setenv("ALSOFT_DRIVERS", driver.c_str(), 1);
-  setenv("ALSOFT_LOGLEVEL", "0", 1);
-  if (!wave_file.empty()) {
-    std::string conf = TempPath("alsoft.conf");
-    std::ofstream(conf) << "[wave]\nfile = " << wave_file << "\n";
-    setenv("ALSOFT_CONF", conf.c_str(), 1);
-  }
 }
 
 // The left and right channel of a WAV file of 16-bit or float samples.
@@ -244,9 +286,8 @@ bool WavPeaks(const std::string& bytes, double& left, double& right) {
   return true;
 }
 
-TEST(AudioOutput, OpenALPlaysIntoItsWaveWriter) {
-  const std::string out = TempPath("openal.wav");
-  UseOpenALOutput("wave", out);
+TEST_F(AudioOutput, OpenALPlaysIntoItsWaveWriter) {
+  const std::string out = OpenALWaveFile();
   if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
   EXPECT_EQ(AudioDrivers().front(), "OpenAL");
   ASSERT_TRUE(EnableOpenALAudio());
@@ -276,8 +317,7 @@ TEST(AudioOutput, OpenALPlaysIntoItsWaveWriter) {
   std::remove(wav.c_str());
 }
 
-TEST(AudioOutput, OpenALSourcesComeBackAfterUse) {
-  UseOpenALOutput("null", "");
+TEST_F(AudioOutput, OpenALSourcesComeBackAfterUse) {
   if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
   ASSERT_TRUE(SetAudioDriver("OpenAL"));
   const std::string wav = WriteWav("al_pool.wav", 44100, 1000);  // 1 s
@@ -477,7 +517,7 @@ void CheckStreams(const StereoPcm& pcm) {
   EXPECT_GT(segs[2].peak_right, 0.1);
 }
 
-TEST(AudioOutput, MixerStreamsIntoSdlsDiskWriter) {
+TEST_F(AudioOutput, MixerStreamsIntoSdlsDiskWriter) {
   const std::string out = TempPath("stream.raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
@@ -498,9 +538,8 @@ TEST(AudioOutput, MixerStreamsIntoSdlsDiskWriter) {
   CheckStreams(pcm);
 }
 
-TEST(AudioOutput, OpenALStreamsIntoItsWaveWriter) {
-  const std::string out = TempPath("openal_stream.wav");
-  UseOpenALOutput("wave", out);
+TEST_F(AudioOutput, OpenALStreamsIntoItsWaveWriter) {
+  const std::string out = OpenALWaveFile();
   if (!OpenALAvailable()) GTEST_SKIP() << "OpenAL is not installed";
   ASSERT_TRUE(SetAudioDriver("OpenAL"));
   OutputFile written(out, 0);

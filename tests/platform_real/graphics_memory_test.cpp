@@ -6,6 +6,7 @@
 
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
+#include "platform/real/display_internal.h"
 
 namespace {
 
@@ -27,12 +28,17 @@ uint32_t Pixel(int pixmap, int x, int y) { return ReadPixel(pixmap, x, y) & 0xFF
 
 class RealMemory : public ::testing::Test {
  protected:
+  // A window of its own and nothing another case loaded.
   void SetUp() override {
+    DisplayStartOver();
     ASSERT_EQ(Graphics(640, 480, 0, 60, 0), 1);
     SetClsColor(0, 0, 0);
     Cls();
   }
-  void TearDown() override { EndGraphics(); }
+  void TearDown() override {
+    EndGraphics();
+    DisplayStartOver();
+  }
 };
 
 TEST_F(RealMemory, DrawnImagesDropTheirPixelsButCollideAsBefore) {

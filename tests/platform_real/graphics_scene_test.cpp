@@ -61,16 +61,29 @@ int MakeStripes(int flags) {
   return img;
 }
 
-class RealScene : public ::testing::Test {
+// A display as at start: no window, no images, no fonts. SDL's video stays
+// up between cases, as it does between the displays of one run of the game:
+// connecting to the X server again for every case now and then fails on a
+// busy machine.
+class RealDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override { DisplayStartOver(); }
+  void TearDown() override {
+    EndGraphics();
+    DisplayStartOver();
+  }
+};
+
+class RealScene : public RealDisplay {
  protected:
   void SetUp() override {
+    RealDisplay::SetUp();
     SetGraphicsDriver(GL2DDriver(), 2);
     ASSERT_EQ(Graphics(640, 480, 0, 60, 0), 1);
     ASSERT_NE(DisplayWindow(), nullptr);
     SetClsColor(0, 0, 64);
     Cls();
   }
-  void TearDown() override { EndGraphics(); }
 };
 
 TEST_F(RealScene, ColoursAndBlendModesReachTheSavedPicture) {
@@ -358,7 +371,7 @@ TEST_F(RealScene, GrabbedImageDrawsWhatWasOnScreen) {
   ExpectRgb(grab, 112, 112, {0, 0, 64});
 }
 
-TEST(RealDisplay, ModeListComesFromTheMainDisplay) {
+TEST_F(RealDisplay, ModeListComesFromTheMainDisplay) {
   const int n = CountGraphicsModes();
   ASSERT_GT(n, 0);
   EXPECT_LE(n, 2499);
@@ -371,7 +384,7 @@ TEST(RealDisplay, ModeListComesFromTheMainDisplay) {
   EXPECT_FALSE(GraphicsModeExists(w + 1, h, 0, 0));
 }
 
-TEST(RealDisplay, FullScreenRequestForAMissingModeFallsBackToAWindow) {
+TEST_F(RealDisplay, FullScreenRequestForAMissingModeFallsBackToAWindow) {
   // No display lists a 1234 x 567 mode; the request still gets a display.
   ASSERT_EQ(Graphics(1234, 567, 32, 60, 0), 1);
   EXPECT_EQ(GraphicsDepth(), 0);

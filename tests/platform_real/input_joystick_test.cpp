@@ -2,13 +2,21 @@
 #include <gtest/gtest.h>
 
 #include "platform/joystick.h"
+#include "platform/real/joystick_internal.h"
 
 namespace {
 
 class Joysticks : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError(); }
-  void TearDown() override { SDL_Quit(); }
+  // The ports look for devices once per process; each case looks afresh.
+  void SetUp() override {
+    JoysticksStartOver();
+    ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  }
+  void TearDown() override {
+    JoysticksStartOver();
+    SDL_Quit();
+  }
 
   // Attaches a virtual joystick and opens it, so the test can move it.
   static SDL_Joystick* Attach(int axes, int buttons, int hats) {

@@ -59,7 +59,10 @@ class InputEvents : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
-    // A clean slate even when several cases share one process.
+    // A clean slate even when several cases share one process: nothing that
+    // another case's window sent is still on its way.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     inputstate::Reset();
   }
   void TearDown() override { SDL_Quit(); }

@@ -17,15 +17,20 @@ struct State {
   bool exit_hook = false;
 };
 
+// Drivers join the front of the list as they are created: "Null" first, then
+// the two names of the built-in mixer, then OpenAL when present.
+std::vector<std::string> StartingDrivers() {
+  std::vector<std::string> drivers = {"FreeAudio", "FreeAudio CoreAudio", "Null"};
+  if (OpenALAvailable()) drivers.insert(drivers.begin(), "OpenAL");
+  return drivers;
+}
+
 // Never destroyed: the output thread may still run while statics go away, so
 // the driver is closed by the exit hook instead.
 State& S() {
   static State* s = [] {
     auto* st = new State;
-    // Drivers join the front of the list as they are created: "Null" first,
-    // then the two names of the built-in mixer, then OpenAL when present.
-    st->drivers = {"FreeAudio", "FreeAudio CoreAudio", "Null"};
-    if (OpenALAvailable()) st->drivers.insert(st->drivers.begin(), "OpenAL");
+    st->drivers = StartingDrivers();
     return st;
   }();
   return *s;
@@ -74,6 +79,12 @@ void AudioShutdown() {
   auto& s = S();
   s.driver.reset();
   s.current.clear();
+}
+
+void AudioStartOver() {
+  AudioShutdown();
+  S().drivers = StartingDrivers();
+  S().openal_answer = -1;
 }
 
 int LoadSound(const std::string& path, int flags) {

@@ -20,3 +20,6 @@ std::unique_ptr<AudioDriverImpl> CreateOpenALDriver(const std::string& device);
 
 // Stops the current driver and closes its output. Runs by itself at exit.
 void AudioShutdown();
+// For tests that share one process: the driver shut down and the driver list
+// as at start, before any EnableOpenALAudio call.
+void AudioStartOver();

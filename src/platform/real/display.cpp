@@ -22,6 +22,7 @@ struct ModeEntry {
 
 struct Display {
   SDL_Window* window = nullptr;
+  Uint32 window_id = 0;
   SDL_GLContext context = nullptr;
   bool open = false;
   bool fullscreen = false;
@@ -116,6 +117,7 @@ bool CreateWindowAndContext(int w, int h) {
   d.window = SDL_CreateWindow("Duskmoor II", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w,
                               h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!d.window) return false;
+  d.window_id = SDL_GetWindowID(d.window);
   d.context = SDL_GL_CreateContext(d.window);
   if (!d.context) {
     SDL_DestroyWindow(d.window);
@@ -176,6 +178,24 @@ void SetSwap(int interval) {
 // ---- what the rest of the real backend sees ----------------------------------------
 
 SDL_Window* DisplayWindow() { return D().open ? D().window : nullptr; }
+
+void DisplayStartOver() {
+  Display& d = D();
+  // SDL's quit closes every window, and the window may be gone although the
+  // pointer is still held; SDL's list of windows tells.
+  const bool alive = d.window != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0 &&
+                     SDL_GetWindowFromID(d.window_id) == d.window;
+  // The textures go with the context, so the renderer and the stores forget
+  // theirs without a word to OpenGL.
+  glr::StartOver();
+  gfxcore::ClearAll();
+  if (alive) {
+    SDL_GL_MakeCurrent(d.window, nullptr);
+    if (d.context) SDL_GL_DeleteContext(d.context);
+    SDL_DestroyWindow(d.window);
+  }
+  d = Display();
+}
 
 namespace {
 // Window pixels per virtual unit and the offset of the virtual screen's corner.

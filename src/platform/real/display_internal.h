@@ -9,3 +9,9 @@ SDL_Window* DisplayWindow();
 // aspect-keeping scale the display uses). Points outside the screen map too.
 void DisplayWindowToVirtual(float wx, float wy, float& vx, float& vy);
 void DisplayVirtualToWindow(float vx, float vy, float& wx, float& wy);
+
+// For tests that share one process: the window and its OpenGL context are
+// closed (unless SDL's quit closed them already), every image, pixmap and font
+// with them, and the display is back as at start; the next Graphics call
+// opens a new window.
+void DisplayStartOver();

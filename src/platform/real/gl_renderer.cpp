@@ -230,6 +230,8 @@ void Init() {
 
 bool Ready() { return R().ready; }
 
+void StartOver() { R() = Renderer(); }
+
 void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h) {
   if (!R().ready) return;
   Flush();

@@ -16,6 +16,9 @@ namespace glr {
 // Called with the display's context current: sets up the fixed state once.
 void Init();
 bool Ready();
+// Forgets the context's state without calling OpenGL (its context is going or
+// gone); the next Init starts afresh.
+void StartOver();
 // The drawing area: the whole drawable, the virtual screen letterboxed into it.
 void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h);
 // Sends everything queued to OpenGL.

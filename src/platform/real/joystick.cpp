@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include "platform/real/joystick_internal.h"
+
 namespace {
 
 constexpr int kMaxPorts = 16;
@@ -51,6 +53,14 @@ float Axis(int port, int axis) {
 }
 
 }  // namespace
+
+void JoysticksStartOver() {
+  auto& p = P();
+  // Once SDL quit, the handles went with it.
+  if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0)
+    for (SDL_Joystick* j : p.joys) SDL_JoystickClose(j);
+  p = Ports();
+}
 
 int JoyCount() {
   Scan();
