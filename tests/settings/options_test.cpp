@@ -79,6 +79,41 @@ TEST_F(OptionsTest, HiddenPanelDrawsNothingButSamplesClicks) {
   EXPECT_TRUE(testgraphics::Draws().empty());
 }
 
+// The panel's shade runs from the screen's corner over the whole width and
+// follows the slide, with its green edge line at the bottom.
+TEST_F(OptionsTest, ThePanelShadesTheWholeWidthDownToItsEdgeLine) {
+  OptionScreen = 1;
+  for (int shown : {-44, 20}) {
+    optin = shown - 32;
+    testgraphics::ClearDraws();
+    Option();
+    ASSERT_EQ(optin, shown);
+    const auto rects = testgraphics::DrawsOf(Op::Rect);
+    ASSERT_GE(rects.size(), 3u);
+    struct Want {
+      float y, h;
+      int r, g, b;
+      float alpha;
+      int blend;
+    };
+    const Want want[] = {{0, shown + 300.0f, 40, 40, 40, 0.8f, SHADEBLEND},
+                         {0, shown + 298.0f, 80, 80, 80, 0.4f, ALPHABLEND},
+                         {shown + 298.0f, 2, 180, 255, 180, 1.0f, ALPHABLEND}};
+    for (size_t i = 0; i < 3; ++i) {
+      const auto& d = rects[i];
+      const Want& w = want[i];
+      SCOPED_TRACE("rect " + std::to_string(i) + " at slide " + std::to_string(shown));
+      EXPECT_EQ(d.x, 0);
+      EXPECT_EQ(d.y, w.y);
+      EXPECT_EQ(d.w, 1280);
+      EXPECT_EQ(d.h, w.h);
+      EXPECT_EQ((std::vector<int>{d.r, d.g, d.b}), (std::vector<int>{w.r, w.g, w.b}));
+      EXPECT_FLOAT_EQ(d.alpha, w.alpha);
+      EXPECT_EQ(d.blend, w.blend);
+    }
+  }
+}
+
 TEST_F(OptionsTest, OpenPanelShowsItsColumns) {
   optin = 20;
   OptionScreen = 1;
