@@ -16,10 +16,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/pipe_watch.h"
+#include "common/waiting_child.h"
 #include "platform/test/test_backend.h"
 
 namespace {
@@ -309,61 +311,28 @@ TEST_F(Files, ALockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
   // Another process that takes the lock and keeps it until told to end. A
   // child shares what its parent holds, so it opens the file anew, as a
   // process of its own would.
-  auto holder = [](const std::string& path, int& to_child, int& from_child) -> pid_t {
-    int up[2], down[2];
-    if (::pipe(up) != 0 || ::pipe(down) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(up[0]);
-      ::close(down[1]);
+  auto holder = [](const std::string& path) {
+    return std::make_unique<testutil::WaitingChild>([path] {
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
-      const char got = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-      if (::write(up[1], &got, 1) != 1) ::_exit(1);
-      char go = 0;
-      if (::read(down[0], &go, 1) < 0) ::_exit(1);
-      ::_exit(0);
-    }
-    ::close(up[1]);
-    ::close(down[0]);
-    to_child = down[1];
-    from_child = up[0];
-    return pid;
-  };
-  auto answer = [](int from_child) {
-    char got = 0;
-    return ::read(from_child, &got, 1) == 1 ? got : '?';
-  };
-  auto end = [](pid_t pid, int to_child, int from_child) {
-    ::close(to_child);
-    ::close(from_child);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+      return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+    });
   };
   const std::string a = (dir_ / "a.lock").string(), b = (dir_ / "b.lock").string();
 
-  int to = -1, from = -1;
-  const pid_t first = holder(a, to, from);
-  ASSERT_GT(first, 0);
-  EXPECT_EQ(answer(from), 'y');
+  auto first = holder(a);
+  EXPECT_EQ(first->Answer(), 'y');
   EXPECT_FALSE(HoldLock(a));
   // The lock is a file of no bytes.
   EXPECT_EQ(FileSize(a), 0);
   // Its holder is killed: the system lets go of the lock.
-  ::kill(first, SIGKILL);
-  end(first, to, from);
+  first->Kill();
   EXPECT_TRUE(HoldLock(a));
   EXPECT_TRUE(HoldLock(a));  // held already
-  const pid_t second = holder(a, to, from);
-  EXPECT_EQ(answer(from), 'n');
-  end(second, to, from);
+  EXPECT_EQ(holder(a)->Answer(), 'n');
   // Holding another lock lets go of the first.
   EXPECT_TRUE(HoldLock(b));
-  const pid_t third = holder(a, to, from);
-  EXPECT_EQ(answer(from), 'y');
-  end(third, to, from);
-  const pid_t fourth = holder(b, to, from);
-  EXPECT_EQ(answer(from), 'n');
-  end(fourth, to, from);
+  EXPECT_EQ(holder(a)->Answer(), 'y');
+  EXPECT_EQ(holder(b)->Answer(), 'n');
 }
 
 TEST_F(Files, ReadWholeFileReturnsEveryByte) {

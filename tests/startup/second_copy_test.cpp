@@ -2,15 +2,13 @@
 // of a running one leaves at once, saying why, and writes nothing.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/test_util.h"
+#include "common/waiting_child.h"
 #include "platform/test/test_backend.h"
 #include "settings/debug_log.h"
 #include "startup/globals.h"
@@ -26,46 +24,19 @@ using testutil::WriteBytes;
 // logs a line, and keeps running until it is told to end.
 class OtherCopy {
  public:
-  explicit OtherCopy(const fs::path& root) {
-    int up[2], down[2];
-    if (::pipe(up) != 0 || ::pipe(down) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(up[0]);
-      ::close(down[1]);
-      testbackend::Reset();
-      RunStartup(root.string());
-      Debug("the first copy");
-      const char ready = 'r';
-      if (::write(up[1], &ready, 1) != 1) ::_exit(1);
-      char go = 0;
-      if (::read(down[0], &go, 1) < 0) ::_exit(1);
-      ::_exit(0);
-    }
-    ::close(up[1]);
-    ::close(down[0]);
-    to_ = down[1];
-    from_ = up[0];
-    char ready = 0;
-    started_ = pid_ > 0 && ::read(from_, &ready, 1) == 1;
-  }
-  ~OtherCopy() { End(); }
-  OtherCopy(const OtherCopy&) = delete;
-  OtherCopy& operator=(const OtherCopy&) = delete;
+  explicit OtherCopy(const fs::path& root)
+      : child_([root] {
+          testbackend::Reset();
+          RunStartup(root.string());
+          Debug("the first copy");
+          return 'r';
+        }) {}
 
-  bool Started() const { return started_; }
-  void End() {
-    if (pid_ <= 0) return;
-    ::close(to_);
-    ::close(from_);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
+  bool Started() { return child_.Answer() == 'r'; }
+  void End() { child_.End(); }
 
  private:
-  pid_t pid_ = 0;
-  int to_ = -1, from_ = -1;
-  bool started_ = false;
+  testutil::WaitingChild child_;
 };
 
 std::vector<std::string> Everything(const fs::path& root) {
