@@ -36,11 +36,7 @@ bool DownDown() { return AnyPlayer(8) || KeyDown(kDown); }
 bool ChooseDown() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(kSpace); }
 
 void WaitForEscapeUp() {
-  // Polled like the frame pump: a millisecond's sleep between looks.
-  while (KeyDown(kEsc)) {
-    Delay(1);
-    PollInput();
-  }
+  while (KeyDown(kEsc)) WaitStep();
 }
 
 void DrawTitleCopies(int32_t from, int32_t to, float spin) {

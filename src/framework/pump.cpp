@@ -124,6 +124,16 @@ void ResetPumpServices() { Services() = DefaultServices(); }
 
 int32_t MMillisecs() { return MilliSecs(); }
 
+void WaitStep() {
+  Delay(1);
+  PollInput();
+  if (AppTerminate()) Services().finish();
+}
+
+void WaitUntil(int32_t deadline) {
+  while (Elapsed(deadline, MMillisecs()) < 0) WaitStep();
+}
+
 int32_t AddComment(const std::string& txt, int32_t c) {
   auto m = std::make_shared<ment>();
   m->txt = txt;

@@ -22,6 +22,16 @@ int32_t AddComment(const std::string& txt, int32_t c);
 
 int32_t MMillisecs();
 
+// One pass of a loop that waits without running frames (for a key or button
+// to come up, or for a hold to pass): sleeps a millisecond, fetches the
+// window system's events, and answers a close request or a termination
+// signal as the frame pump does, with the farewell, which saves first. A
+// stuck key must not keep the game from ending.
+void WaitStep();
+// Waits in such passes until the clock reaches `deadline` (compared as a
+// difference, so across a clock wrap too); returns at once when it has.
+void WaitUntil(int32_t deadline);
+
 // The routines the pump hands over to. They start as the game's own; tests
 // swap them to watch the pump's order, and must swap `finish` for something
 // that returns, since the farewell screen ends the process.

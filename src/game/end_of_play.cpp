@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "framework/globals.h"
+#include "framework/pump.h"
 #include "game/autosave.h"
 #include "game/game_state.h"
 #include "platform/list.h"
-#include "platform/runtime.h"
 #include "scores/history.h"
 #include "scores/name_entry.h"
 #include "scores/score_records.h"
@@ -26,7 +26,7 @@ void EndOfPlay() {
   // Edits still waiting for the autosave (a button held at the quit, an edit
   // in the last frame) are not lost.
   SaveUnsavedEdits();
-  Delay(kHoldMs);
+  WaitUntil(static_cast<int32_t>(static_cast<uint32_t>(MMillisecs()) + kHoldMs));
   // Esc confirms the name from here on instead of opening the pause menu.
   InGame = 0;
   GetPlayerName();

@@ -18,12 +18,9 @@ constexpr int kBackspace = 8, kEnter = 13, kEsc = 27;
 
 bool ConfirmHeld() { return KeyDown(kEsc) != 0 || MouseDown(1) != 0 || KeyDown(kEnter) != 0; }
 
-// Lets go of the processor between polls; the screen keeps its last picture.
+// The screen keeps its last picture meanwhile.
 void WaitForRelease() {
-  while (ConfirmHeld()) {
-    Delay(1);
-    PollInput();
-  }
+  while (ConfirmHeld()) WaitStep();
 }
 
 bool TakesChar(int code) { return code >= 32 && code <= 255 && code != '|'; }

@@ -158,10 +158,7 @@ void KeepMusicPlaying() {
 
 }  // namespace
 
-void TitleHold(int32_t deadline) {
-  // Compared as a difference, so the wait also ends across a clock wrap.
-  while (static_cast<int32_t>(static_cast<uint32_t>(MMillisecs()) - static_cast<uint32_t>(deadline)) < 0) Delay(1);
-}
+void TitleHold(int32_t deadline) { WaitUntil(deadline); }
 
 void Neighbours() {
   const int32_t count = levels.Count();

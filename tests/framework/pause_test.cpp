@@ -10,6 +10,7 @@
 #include "framework/globals.h"
 #include "framework/pause.h"
 #include "framework/pump.h"
+#include "platform/core/input_state.h"
 #include "platform/graphics.h"
 #include "platform/runtime.h"
 #include "platform/test/test_backend.h"
@@ -176,11 +177,69 @@ TEST_F(PauseTest, EscapeHeldAtEntryDelaysTheGrab) {
   EXPECT_EQ(PauseMe(), kPauseContinue);
   EXPECT_EQ(releasedAt, 100);
   // The wait hears of the key's release only by fetching the window
-  // system's events, once a pass (a look at the key and a fetch).
-  EXPECT_GE(fetchesAtRelease, 100 / 2 - 1);
+  // system's events, once a pass (a look at the key, a fetch and a look for
+  // a close request).
+  EXPECT_GE(fetchesAtRelease, 100 / 3 - 1);
   const auto& draws = testgraphics::Draws();
   ASSERT_FALSE(draws.empty());
   EXPECT_EQ(draws[0].op, Op::GrabImage);
+}
+
+// Stands in for the farewell, which never returns: the menu is left at once.
+struct RunEnded {
+  bool escHeld;
+};
+
+TEST_F(PauseTest, EscapeHeldInEitherWaitDoesNotHoldOffAnEndRequest) {
+  // Esc held as the menu opens (its first wait), or held on after it left the
+  // menu (its last wait); then a termination signal or a close request
+  // arrives. The request is answered as the frame pump answers it, with Esc
+  // still down; only a game that never answered sees it let go, after 5000
+  // polls.
+  struct Case {
+    const char* what;
+    bool atStart;
+    bool signal;
+  };
+  const Case cases[] = {{"first wait, signal", true, true},
+                        {"first wait, close request", true, false},
+                        {"last wait, signal", false, true},
+                        {"last wait, close request", false, false}};
+  for (const Case& c : cases) {
+    SetUp();
+    PumpServices().finish = [] { throw RunEnded{inputstate::KeyDown(kEsc) != 0}; };
+    const auto request = [&c] {
+      if (c.signal) testbackend::RequestSystemQuit();
+      else testbackend::RequestClose();
+    };
+    int64_t requestAt = -1, releaseAt = -1;
+    if (c.atStart) {
+      testbackend::PressKey(kEsc);
+      request();
+    } else {
+      // Esc goes down at the end of the first frame: the menu takes it as
+      // Continue right after that frame's pump, and then waits for it.
+      testbackend::InputAtFrame(1, [] { testbackend::PressKey(kEsc); });
+    }
+    testbackend::SetInputPollHook([&](int64_t polls) {
+      if (releaseAt < 0) releaseAt = polls + 5000;
+      // Well past the tail of the first frame's pump.
+      if (!c.atStart && testbackend::FrameCount() == 1 && requestAt < 0) requestAt = polls + 50;
+      if (polls == requestAt) request();
+      if (polls == releaseAt) testbackend::ReleaseKey(kEsc);
+    });
+    bool ended = false, escHeld = false;
+    try {
+      PauseMe();
+    } catch (const RunEnded& e) {
+      ended = true;
+      escHeld = e.escHeld;
+    }
+    testbackend::SetInputPollHook({});
+    EXPECT_TRUE(ended) << c.what;
+    EXPECT_TRUE(escHeld) << c.what;
+    EXPECT_EQ(testgraphics::FlipCount(), c.atStart ? 0 : 1) << c.what;
+  }
 }
 
 TEST_F(PauseTest, FramePicture) {

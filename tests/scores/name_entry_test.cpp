@@ -7,6 +7,8 @@
 
 #include "common/test_util.h"
 #include "framework/globals.h"
+#include "framework/pump.h"
+#include "game/end_of_play.h"
 #include "game/game_state.h"
 #include "game/game_test_util.h"
 #include "game/play_game.h"
@@ -134,9 +136,10 @@ TEST_F(NameEntryTest, ClickOrEscConfirmAndTheEntryWaitsForRelease) {
     EXPECT_EQ(MyName, "Bob") << c.what;
     EXPECT_EQ(testbackend::FrameCount() - start, 3) << c.what;
     EXPECT_TRUE(released) << c.what;
-    // The wait sleeps 1 ms between its passes, each a fetch and three
-    // questions at most; the first three polls end the last frame.
-    EXPECT_GE(testbackend::Clock() - wait_began, (200 - 3) / 4) << c.what;
+    // The wait sleeps 1 ms between its passes, each a fetch, a look for a
+    // close request and three questions at most; the first three polls end
+    // the last frame.
+    EXPECT_GE(testbackend::Clock() - wait_began, (200 - 3) / 5) << c.what;
   }
 }
 
@@ -159,8 +162,9 @@ TEST_F(NameEntryTest, InputFromPlayIsForgottenAndAHeldButtonWaitedOut) {
   testbackend::SetInputPollHook({});
   EXPECT_EQ(MyName, "Player");
   EXPECT_EQ(NamesDrawn().size(), 3u);
-  // A fetch on every pass of the wait (at most three questions and a fetch a pass).
-  EXPECT_GE(fetches_at_release, 200 / 4);
+  // A fetch on every pass of the wait (at most three questions, a fetch and
+  // a look for a close request a pass).
+  EXPECT_GE(fetches_at_release, 200 / 5);
 }
 
 TEST_F(NameEntryTest, AButtonPressedBeforeTheFirstFrameIsWaitedOut) {
@@ -179,6 +183,99 @@ TEST_F(NameEntryTest, AButtonPressedBeforeTheFirstFrameIsWaitedOut) {
   testbackend::SetInputPollHook({});
   // The held button did not confirm the first frame.
   EXPECT_EQ(NamesDrawn().size(), 2u);
+}
+
+// Stands in for the farewell, which never returns: the entry is left at once.
+struct RunEnded {
+  bool stillHeld;
+};
+
+TEST_F(NameEntryTest, AHeldConfirmInEitherWaitDoesNotHoldOffAnEndRequest) {
+  // The left button held from play into the entry's first wait, or Enter
+  // held on after it confirmed the name (its last wait); then a termination
+  // signal or a close request arrives. The request is answered as the frame
+  // pump answers it, with the control still down; only an entry that never
+  // answered sees it let go, after 5000 polls.
+  struct Case {
+    const char* what;
+    bool atStart;
+    bool signal;
+  };
+  const Case cases[] = {{"first wait, signal", true, true},
+                        {"first wait, close request", true, false},
+                        {"last wait, signal", false, true},
+                        {"last wait, close request", false, false}};
+  for (const Case& c : cases) {
+    if (&c != cases) {
+      TearDown();
+      SetUp();
+    }
+    const auto held = [&c] { return c.atStart ? inputstate::MouseDown(1) != 0 : inputstate::KeyDown(kEnter) != 0; };
+    PumpServices().finish = [&held] { throw RunEnded{held()}; };
+    const auto request = [&c] {
+      if (c.signal) testbackend::RequestSystemQuit();
+      else testbackend::RequestClose();
+    };
+    const auto release = [&c] {
+      if (c.atStart) testbackend::ReleaseMouse(1);
+      else testbackend::ReleaseKey(kEnter);
+    };
+    const int start = testbackend::FrameCount();
+    int64_t requestAt = -1, releaseAt = -1;
+    if (c.atStart) {
+      testbackend::PressMouse(1);
+      request();
+    } else {
+      // Enter goes down at the end of the first frame; the second frame
+      // takes the name, and the entry then waits for Enter to come up.
+      AtFrame(1, [] { testbackend::PressKey(kEnter); });
+    }
+    testbackend::SetInputPollHook([&](int64_t polls) {
+      if (releaseAt < 0) releaseAt = polls + 5000;
+      // Well past the tail of the second frame's pump.
+      if (!c.atStart && testbackend::FrameCount() == start + 2 && requestAt < 0) requestAt = polls + 50;
+      if (polls == requestAt) request();
+      if (polls == releaseAt) release();
+    });
+    bool ended = false, stillHeld = false;
+    try {
+      GetPlayerName();
+    } catch (const RunEnded& e) {
+      ended = true;
+      stillHeld = e.stillHeld;
+    }
+    testbackend::SetInputPollHook({});
+    EXPECT_TRUE(ended) << c.what;
+    EXPECT_TRUE(stillHeld) << c.what;
+    EXPECT_EQ(testbackend::FrameCount() - start, c.atStart ? 0 : 2) << c.what;
+  }
+}
+
+TEST_F(NameEntryTest, AnEndRequestDuringTheHoldBeforeTheEntryIsAnsweredAtOnce) {
+  // The last picture of a game stays up for a second and a half before the
+  // entry; a termination signal or a close request that arrives meanwhile
+  // ends the run there and then, as a frame would.
+  for (const bool signal : {true, false}) {
+    if (!signal) {
+      TearDown();
+      SetUp();
+    }
+    editmode = 0;
+    InGame = 1;
+    int32_t answeredAt = -1;
+    PumpServices().finish = [&answeredAt] {
+      answeredAt = testbackend::Clock();
+      throw RunEnded{false};
+    };
+    const int32_t start = testbackend::Clock();
+    const int frames = testbackend::FrameCount();
+    if (signal) testbackend::RequestSystemQuit();
+    else testbackend::RequestClose();
+    EXPECT_THROW(EndOfPlay(), RunEnded) << signal;
+    EXPECT_GE(answeredAt - start, 0) << signal;
+    EXPECT_LE(answeredAt - start, 20) << signal;
+    EXPECT_EQ(testbackend::FrameCount(), frames) << signal;
+  }
 }
 
 TEST_F(NameEntryTest, FrameLayoutAndReseed) {

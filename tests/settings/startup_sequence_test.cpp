@@ -7,15 +7,18 @@
 
 #include "fixture.h"
 #include "framework/globals.h"
+#include "framework/pump.h"
 #include "platform/files.h"
 #include "platform/test/test_audio.h"
 #include "platform/test/test_graphics.h"
+#include "platform/test/test_input.h"
 #include "settings/common_assets.h"
 #include "settings/settings_file.h"
 #include "settings/options.h"
 #include "settings/startup_sequence.h"
 #include "startup/globals.h"
 #include "startup/startup.h"
+#include "title/title.h"
 
 namespace {
 
@@ -111,6 +114,38 @@ TEST_F(StartUpSequenceTest, DisplayOpensBeforeTheHoldRunsOut) {
   const int32_t hold = StartUpSequence();
   EXPECT_EQ(hold, 3500);
   EXPECT_TRUE(testgraphics::DisplayOpen());
+}
+
+// Stands in for the farewell, which never returns.
+struct RunEnded {};
+
+TEST_F(StartUpSequenceTest, AnEndRequestDuringTheLoadingHoldIsAnsweredAtOnce) {
+  // The title waits for the loading hold to run out; a termination signal
+  // or a close request that arrives meanwhile ends the run there and then,
+  // as a frame would.
+  for (const bool signal : {true, false}) {
+    if (!signal) {
+      TearDown();
+      SetUp();
+    }
+    StartUpSequence();
+    // A machine that loaded everything at once: the whole hold is still to
+    // come (the virtual clock of the start-up has run past its own).
+    const int32_t loaded = testbackend::Clock();
+    const int32_t hold = loaded + 2500;
+    ResetPumpServices();
+    int32_t answeredAt = -1;
+    PumpServices().finish = [&answeredAt] {
+      answeredAt = testbackend::Clock();
+      throw RunEnded{};
+    };
+    if (signal) testbackend::RequestSystemQuit();
+    else testbackend::RequestClose();
+    EXPECT_THROW(TitleScreen(hold), RunEnded) << signal;
+    ResetPumpServices();
+    EXPECT_GE(answeredAt - loaded, 0) << signal;
+    EXPECT_LE(answeredAt - loaded, 20) << signal;
+  }
 }
 
 }  // namespace
