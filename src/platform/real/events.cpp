@@ -119,7 +119,15 @@ void CatchQuitSignals() {
   action.sa_handler = OnQuitSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    // Whoever started the game with hang-ups or interrupts ignored (nohup,
+    // a shell's background job) wants it to outlive the terminal or its
+    // Ctrl+C. The system's request to end is always taken: a game that could
+    // not be asked would in the end be killed without saving.
+    struct sigaction inherited {};
+    if (sig != SIGTERM && sigaction(sig, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+    sigaction(sig, &action, nullptr);
+  }
 }
 
 void PlatformPumpEvents() {

@@ -7,5 +7,6 @@
 void PlatformPumpEvents();
 // Termination, interrupt and hang-up signals end the process at once, with
 // status 0, while it starts up (StartingUp); later they become a close request
-// from the system, seen at the next event pump.
+// from the system, seen at the next event pump. A hang-up or interrupt that
+// the process was started with ignored stays ignored.
 void CatchQuitSignals();
