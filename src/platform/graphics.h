@@ -38,6 +38,9 @@ void SetGraphicsDriver(int driver, int default_flags = 0);
 // When the display cannot be opened as asked it tries a window of the same size,
 // then an 800x600 window. Returns 1 when some display is open, 0 when none.
 int Graphics(int width, int height, int depth = 0, int hertz = 60, int flags = 0);
+// The window system's own words for why the last Graphics call opened no
+// display; empty after one that opened.
+std::string GraphicsError();
 // Closes the open display (images and fonts stay valid for the next one).
 void EndGraphics();
 // Size of the open display in pixels (0 when none is open).

@@ -105,9 +105,13 @@ int32_t ChangeRes() {
   WriteFileAtomic(MarkerPath(), "");
   if (Graphics(MyScrw, MyScrh, depth, 60, 0) == 0) {
     // Not even the fallback window opened: nothing can be drawn, so the run
-    // ends here, with the settings and scores saved.
+    // ends here, with the settings and scores saved once they were read. The
+    // switch did not crash, and the marker would be a file left behind.
     Debug("\tNo display could be opened.");
+    DeleteFile(MarkerPath());
     ChangingRes = 0;
+    // A game that never came up is a failed start, and says why.
+    if (FirstRun == 0) FailWithoutDisplay(GraphicsError());
     FinishWithoutDisplay();
   }
   // The display layer falls back to a window, then to 800x600, when a mode

@@ -1,6 +1,7 @@
 #include "settings/farewell.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "framework/controls.h"
@@ -38,10 +39,10 @@ constexpr Line kPlea[] = {
     {270, 184, "saying thanks to their developers."},
 };
 
-[[noreturn]] void EndProcess() {
+[[noreturn]] void EndProcess(int status) {
   CloseDebugLog();
   // The shell shuts the display and the audio output down before it ends.
-  AppExit(0);
+  AppExit(status);
 }
 
 }  // namespace
@@ -122,7 +123,7 @@ void Finish() {
   // screen for a thanks window, so the run ends with everything saved.
   if (AppSystemQuit() != 0) {
     EndGraphics();
-    EndProcess();
+    EndProcess(0);
   }
   ShowThanksScreen();
   int32_t shown = MilliSecs();
@@ -139,10 +140,22 @@ void Finish() {
     }
   }
   EndGraphics();
-  EndProcess();
+  EndProcess(0);
 }
 
 void FinishWithoutDisplay() {
   SaveOnExit();
-  EndProcess();
+  EndProcess(0);
+}
+
+void FailWithoutDisplay(const std::string& cause) {
+  SaveOnExit();
+  // The log lies in the data folder, out of sight: whoever started the game
+  // (over a remote shell, without a desktop) hears here why nothing came up.
+  std::string line = GameName1 + " " + GameName2 + " could not open a display";
+  line += cause.empty() ? std::string(".") : ": " + cause;
+  line += "\n";
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  EndProcess(1);
 }

@@ -1,6 +1,8 @@
 // The farewell screen: the program's only way out.
 #pragma once
 
+#include <string>
+
 // Saves the settings and the score history, writes the log's closing lines,
 // shows the thanks screen in a 640x480 window until a key, a mouse button,
 // Alt+F4 or a close request, then closes the log and ends the process with
@@ -15,3 +17,8 @@ bool FarewellDone();      // one pass of the wait: true when an input ends it
 // Without any display to show the thanks screen on: saves, closes the log and
 // ends the process with status 0.
 [[noreturn]] void FinishWithoutDisplay();
+// The start-up opened no display at all: saves as FinishWithoutDisplay does
+// (nothing, before the history was read), writes one line naming `cause` (the
+// window system's own words) on standard error and ends the process with
+// status 1.
+[[noreturn]] void FailWithoutDisplay(const std::string& cause);

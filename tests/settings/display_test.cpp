@@ -277,10 +277,18 @@ TEST_F(DisplayTest, NoDisplayAtTheFirstStartEndsTheRunAndLeavesThePlayersFilesAl
   Options[5] = 1600;
   Options[6] = 900;
   testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
-  EXPECT_EQ(ExitStatusOf([] { ChangeRes(); }), 0);
+  // A failed start: status 1, and the one line on standard error names the
+  // display's own reason.
+  ::testing::internal::CaptureStderr();
+  const int status = ExitStatusOf([] { ChangeRes(); });
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(said, "Duskmoor II could not open a display: the test display refused 800x600\n");
   EXPECT_EQ(ChangingRes, 0);
   EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), scores);
   EXPECT_EQ(ReadBytes(Paths.data + "Setup.ini"), setup);
+  // Nothing but the log is left behind: no marker of a switch under way.
+  EXPECT_EQ(FileType(Paths.game + "crash.dat"), 0);
   const auto lines = LogLines();
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[5], "\tNo display could be opened.");
@@ -298,7 +306,11 @@ TEST_F(DisplayTest, NoDisplayAfterAnApplySavesTheSettingsAndTheHistory) {
   Options[5] = 1024;
   Options[6] = 768;
   testgraphics::SetDisplayRefusal([](int, int, int) { return true; });
+  // Not a failed start: the game ran, and ends as any other way out does.
+  FirstRun = 1;
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(ExitStatusOf([] { ChangeRes(); }), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(ReadBytes(Paths.game + "scores.dat"), "75|Cy|0|0|0|0|0|0\r\n" + kNoBest);
   const std::string setup = ReadBytes(Paths.data + "Setup.ini");
   EXPECT_NE(setup.find("\r\nWidth=1024\r\nHeight=768\r\n"), std::string::npos) << setup;

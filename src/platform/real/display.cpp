@@ -35,6 +35,8 @@ struct Display {
   // The view as last given to the renderer.
   int view_dw = 0, view_dh = 0;
   float view_vw = 0, view_vh = 0;
+  // Why the last Graphics call opened nothing, in SDL's words.
+  std::string error;
 };
 
 Display& D() {
@@ -65,10 +67,16 @@ bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   const char* named = SDL_getenv("SDL_VIDEODRIVER");
   if (named != nullptr && *named != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  // Each window system's refusal is kept: the last one alone would hide why
+  // the first (the usual one) failed.
+  std::string refusals;
   for (const char* driver : {"x11", "wayland"}) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    if (!refusals.empty()) refusals += "; ";
+    refusals += SDL_GetError();
   }
+  SDL_SetError("%s", refusals.c_str());
   return false;
 }
 
@@ -252,9 +260,11 @@ int Graphics(int width, int height, int depth, int hertz, int /*flags*/) {
   if (!ok && depth != 0) ok = OpenDisplay(width, height, 0, hertz);
   if (!ok) ok = OpenDisplay(800, 600, 0, hertz);
   if (!ok) {
-    DebugLog(std::string("Display could not be opened: ") + SDL_GetError());
+    D().error = SDL_GetError();
+    DebugLog("Display could not be opened: " + D().error);
     return 0;
   }
+  D().error.clear();
   gfxcore::ResetDrawState(static_cast<float>(D().width), static_cast<float>(D().height));
   D().view_vw = D().view_vh = 0;  // force the view to be set afresh
   SyncView();
@@ -272,6 +282,8 @@ void EndGraphics() {
   d.fullscreen = false;
   d.width = d.height = d.depth = 0;
 }
+
+std::string GraphicsError() { return D().error; }
 
 int GraphicsWidth() { return D().width; }
 int GraphicsHeight() { return D().height; }

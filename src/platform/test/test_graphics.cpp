@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "platform/core/gfx_core.h"
 #include "platform/graphics.h"
@@ -37,6 +38,7 @@ struct Display {
   int64_t cost_carry_us = 0;
   std::vector<Mode> modes = DefaultModes();
   std::function<bool(int, int, int)> refuse;
+  std::string error;  // why the last Graphics call opened nothing
   bool open = false;
   int width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
   std::string title;
@@ -223,10 +225,14 @@ int Graphics(int width, int height, int depth, int hertz, int flags) {
     if (!testgraphics::TryOpen(w, h, 0)) {
       w = 800;
       h = 600;
-      if (!testgraphics::TryOpen(w, h, 0)) return 0;
+      if (!testgraphics::TryOpen(w, h, 0)) {
+        D().error = "the test display refused " + std::to_string(w) + "x" + std::to_string(h);
+        return 0;
+      }
     }
   }
   auto& d = D();
+  d.error.clear();
   d.open = true;
   d.width = w;
   d.height = h;
@@ -237,6 +243,8 @@ int Graphics(int width, int height, int depth, int hertz, int flags) {
   gfxcore::ResetDrawState(static_cast<float>(w), static_cast<float>(h));
   return 1;
 }
+
+std::string GraphicsError() { return D().error; }
 
 void EndGraphics() {
   if (!D().open) return;

@@ -1,0 +1,138 @@
+// The real game and the signals the system sends it: a termination while a
+// key is held down in one of the waits for a key to come up, and hang-ups and
+// interrupts that the game was started with ignored.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <string>
+
+#include "e2e_util.h"
+
+namespace {
+
+using namespace e2e;
+
+const std::string kScores =
+    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+const std::string kExitGroup = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
+
+// Bounds the wait for a signalled game to end. It never decides a pass: the
+// game ends within a frame or two of the signal, or never while the key is
+// down.
+constexpr int kEndSeconds = 60;
+
+// As long as a whole frame-pump cycle could take: more than this many
+// presented frames would mean the game runs frames rather than waiting.
+constexpr int kIdleFrames = 1 << 30;
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+class SignalsEndToEnd : public GameRun {
+ protected:
+  // A fresh game with a one-game history, on its title screen.
+  void Start(const std::string& tag) {
+    root_ = CopyGame(source, tag);
+    files_ = root_ / "Files";
+    log_ = files_ / "Debug.txt";
+    WriteAll(files_ / "256" / "scores.dat", kScores);
+    pid_ = StartGame(root_);
+    ASSERT_NE(pid_, 0);
+    ASSERT_TRUE(WaitForTitle(input, log_)) << ReadAll(log_);
+  }
+
+  // From the title into play: the start control, then the map skipped once
+  // it is fully shown.
+  void IntoPlay() {
+    ASSERT_TRUE(input.Tap(kLetterZ));
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
+    ASSERT_TRUE(input.Tap(kLetterZ));
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
+  }
+
+  // `key` goes down and stays down until the game sits in a wait for it to
+  // come up (its main thread sleeps on without presenting anything); then
+  // the system asks the game to end. It ends through its saving way out,
+  // with the key still down.
+  void HoldThenTerminate(unsigned long key) {
+    ASSERT_TRUE(input.Press(key));
+    ASSERT_TRUE(input.Settle(kIdleFrames)) << "the game never waited for the key to come up";
+    ASSERT_TRUE(Running(pid_));
+    ASSERT_EQ(ReadAll(log_).find(kExitGroup), std::string::npos);
+    ASSERT_FALSE(fs::exists(files_ / "Setup.ini"));
+    kill(pid_, SIGTERM);
+    const int status = WaitForExit(pid_, kEndSeconds);
+    if (status < 0) kill(pid_, SIGKILL);
+    input.SendKey(key, false);
+    EXPECT_EQ(status, 0) << "the game did not end while the key was held";
+    // The settings were written (the copy starts without them), the history
+    // as it was read, and the log closed with its last lines.
+    const std::string setup = ReadAll(files_ / "Setup.ini");
+    EXPECT_NE(setup.find("\r\nWidth="), std::string::npos) << setup;
+    EXPECT_EQ(ReadAll(files_ / "256" / "scores.dat"), kScores);
+    const std::string text = ReadAll(log_);
+    ASSERT_GE(text.size(), kExitGroup.size());
+    EXPECT_EQ(text.substr(text.size() - kExitGroup.size()), kExitGroup);
+    fs::remove_all(root_);
+  }
+
+  fs::path root_, files_, log_;
+  pid_t pid_ = 0;
+};
+
+TEST_F(SignalsEndToEnd, TerminationWithEscapeHeldIntoThePauseMenuSavesAndEnds) {
+  ASSERT_NO_FATAL_FAILURE(Start("sig_pause"));
+  ASSERT_NO_FATAL_FAILURE(IntoPlay());
+  // Esc opens the pause menu, which waits for it to come up first.
+  HoldThenTerminate(kEscape);
+}
+
+TEST_F(SignalsEndToEnd, TerminationWithEnterHeldAfterTheNameSavesAndEnds) {
+  ASSERT_NO_FATAL_FAILURE(Start("sig_name"));
+  ASSERT_NO_FATAL_FAILURE(IntoPlay());
+  // Quit from the pause menu leads to the name entry.
+  ASSERT_TRUE(input.Tap(kEscape));
+  ASSERT_TRUE(input.Tap(kDown));
+  ASSERT_TRUE(input.Tap(kSpace));
+  ASSERT_TRUE(WaitForNameEntry(input));
+  // Enter confirms the name; the entry then waits for it to come up.
+  HoldThenTerminate(kReturn);
+}
+
+TEST_F(SignalsEndToEnd, HangUpsAndInterruptsIgnoredFromTheStartLeaveTheGameRunning) {
+  // As nohup, or a shell's background job, starts it.
+  struct sigaction ignore {}, hup {}, intr {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGHUP, &ignore, &hup);
+  sigaction(SIGINT, &ignore, &intr);
+  root_ = CopyGame(source, "sig_ignored");
+  files_ = root_ / "Files";
+  log_ = files_ / "Debug.txt";
+  pid_ = StartGame(root_);
+  sigaction(SIGHUP, &hup, nullptr);
+  sigaction(SIGINT, &intr, nullptr);
+  ASSERT_NE(pid_, 0);
+  ASSERT_TRUE(WaitForTitle(input, log_)) << ReadAll(log_);
+  for (int sig : {SIGHUP, SIGINT}) {
+    kill(pid_, sig);
+    // A signal taken would end the game within a frame or two.
+    EXPECT_TRUE(input.WaitFrames(kTitleFrames)) << sig;
+    ASSERT_TRUE(Running(pid_)) << sig;
+  }
+  EXPECT_EQ(ReadAll(log_).find(kExitGroup), std::string::npos);
+  // The system's request to end is still taken.
+  kill(pid_, SIGTERM);
+  const int status = WaitForExit(pid_);
+  if (status < 0) kill(pid_, SIGKILL);
+  EXPECT_EQ(status, 0);
+  const std::string text = ReadAll(log_);
+  ASSERT_GE(text.size(), kExitGroup.size());
+  EXPECT_EQ(text.substr(text.size() - kExitGroup.size()), kExitGroup);
+  fs::remove_all(root_);
+}
+
+}  // namespace
