@@ -147,8 +147,8 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style,
   }
   FT_Done_Face(face);
   const bool cut_short = TablesCutShort(path);
-  // A face that draws none of them would show no text at all, where no face
-  // shows the default one's: it counts as not loaded.
+  // A face whose printable characters all come out blank would show no text
+  // at all, where handle 0's default font shows it: it counts as not loaded.
   if (inked == 0) {
     problem = cut_short ? loadproblem::kEndsEarly : "draws no letters";
     return nullptr;
