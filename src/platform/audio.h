@@ -14,7 +14,9 @@ constexpr int SOUND_LOOP = 1;
 
 // Loads a PCM WAV (8 or 16 bit, mono or stereo), decoded whole, or an Ogg
 // Vorbis file, kept compressed and decoded as it plays (music runs for
-// minutes). Returns 0 when the file is missing or cannot be read.
+// minutes). Returns 0 when the file is missing or cannot be read. A file whose
+// data ends early loads and plays what it holds; LastLoadProblem (graphics.h)
+// tells, as it does for pictures and fonts.
 int LoadSound(const std::string& path, int flags = 0);
 // Releases a sound; channels that still play it finish first.
 void FreeSound(int sound);

@@ -68,6 +68,8 @@ float VirtualWidth();
 float VirtualHeight();
 
 // ---- images -----------------------------------------------------------------------
+// A PNG whose data ends early loads with the rows it holds; the rest of the
+// picture is transparent (LastLoadProblem says so).
 // The whole picture as one frame; 0 when missing or unreadable.
 int LoadImage(const std::string& path, int flags = DEFAULTIMAGEFLAGS);
 // Cuts the picture into cells, left to right then top to bottom, and keeps cells
@@ -97,6 +99,14 @@ int ImageFlags(int image);
 // scale and rotation, share a pixel whose alpha is 128 or more in both; else 0.
 int ImagesCollide(int image1, int x1, int y1, int frame1, int image2, int x2, int y2,
                   int frame2);
+
+// ---- what a load found wrong ---------------------------------------------------------
+// What the last LoadImage, LoadAnimImage, LoadPixmapPNG, LoadImageFont or
+// LoadSound (audio.h) on this thread found wrong with its file, in a few words
+// ("data ends early"), or "" when it found nothing. After a load that failed it
+// is why, when the loader could tell more than that the file is no picture,
+// font or sound; after one that succeeded it is the damage the load got past.
+std::string LastLoadProblem();
 
 // ---- pixmaps (CPU pictures, pixels 0xAARRGGBB, rows top first) ---------------------
 // The back buffer as drawn so far this frame, in display pixels from its top-left.
@@ -145,7 +155,9 @@ void DrawLine(float x1, float y1, float x2, float y2);
 void DrawText(const std::string& text, float x, float y);
 
 // ---- fonts ---------------------------------------------------------------------------
-// A font face at `size` pixels; 0 when the file is missing or unreadable.
+// A font face at `size` pixels; 0 when the file is missing or unreadable, and
+// when none of the printable ASCII characters (32 to 126) draws a pixel: such a
+// face would show no text at all, where handle 0's default font shows it.
 int LoadImageFont(const std::string& path, int size, int style = SMOOTHFONT);
 void FreeImageFont(int font);
 // Handle 0 selects the built-in default font.

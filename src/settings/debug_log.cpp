@@ -15,12 +15,13 @@ namespace {
 // while it is open.
 std::FILE* log_stream = nullptr;
 
-// The file of the load that failed last, while no load has worked since.
+// The file the last load line named, while no load has gone cleanly since.
 std::string last_failed;
 
 // What keeps a file from loading, as far as can be told from outside the
-// loader: `kind` says what the file should have been ("a sound").
-std::string WhyNotLoaded(const std::string& path, const std::string& kind) {
+// loader: `kind` says what the file should have been ("a sound"), `problem`
+// what the loader itself found wrong with it ("" when nothing).
+std::string WhyNotLoaded(const std::string& path, const std::string& kind, const std::string& problem) {
   switch (FileType(path)) {
     case 0:
       return "missing";
@@ -31,7 +32,29 @@ std::string WhyNotLoaded(const std::string& path, const std::string& kind) {
   }
   if (FileSize(path) == 0) return "empty";
   if (!ReadFile(path)) return LastFileError();
+  if (!problem.empty()) return problem;
   return "not " + kind;
+}
+
+// NoteLoad for a load whose loader found `problem` with the file: one that
+// loaded all the same (a picture or a sound cut short keeps what it holds)
+// is named too, so that a picture with a part missing can be traced.
+int32_t NoteLoadOf(int32_t handle, const std::string& path, const std::string& kind, const std::string& problem) {
+  if (handle != 0 && problem.empty()) {
+    last_failed.clear();
+    return handle;
+  }
+  if (path != last_failed) {
+    if (handle != 0) Debug("\tCould not load all of " + LogName(path) + " (" + problem + ")");
+    else Debug("\tCould not load " + LogName(path) + " (" + WhyNotLoaded(path, kind, problem) + ")");
+  }
+  last_failed = path;
+  return handle;
+}
+
+// NoteLoad for the platform's load just made, with what it found.
+int32_t NotePlatformLoad(int32_t handle, const std::string& path, const std::string& kind) {
+  return NoteLoadOf(handle, path, kind, LastLoadProblem());
 }
 
 }  // namespace
@@ -58,13 +81,7 @@ void CloseDebugLog() {
 }
 
 int32_t NoteLoad(int32_t handle, const std::string& path, const std::string& kind) {
-  if (handle != 0) {
-    last_failed.clear();
-    return handle;
-  }
-  if (path != last_failed) Debug("\tCould not load " + LogName(path) + " (" + WhyNotLoaded(path, kind) + ")");
-  last_failed = path;
-  return 0;
+  return NoteLoadOf(handle, path, kind, "");
 }
 
 std::string LogName(const std::string& path) {
@@ -75,21 +92,21 @@ std::string LogName(const std::string& path) {
 }
 
 int32_t LoadImageLogged(const std::string& path, int32_t flags) {
-  return NoteLoad(LoadImage(path, flags), path, "a picture");
+  return NotePlatformLoad(LoadImage(path, flags), path, "a picture");
 }
 
 int32_t LoadAnimImageLogged(const std::string& path, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                             int32_t cells, int32_t flags) {
-  return NoteLoad(LoadAnimImage(path, cell_width, cell_height, first_cell, cells, flags), path,
-                  "a picture of " + Str(first_cell + cells) + " frames of " + Str(cell_width) + "x" + Str(cell_height));
+  return NotePlatformLoad(LoadAnimImage(path, cell_width, cell_height, first_cell, cells, flags), path,
+                          "a picture of " + Str(first_cell + cells) + " frames of " + Str(cell_width) + "x" + Str(cell_height));
 }
 
 int32_t LoadSoundLogged(const std::string& path, int32_t flags) {
-  return NoteLoad(LoadSound(path, flags), path, "a sound");
+  return NotePlatformLoad(LoadSound(path, flags), path, "a sound");
 }
 
 int32_t LoadImageFontLogged(const std::string& path, int32_t size, int32_t style) {
-  return NoteLoad(LoadImageFont(path, size, style), path, "a font");
+  return NotePlatformLoad(LoadImageFont(path, size, style), path, "a font");
 }
 
 void SaveFailureNotice::Failed(const std::string& log_line) {

@@ -23,7 +23,9 @@ std::string LogName(const std::string& path);
 // The loads of the game's data files. Each gives what the platform's load
 // gives (0 when nothing could be loaded); a load that fails also writes the
 // line "\tCould not load <file> (<what is wrong>)", so that a picture or a
-// sound that never shows can be traced to its file. The same file failing
+// sound that never shows can be traced to its file. A file that loads with a
+// part missing (a picture or a sound cut short keeps what it holds) writes
+// "\tCould not load all of <file> (data ends early)". The same file named
 // again straight after (another cut of the same picture, the same font at
 // another size) adds no line.
 // The log line above for a load that gave `handle` 0; `kind` says what the

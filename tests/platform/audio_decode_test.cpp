@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "audio_test_files.h"
 #include "platform/audio.h"
+#include "platform/graphics.h"
 #include "platform/core/sound_decode.h"
 #include "platform/test/test_audio.h"
 #include "platform/test/test_backend.h"
@@ -124,6 +126,49 @@ TEST_F(LoadSoundTest, LoadsFilesAndMissingOnesGiveZero) {
   FreeSound(0);
   EXPECT_EQ(testbackend::LiveSounds(), 1);
   for (const auto& p : {wav, ogg, bad}) std::remove(p.c_str());
+}
+
+// A WAV cut short loads with the samples it holds and says its data ends
+// early; cut before its samples begin it does not load, and says the same.
+TEST_F(LoadSoundTest, AWavCutShortPlaysWhatItHoldsAndSaysSo) {
+  std::vector<int16_t> samples(1000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 37 - 18000);
+  const std::string wav = Wav(1, 16, 22050, Samples16(samples));
+  ASSERT_EQ(wav.size(), 44u + 2000u);
+  std::string extra = "LIST";
+  Put32(extra, 4);
+  extra += "INFO";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int frames;  // -1: does not load
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"whole", wav, 1000, ""},
+      {"half the samples gone", wav.substr(0, 44 + 1000), 500, "data ends early"},
+      {"half a sample short", wav.substr(0, wav.size() - 1), 999, "data ends early"},
+      {"no samples left", wav.substr(0, 44), 0, "data ends early"},
+      {"cut in the format chunk", wav.substr(0, 30), -1, "data ends early"},
+      {"cut before the data chunk", Wav(1, 16, 22050, Samples16(samples), 1, extra).substr(0, 50), -1,
+       "data ends early"},
+      {"not a sound", "RIFF nonsense", -1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = WriteTemp("cut.wav", c.bytes);
+    const int sound = LoadSound(path);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
+    std::remove(path.c_str());
+    ASSERT_EQ(sound != 0, c.frames >= 0);
+    if (sound == 0) continue;
+    // It holds what the file holds, as it was written.
+    const SoundRef held = soundtable::Get(sound);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->Frames(), c.frames);
+    EXPECT_TRUE(std::equal(held->samples.begin(), held->samples.end(), samples.begin()));
+    FreeSound(sound);
+  }
 }
 
 TEST_F(LoadSoundTest, FlagOneLoopsTheSound) {

@@ -11,6 +11,7 @@
 
 #include "audio_test_files.h"
 #include "platform/audio.h"
+#include "platform/graphics.h"
 #include "platform/core/mixer.h"
 #include "platform/core/sound_decode.h"
 #include "platform/core/sound_stream.h"
@@ -202,24 +203,34 @@ TEST(SoundStream, DamagedFilesFailToLoadOrPlayOutSafely) {
     for (size_t i = from; i < from + n && i < s.size(); ++i) s[i] = static_cast<char>((i * 7919) & 0xFF);
     return s;
   };
+  // The last page of the stream, found from the end: a cut at its start
+  // leaves whole pages only, none of them the last.
+  const size_t last_page = ogg.rfind("OggS");
+  ASSERT_GT(last_page, ogg.size() / 2);
   struct Case {
     const char* what;
     std::string bytes;
     bool loads;  // as the whole decode finds too
+    // What the load says of it: a file cut short says its data ends early;
+    // noise is no cut.
+    std::string problem;
   };
   const std::vector<Case> cases = {
-      {"only the first page", ogg.substr(0, 58), false},
-      {"cut inside the headers", ogg.substr(0, 200), false},
-      {"the magic and then noise", "OggS" + std::string(5000, '\x5A'), false},
-      {"cut in the middle", ogg.substr(0, ogg.size() / 2), true},
-      {"cut one byte short", ogg.substr(0, ogg.size() - 1), true},
-      {"noise in the middle", garbled(ogg.size() / 3, 2000), true},
-      {"noise to the end", garbled(ogg.size() / 2, ogg.size()), true},
+      {"whole", ogg, true, ""},
+      {"only the first page", ogg.substr(0, 58), false, "data ends early"},
+      {"cut inside the headers", ogg.substr(0, 200), false, "data ends early"},
+      {"the magic and then noise", "OggS" + std::string(5000, '\x5A'), false, ""},
+      {"cut in the middle", ogg.substr(0, ogg.size() / 2), true, "data ends early"},
+      {"cut between two pages", ogg.substr(0, last_page), true, "data ends early"},
+      {"cut one byte short", ogg.substr(0, ogg.size() - 1), true, "data ends early"},
+      {"noise in the middle", garbled(ogg.size() / 3, 2000), true, ""},
+      {"noise to the end", garbled(ogg.size() / 2, ogg.size()), true, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string path = WriteTemp("damaged.ogg", c.bytes);
     const int sound = LoadSound(path);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
     std::remove(path.c_str());
     // The same verdict as decoding the file whole, as the loader did before.
     auto whole = Whole(c.bytes);

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "platform/core/gfx_core.h"
@@ -291,6 +295,95 @@ TEST(GraphicsFonts, TextWidthSumsAdvancesAndHeightIgnoresTheText) {
   // Scale does not enter the measurements.
   SetScale(3, 3);
   EXPECT_EQ(TextWidth("Ai"), TextWidth("A") + TextWidth("i"));
+}
+
+const char* kNarrowFont = "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf";
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string FontTempPath(const std::string& name) {
+  const char* dir = std::getenv("DUSKMOOR_BUILD_DIR");
+  return std::string(dir ? dir : "/tmp") + "/graphics_fonts_" + name;
+}
+
+// The face with its glyph outlines blanked: every table in its place and the
+// file whole, but no letter has a shape.
+std::string BlankOutlines(std::string face) {
+  auto be = [&](size_t at, int n) {
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v = v << 8 | static_cast<uint8_t>(face[at + i]);
+    return v;
+  };
+  const uint32_t tables = be(4, 2);
+  for (uint32_t t = 0; t < tables; ++t) {
+    const size_t rec = 12 + 16 * t;
+    if (face.compare(rec, 4, "glyf") == 0) std::fill_n(face.begin() + be(rec + 8, 4), be(rec + 12, 4), '\0');
+  }
+  return face;
+}
+
+// The pixels the current font's glyphs of `text` put on the screen: the sum
+// of their coverage in its atlas.
+int64_t InkOf(const std::string& text) {
+  const gfxcore::FontRec& font = gfxcore::CurrentFont();
+  int64_t ink = 0;
+  for (unsigned char c : text) {
+    const gfxcore::Glyph& g = font.glyphs[c];
+    for (int y = 0; y < g.h; ++y)
+      for (int x = 0; x < g.w; ++x)
+        ink += font.atlas->coverage[static_cast<size_t>(g.atlas_y + y) * font.atlas->width + g.atlas_x + x];
+  }
+  return ink;
+}
+
+// A face none of whose printable characters draws a pixel (half a copy, or
+// a whole one without shapes) is no font: the load fails, says why, and the
+// default font draws the text instead. A face that still draws loads, and a
+// copy cut short says so.
+TEST(GraphicsFonts, AFaceThatDrawsNoLetterDoesNotLoadAndTheDefaultFontDrawsInstead) {
+  testbackend::Reset();
+  ASSERT_EQ(Graphics(640, 480), 1);
+  const std::string face = FileBytes(kNarrowFont);
+  ASSERT_GT(face.size(), 10000u);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool loads;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"whole", face, true, ""},
+      {"cut in half", face.substr(0, face.size() / 2), false, "data ends early"},
+      {"cut at a tenth", face.substr(0, face.size() / 10), false, "data ends early"},
+      {"only its first bytes", face.substr(0, 100), false, "data ends early"},
+      {"its shapes blanked", BlankOutlines(face), false, "draws no letters"},
+      {"cut short after its shapes", face.substr(0, face.size() - 4000), true, "data ends early"},
+      {"not a font", "not a font at all", false, ""},
+  };
+  const std::string text = "Press Start (Z) To Begin";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = FontTempPath("face.ttf");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    const int font = LoadImageFont(path, 24, SMOOTHFONT);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
+    ASSERT_EQ(font != 0, c.loads);
+    EXPECT_EQ(testgraphics::LiveFonts(), c.loads ? 1 : 0);
+    // What the game does with the handle: select it and draw.
+    SetImageFont(font);
+    testgraphics::ClearDraws();
+    DrawText(text, 10, 10);
+    const auto texts = testgraphics::DrawsOf(Op::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].font, font);
+    EXPECT_GT(texts[0].w, 0.0f);
+    EXPECT_GT(texts[0].h, 0.0f);
+    EXPECT_GT(InkOf(text), 0);
+    FreeImageFont(font);
+  }
 }
 
 TEST(GraphicsFonts, DefaultFontStandsInForHandleZero) {

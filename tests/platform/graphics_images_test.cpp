@@ -3,6 +3,8 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,88 @@ TEST(GraphicsImages, MissingOrUnreadablePicturesGiveNoImage) {
   std::fclose(f);
   EXPECT_EQ(LoadImage(junk, 0), 0);
   EXPECT_EQ(testgraphics::LiveImages(), 0);
+}
+
+// A picture whose file was cut short: what the file still holds shows, the
+// rest is transparent, and the load says the data ends early. Cut inside its
+// headers there is nothing to show. Whatever reads PNG files (images, cells,
+// pixmaps) agrees.
+TEST(GraphicsImages, APictureCutShortKeepsTheRowsItHoldsAndSaysSo) {
+  testbackend::Reset();
+  // Stored without compression, so a cut at a part of the file falls at
+  // about that part of the rows; every pixel differs from its neighbours.
+  // The reader takes the picture's data in blocks of 8 KiB, so the rows of
+  // the block a cut falls in (16 of these) are lost with it.
+  const int w = 128, h = 128;
+  const int block_rows = 16;
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
+  const int pm = CreatePixmap(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) WritePixel(pm, x, y, px[static_cast<size_t>(y) * w + x]);
+  const std::string whole_path = TempPath("whole.png");
+  ASSERT_EQ(SavePixmapPNG(pm, whole_path, 0), 1);
+  FreePixmap(pm);
+  std::ifstream in(whole_path, std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(whole.size(), static_cast<size_t>(w) * h * 4);
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool loads;
+    std::string problem;
+    int min_rows, max_rows;  // whole rows as in the picture; the rest is transparent
+  };
+  const Case cases[] = {
+      {"whole", whole, true, "", h, h},
+      {"cut in half", whole.substr(0, whole.size() / 2), true, "data ends early", h / 2 - block_rows - 1, h / 2},
+      {"cut a quarter in", whole.substr(0, whole.size() / 4), true, "data ends early", h / 4 - block_rows - 1, h / 4},
+      {"cut before the last row ends", whole.substr(0, whole.size() - 40), true, "data ends early",
+       h - block_rows - 1, h - 1},
+      {"cut inside the header", whole.substr(0, 20), false, "data ends early", 0, 0},
+      {"not a picture", "not a picture at all", false, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = TempPath("cut.png");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    const int image = LoadImage(path, 0);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
+    const int cells = LoadAnimImage(path, w, 8, 0, h / 8, 0);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
+    const int pixmap = LoadPixmapPNG(path);
+    EXPECT_EQ(LastLoadProblem(), c.problem);
+    ASSERT_EQ(image != 0, c.loads);
+    ASSERT_EQ(cells != 0, c.loads);
+    ASSERT_EQ(pixmap != 0, c.loads);
+    if (!c.loads) continue;
+    ASSERT_EQ(ImageWidth(image), w);
+    ASSERT_EQ(ImageHeight(image), h);
+    // Rows are either the picture's or transparent, the picture's first.
+    int rows = 0;
+    while (rows < h && FramePixel(image, 0, 0, rows) == px[static_cast<size_t>(rows) * w]) ++rows;
+    EXPECT_GE(rows, c.min_rows);
+    EXPECT_LE(rows, c.max_rows);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint32_t want = y < rows ? px[static_cast<size_t>(y) * w + x] : 0u;
+        ASSERT_EQ(FramePixel(image, 0, x, y), want) << x << "," << y;
+        ASSERT_EQ(FramePixel(cells, y / 8, x, y % 8), want) << x << "," << y;
+        ASSERT_EQ(ReadPixel(pixmap, x, y), want) << x << "," << y;
+      }
+    FreeImage(image);
+    FreeImage(cells);
+    FreePixmap(pixmap);
+  }
+  // A picture cut short that is also too small for the cells asked for: the
+  // cells are why it does not load.
+  std::ofstream(TempPath("cut.png"), std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() / 2);
+  EXPECT_EQ(LoadAnimImage(TempPath("cut.png"), w, 8, 0, h / 8 + 1, 0), 0);
+  EXPECT_EQ(LastLoadProblem(), "");
+  // The next load starts afresh.
+  EXPECT_NE(LoadImage(whole_path, 0), 0);
+  EXPECT_EQ(LastLoadProblem(), "");
 }
 
 TEST(GraphicsImages, MaskingClearsBlackOnlyInPicturesWithoutAlpha) {

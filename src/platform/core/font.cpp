@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "platform/core/gfx_core.h"
+#include "platform/core/load_problem.h"
 #include "platform/graphics.h"
 
 namespace gfxcore {
@@ -33,11 +35,61 @@ FT_Library Library() {
   return lib;
 }
 
-std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style) {
+// Whether a TrueType or OpenType file ends before a table its directory
+// lists ends: a copy cut short. FreeType drops such tables without a word,
+// and a face without its outlines opens and sizes like a whole one.
+bool TablesCutShort(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  long size = -1;
+  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  // Reads n bytes at `at` into `out`; false when the file ends first.
+  auto read_at = [&](long at, size_t n, std::vector<uint8_t>& out) {
+    out.resize(n);
+    return std::fseek(f, at, SEEK_SET) == 0 && std::fread(out.data(), 1, n, f) == n;
+  };
+  auto be32 = [](const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           p[3];
+  };
+  bool cut = false;
+  std::vector<uint8_t> head;
+  if (size >= 4 && read_at(0, 4, head)) {
+    const uint32_t tag = be32(head.data());
+    long dir = -1;
+    if (tag == 0x74746366u) {  // "ttcf": a collection, whose first face is the one loaded
+      if (read_at(12, 4, head)) dir = static_cast<long>(be32(head.data()));
+      else cut = true;
+    } else if (tag == 0x00010000u || tag == 0x4F54544Fu || tag == 0x74727565u) {  // 1.0, "OTTO", "true"
+      dir = 0;
+    }
+    std::vector<uint8_t> records;
+    if (dir >= 0 && !read_at(dir, 12, head)) {
+      cut = true;
+    } else if (dir >= 0) {
+      const size_t tables = static_cast<size_t>(head[4]) << 8 | head[5];
+      if (!read_at(dir + 12, 16 * tables, records)) cut = true;
+      for (size_t t = 0; !cut && t < tables; ++t) {
+        const uint8_t* r = records.data() + 16 * t;
+        cut = static_cast<uint64_t>(be32(r + 8)) + be32(r + 12) > static_cast<uint64_t>(size);
+      }
+    }
+  }
+  std::fclose(f);
+  return cut;
+}
+
+// The face at `size`, or null; `problem` says what is wrong with the file
+// when that can be told (a face that loads may still be cut short).
+std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style, std::string& problem) {
+  problem.clear();
   FT_Library lib = Library();
   if (!lib || size <= 0 || size > 512) return nullptr;
   FT_Face face = nullptr;
-  if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) return nullptr;
+  if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) {
+    if (TablesCutShort(path)) problem = loadproblem::kEndsEarly;
+    return nullptr;
+  }
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
     FT_Done_Face(face);
     return nullptr;
@@ -55,6 +107,8 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
   auto font = std::make_unique<FontRec>();
   font->height = std::max(1, ascent + descent);
   int cell_w = 1;
+  // Printable ASCII characters that put a pixel on the screen.
+  int inked = 0;
   for (int c = 0; c < 256; ++c) {
     // One byte per character, Latin-1: the byte is the code point.
     const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(c));
@@ -85,11 +139,21 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style)
         bm.cov[static_cast<size_t>(y) * bm.w + x] = v;
       }
     }
+    if (c >= 32 && c <= 126 && std::any_of(bm.cov.begin(), bm.cov.end(), [](uint8_t v) { return v != 0; }))
+      ++inked;
     gl.w = bm.w;
     gl.h = bm.h;
     cell_w = std::max(cell_w, bm.w + 2);
   }
   FT_Done_Face(face);
+  const bool cut_short = TablesCutShort(path);
+  // A face whose printable characters all come out blank would show no text
+  // at all, where handle 0's default font shows it: it counts as not loaded.
+  if (inked == 0) {
+    problem = cut_short ? loadproblem::kEndsEarly : "draws no letters";
+    return nullptr;
+  }
+  if (cut_short) problem = loadproblem::kEndsEarly;
 
   // Glyphs packed in shelves, tallest first, each with a clear one-pixel border so
   // filtered drawing never bleeds between neighbours.
@@ -142,8 +206,9 @@ std::unique_ptr<FontRec> MakeBuiltin() {
       "/usr/share/fonts/TTF/DejaVuSans.ttf",
       "/usr/share/fonts/dejavu/DejaVuSans.ttf",
   };
+  std::string problem;
   for (const char* face : kFaces)
-    if (auto f = Rasterise(face, 14, SMOOTHFONT)) return f;
+    if (auto f = Rasterise(face, 14, SMOOTHFONT, problem)) return f;
   auto font = std::make_unique<FontRec>();
   font->height = 16;
   auto atlas = std::make_unique<ImageRec>();
@@ -197,7 +262,7 @@ void ClearAll() {
 using namespace gfxcore;
 
 int LoadImageFont(const std::string& path, int size, int style) {
-  auto font = Rasterise(path, size, style);
+  auto font = Rasterise(path, size, style, loadproblem::last);
   if (!font) return 0;
   const int h = F().next++;
   F().fonts[h] = std::move(font);

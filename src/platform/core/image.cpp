@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/core/gfx_core.h"
+#include "platform/core/load_problem.h"
 #include "platform/graphics.h"
 
 namespace gfxcore {
@@ -143,8 +144,10 @@ int LoadAnimImage(const std::string& path, int cell_width, int cell_height, int 
   bool has_alpha = false;
   std::vector<uint32_t> px;
   if (!ReadPNG(path, w, h, px, has_alpha)) return 0;
-  return AddImage(
-      CutImage(px, w, h, has_alpha, cell_width, cell_height, first_cell, cell_count, flags));
+  auto cells = CutImage(px, w, h, has_alpha, cell_width, cell_height, first_cell, cell_count, flags);
+  // Too few cells is why such a picture fails, whatever else is wrong with it.
+  if (!cells) loadproblem::last.clear();
+  return AddImage(std::move(cells));
 }
 
 int LoadImage(const std::string& path, int flags) {
@@ -214,6 +217,8 @@ int ImageFlags(int image) {
   ImageRec* img = Image(image);
   return img ? img->flags : 0;
 }
+
+std::string LastLoadProblem() { return loadproblem::last; }
 
 // ---- pixmaps ----------------------------------------------------------------------
 

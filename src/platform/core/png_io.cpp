@@ -5,30 +5,48 @@
 #include <cstdio>
 
 #include "platform/core/gfx_core.h"
+#include "platform/core/load_problem.h"
 
 namespace gfxcore {
 
 bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& argb,
              bool& has_alpha) {
+  loadproblem::last.clear();
+  // Read through a stream of our own, which tells afterwards whether a
+  // failure came from the file running out.
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  // The picture's own format tells whether it carries transparency (alpha or tRNS).
-  has_alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-  image.format = PNG_FORMAT_BGRA;  // little-endian bytes of 0xAARRGGBB
-  if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768) {
-    png_image_free(&image);
-    return false;
+  bool ok = false;
+  if (png_image_begin_read_from_stdio(&image, f)) {
+    // The picture's own format tells whether it carries transparency (alpha or tRNS).
+    has_alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    image.format = PNG_FORMAT_BGRA;  // little-endian bytes of 0xAARRGGBB
+    if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768) {
+      png_image_free(&image);
+    } else {
+      // Clear to begin with: rows the file never reaches stay transparent.
+      std::vector<uint32_t> px(static_cast<size_t>(image.width) * image.height, 0u);
+      ok = png_image_finish_read(&image, nullptr, px.data(), 0, nullptr) != 0;
+      if (!ok && std::feof(f)) {
+        // Cut short: the rows decoded before the end are in place, and a
+        // picture with a part missing shows more than none at all.
+        loadproblem::last = loadproblem::kEndsEarly;
+        ok = true;
+      }
+      png_image_free(&image);
+      if (ok) {
+        w = static_cast<int>(image.width);
+        h = static_cast<int>(image.height);
+        argb = std::move(px);
+      }
+    }
+  } else if (std::feof(f)) {
+    loadproblem::last = loadproblem::kEndsEarly;
   }
-  std::vector<uint32_t> px(static_cast<size_t>(image.width) * image.height);
-  if (!png_image_finish_read(&image, nullptr, px.data(), 0, nullptr)) {
-    png_image_free(&image);
-    return false;
-  }
-  w = static_cast<int>(image.width);
-  h = static_cast<int>(image.height);
-  argb = std::move(px);
-  return true;
+  std::fclose(f);
+  return ok;
 }
 
 bool WritePNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb,

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/core/load_problem.h"
 #include "platform/core/ogg_reader.h"
 
 namespace {
@@ -16,6 +17,46 @@ uint32_t Le32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Whether a RIFF/WAVE file ends before its samples do: its data chunk runs
+// past the last byte, or, with no data chunk whole in it, the file is shorter
+// than its RIFF header says.
+bool WavCutShort(const uint8_t* data, size_t size) {
+  if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) return false;
+  size_t pos = 12;
+  while (pos + 8 <= size) {
+    const size_t len = Le32(data + pos + 4);
+    const size_t body = pos + 8;
+    if (std::memcmp(data + pos, "data", 4) == 0) return len > size - body;
+    const size_t next = body + len + (len & 1);
+    if (next <= pos) break;
+    pos = next;
+  }
+  return static_cast<size_t>(Le32(data + 4)) + 8 > size;
+}
+
+// Whether an Ogg file ends before its stream does: a page runs past the last
+// byte, or the last page is not marked as the stream's end. A file that turns
+// to noise is damaged otherwise, not cut short.
+bool OggCutShort(const uint8_t* data, size_t size) {
+  if (size < 4 || std::memcmp(data, "OggS", 4) != 0) return false;
+  size_t pos = 0;
+  bool last = false;
+  while (pos < size) {
+    const size_t left = size - pos;
+    if (left < 27) return std::memcmp(data + pos, "OggS", std::min<size_t>(left, 4)) == 0;
+    const uint8_t* page = data + pos;
+    if (std::memcmp(page, "OggS", 4) != 0 || page[4] != 0) return false;
+    const size_t segments = page[26];
+    if (left < 27 + segments) return true;
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += page[27 + i];
+    if (left < 27 + segments + body) return true;
+    last = (page[5] & 0x04) != 0;
+    pos += 27 + segments + body;
+  }
+  return !last;
+}
 
 }  // namespace
 
@@ -126,6 +167,7 @@ std::shared_ptr<SoundData> DecodeSound(const uint8_t* data, size_t size) {
 }
 
 std::shared_ptr<SoundData> LoadSoundFile(const std::string& path) {
+  loadproblem::last.clear();
   // Folders open too, and report a size that is no size.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
@@ -137,6 +179,10 @@ std::shared_ptr<SoundData> LoadSoundFile(const std::string& path) {
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   in.seekg(0);
   if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
+  // A file cut short plays what it holds (and a stream ends where its audio
+  // does), but the load says so.
+  if (WavCutShort(bytes.data(), bytes.size()) || OggCutShort(bytes.data(), bytes.size()))
+    loadproblem::last = loadproblem::kEndsEarly;
   if (auto s = DecodeWav(bytes.data(), bytes.size())) return s;
   return StreamOggVorbis(std::move(bytes));
 }
