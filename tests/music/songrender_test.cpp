@@ -1,7 +1,10 @@
 // The song renderer on the shipped rule file: reproducible, seed-dependent,
-// audible and unclipped; and its answer to bad arguments.
+// audible and unclipped; and its exit status for bad arguments, a rule file it
+// cannot read and a song it cannot write.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -43,6 +46,31 @@ class SongRenderTest : public ::testing::Test {
     const std::string errFile = (dir_ / "stderr.txt").string();
     const std::string cmd = "'" + tool_ + "' " + args + " 2>'" + errFile + "'";
     const int status = std::system(cmd.c_str());
+    err_ = testutil::ReadBytes(errFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Runs the tool with these arguments as a player would: a superuser
+  // running the tests gives up its rights in the tool's process first, so
+  // that the file permissions bind the tool. Its exit status; stderr in err_.
+  int RunAsPlayer(const std::vector<std::string>& args) {
+    const std::string errFile = (dir_ / "stderr.txt").string();
+    std::vector<std::string> argv = {tool_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argp;
+    for (std::string& a : argv) argp.push_back(a.data());
+    argp.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err < 0 || ::dup2(err, 2) < 0) ::_exit(126);
+      const uid_t nobody = 65534;
+      if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+        ::_exit(126);
+      ::execv(argp[0], argp.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
     err_ = testutil::ReadBytes(errFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -148,6 +176,28 @@ TEST_F(SongRenderTest, BadArgumentsGetOneLineAndStatus2) {
     EXPECT_EQ(err_.rfind("songrender: ", 0), 0u) << err_;
   }
   EXPECT_FALSE(fs::exists(dir_ / "x.wav"));
+}
+
+TEST_F(SongRenderTest, AnOutputThatCannotBeWrittenGetsOneLineAndStatus1) {
+  const fs::path out = dir_ / "missing" / "x.wav";
+  EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
+  EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+// A rule file the player cannot read is refused as a missing one is, rather
+// than taken for rules without a line, which would play silence.
+TEST_F(SongRenderTest, ARuleFileThatCannotBeReadGetsOneLineAndStatus2) {
+  const fs::path rules = dir_ / "locked.ini";
+  fs::copy_file(rules_, rules);
+  fs::permissions(rules, fs::perms::none);
+  // Whoever runs the tool may write the song here.
+  fs::permissions(dir_, fs::perms::all);
+  const fs::path out = dir_ / "x.wav";
+  EXPECT_EQ(RunAsPlayer({rules.string(), "1", "250", "2", out.string()}), 2) << err_;
+  EXPECT_EQ(err_, "songrender: cannot read the rule file " + rules.string() +
+                      " (usage: songrender RULES.ini SEED TEMPO SECONDS OUT.wav)\n");
+  EXPECT_FALSE(fs::exists(out));
 }
 
 }  // namespace

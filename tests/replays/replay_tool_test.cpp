@@ -3,14 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "common/pipe_watch.h"
@@ -27,6 +33,85 @@ using replay::Control;
 using replay::ControlKind;
 using testutil::ReadBytes;
 using testutil::WriteBytes;
+
+// The built tool as a process of its own, for what only a process shows:
+// that it comes back at once from what would hold it, and how it ends on a
+// signal. Its output goes to files; its temporary files to a folder of the
+// test's choosing.
+class ToolProcess {
+ public:
+  struct Setup {
+    std::string tmpdir;      // TMPDIR; empty: the test's own
+    std::string out, err;    // where stdout and stderr go
+    int ignored = 0;         // a signal the tool is started with as ignored
+  };
+  ToolProcess(const std::vector<std::string>& args, const Setup& setup) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+      if (setup.tmpdir.empty() || std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
+    }
+    if (!setup.tmpdir.empty()) env.push_back("TMPDIR=" + setup.tmpdir);
+    std::vector<std::string> argv = {REPLAY_TOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    // Everything the child needs is ready before the fork.
+    std::vector<char*> argp, envp;
+    for (std::string& a : argv) argp.push_back(a.data());
+    argp.push_back(nullptr);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    const int out = ::open(setup.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(setup.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    for (int s : {SIGHUP, SIGINT, SIGTERM}) ::signal(s, s == setup.ignored ? SIG_IGN : SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(argp[0], argp.data(), envp.data());
+    ::_exit(127);
+  }
+  ~ToolProcess() {
+    if (Running()) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status_, 0);
+    }
+  }
+  ToolProcess(const ToolProcess&) = delete;
+  ToolProcess& operator=(const ToolProcess&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  bool Running() {
+    if (pid_ <= 0 || ended_) return false;
+    if (::waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
+    return !ended_;
+  }
+  void Signal(int s) const { ::kill(pid_, s); }
+  // Waits for the tool to end, at most `guard`; a tool still running then is
+  // killed and the answer is false.
+  bool End(std::chrono::seconds guard) {
+    const auto until = std::chrono::steady_clock::now() + guard;
+    while (Running()) {
+      if (std::chrono::steady_clock::now() > until) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status_, 0);
+        ended_ = true;
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+  // The exit status, or -1 when the tool did not exit by itself.
+  int ExitStatus() const { return ended_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
+  // The signal that killed the tool, or 0.
+  int KilledBy() const { return ended_ && WIFSIGNALED(status_) ? WTERMSIG(status_) : 0; }
+
+ private:
+  pid_t pid_ = -1;
+  bool ended_ = false;
+  int status_ = 0;
+};
 
 const char kLevel[] =
     "<title>Quiet Moor</title>\r\n<author>Tests</author>\r\n<from>40,100</from>\r\n<to>60,100</to>\r\n";
@@ -153,10 +238,106 @@ TEST_F(ReplayToolTest, APackFolderPassesOverWhatIsNoFile) {
   testutil::PipeWatch pipe(Path("pack/pipe.xml"));
   ASSERT_TRUE(pipe.Made());
   fs::create_symlink("/dev/null", Path("pack/device.xml"));
+  // Links that lead nowhere: round in a circle, to a name that is gone.
+  fs::create_symlink("loop.xml", Path("pack/loop.xml"));
+  fs::create_symlink("gone", Path("pack/dangling.xml"));
+  fs::create_directories(Path("pack/folder.xml"));
   const Result res = RunTool({Path("pack"), Script("end 1\n")});
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.out.find("\nlevel=Quiet Moor\n"), std::string::npos) << res.out;
   EXPECT_FALSE(pipe.Opened());
+}
+
+// A device would feed the tool for ever and a pipe nobody writes to would
+// hold it at its opening: a script, like a level, is read from a regular file
+// only, and anything else is refused at once.
+TEST_F(ReplayToolTest, AScriptThatIsNoFileIsRefusedAtOnce) {
+  ASSERT_EQ(::mkfifo(Path("pipe.script").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", Path("device.script"));
+  for (const std::string& script :
+       {std::string("/dev/zero"), std::string("/dev/urandom"), Path("pipe.script"), Path("device.script")}) {
+    SCOPED_TRACE(script);
+    ToolProcess tool({level_, script}, {"", Path("out.txt"), Path("err.txt")});
+    ASSERT_TRUE(tool.Started());
+    // The answer takes a moment; the guard only tells a hang from it.
+    ASSERT_TRUE(tool.End(std::chrono::seconds(20))) << "still running after 20 s";
+    EXPECT_EQ(tool.ExitStatus(), 2);
+    EXPECT_EQ(ReadBytes(Path("err.txt")), "replay: the script is not a file: " + script + "\n");
+    EXPECT_EQ(ReadBytes(Path("out.txt")), "");
+  }
+}
+
+TEST_F(ReplayToolTest, HelpPrintsTheUsageWithStatusZero) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--help"}, {"-h"}, {level_, Path("gone.script"), "--help"}, {"--width", "800", "-h"}};
+  for (const std::vector<std::string>& args : cases) {
+    SCOPED_TRACE(args.back());
+    const Result res = RunTool(args);
+    EXPECT_EQ(res.status, 0);
+    EXPECT_EQ(res.out.rfind("usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]\n", 0), 0u)
+        << res.out;
+    EXPECT_EQ(res.err, "");
+  }
+}
+
+// What a folder holds, by name; empty when it cannot be listed.
+std::vector<std::string> Entries(const fs::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(it->path().filename().string());
+  return names;
+}
+
+// SIGTERM, SIGINT and SIGHUP end a run on the way with the usual status for
+// the signal, and take the run's temporary copy of the game data along. A
+// signal the tool was started with as ignored stays ignored.
+TEST_F(ReplayToolTest, ASignalEndsTheRunWithoutLeavingItsCopyBehind) {
+  struct Case {
+    int signal;
+    int ignored;
+  };
+  const std::vector<Case> cases = {{SIGTERM, 0}, {SIGINT, 0}, {SIGHUP, 0}, {SIGTERM, SIGHUP}};
+  // Far more frames than any case waits for.
+  const std::string script = Script("end 100000000\n");
+  int n = 0;
+  for (const Case& cs : cases) {
+    SCOPED_TRACE("signal " + std::to_string(cs.signal) + ", ignored " + std::to_string(cs.ignored));
+    const fs::path tmp = dir_ / ("tmp" + std::to_string(++n));
+    fs::create_directories(tmp);
+    ToolProcess tool({level_, script}, {tmp.string(), Path("out.txt"), Path("err.txt"), cs.ignored});
+    ASSERT_TRUE(tool.Started());
+    // The game is running in the copy once it has written the player's
+    // level there.
+    auto running = [&] {
+      std::error_code ec;
+      for (const std::string& name : Entries(tmp)) {
+        if (fs::exists(tmp / name / "DuskmoorII_Levels" / "My Level.xml", ec)) return true;
+      }
+      return false;
+    };
+    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!running() && tool.Running() && std::chrono::steady_clock::now() < guard)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(running()) << ReadBytes(Path("err.txt"));
+    // Sent first, an ignored SIGHUP would be taken first if it were not.
+    if (cs.ignored != 0) tool.Signal(cs.ignored);
+    tool.Signal(cs.signal);
+    ASSERT_TRUE(tool.End(std::chrono::seconds(60))) << "still running 60 s after the signal";
+    EXPECT_EQ(tool.ExitStatus(), 128 + cs.signal) << "killed by signal " << tool.KilledBy();
+    std::string left;
+    for (const std::string& name : Entries(tmp)) left += name + " ";
+    EXPECT_EQ(left, "");
+  }
+}
+
+// The report is the run's answer: one that cannot be written fails the run.
+TEST_F(ReplayToolTest, AReportThatCannotBeWrittenFailsWithStatusOne) {
+  ToolProcess tool({level_, Script("end 1\n")}, {"", "/dev/full", Path("err.txt")});
+  ASSERT_TRUE(tool.Started());
+  ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+  EXPECT_EQ(tool.ExitStatus(), 1);
+  EXPECT_EQ(ReadBytes(Path("err.txt")), "replay: cannot write the report\n");
 }
 
 TEST_F(ReplayToolTest, WithoutGameDataTheRunFailsWithStatusOne) {

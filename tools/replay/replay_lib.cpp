@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/globals.h"
@@ -133,35 +139,173 @@ void CopyGameData(const fs::path& from, const fs::path& to) {
   }
 }
 
-bool Readable(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return static_cast<bool>(in);
+enum class Read { Done, Missing, Folder, NotAFile, Failed };
+
+// Reads a whole file into `bytes`, by the one rule for everything the tool
+// reads (levels and scripts): only a regular file is opened, so that a pipe
+// cannot hold the tool at its opening and a device cannot feed it for ever.
+// The opening does not wait either, and what it opened is looked at again,
+// in case something else took the name meanwhile. A name that leads nowhere
+// (missing, a link to nothing or round in a circle) is Missing.
+Read ReadRegular(const std::string& path, std::string& bytes) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) return Read::Missing;
+  if (S_ISDIR(st.st_mode)) return Read::Folder;
+  if (!S_ISREG(st.st_mode)) return Read::NotAFile;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Read::Failed;
+  Read result = Read::Done;
+  if (::fstat(fd, &st) != 0) result = Read::Failed;
+  else if (S_ISDIR(st.st_mode)) result = Read::Folder;
+  else if (!S_ISREG(st.st_mode)) result = Read::NotAFile;
+  bytes.clear();
+  char buf[64 * 1024];
+  while (result == Read::Done) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) result = Read::Failed;
+    if (n <= 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return result;
 }
 
-// The level files of `level` (one file, or every level file of a folder).
-std::vector<fs::path> LevelFiles(const std::string& level) {
-  std::error_code ec;
-  const fs::file_status st = fs::status(level, ec);
-  if (ec || !fs::exists(st)) throw InputError("level not found: " + level);
-  std::vector<fs::path> files;
-  if (fs::is_directory(st)) {
-    for (const auto& entry : fs::directory_iterator(level, ec)) {
-      if (entry.is_regular_file() && IsLevelFileName(entry.path().filename().string())) files.push_back(entry.path());
-    }
-    if (ec) throw InputError("cannot read the level folder: " + level);
-    if (files.empty()) throw InputError("no level file (*.xml) in the folder: " + level);
-  } else {
-    // Only a regular file is opened: a pipe would hold the tool for good.
-    if (!fs::is_regular_file(st)) throw InputError("the level is neither a file nor a folder: " + level);
+struct LevelFile {
+  fs::path path;
+  std::string bytes;
+};
+
+// The level files of `level` (one file, or every level file of a folder),
+// read.
+std::vector<LevelFile> LevelFiles(const std::string& level) {
+  std::vector<LevelFile> files;
+  LevelFile file{level, {}};
+  const Read read = ReadRegular(level, file.bytes);
+  if (read == Read::Missing) throw InputError("level not found: " + level);
+  if (read == Read::NotAFile) throw InputError("the level is neither a file nor a folder: " + level);
+  if (read != Read::Folder) {
     if (!IsLevelFileName(fs::path(level).filename().string()))
       throw InputError("a level file's name ends in .xml: " + level);
-    files.push_back(level);
+    if (read == Read::Failed) throw InputError("cannot read the level file: " + level);
+    files.push_back(std::move(file));
+    return files;
   }
-  for (const fs::path& f : files) {
-    if (!Readable(f)) throw InputError("cannot read the level file: " + f.string());
+  // As the game's own scan does, a pack passes over every entry that is no
+  // regular file: a folder, a pipe, a device, a link to nothing or round in
+  // a circle.
+  std::error_code ec;
+  for (fs::directory_iterator it(level, ec), end; !ec && it != end; it.increment(ec)) {
+    LevelFile entry{it->path(), {}};
+    if (!IsLevelFileName(entry.path.filename().string())) continue;
+    const Read read = ReadRegular(entry.path.string(), entry.bytes);
+    if (read == Read::Failed) throw InputError("cannot read the level file: " + entry.path.string());
+    if (read == Read::Done) files.push_back(std::move(entry));
   }
+  if (ec) throw InputError("cannot read the level folder: " + level);
+  if (files.empty()) throw InputError("no level file (*.xml) in the folder: " + level);
   return files;
 }
+
+// ---- signals ---------------------------------------------------------------------------
+
+// SIGHUP, SIGINT and SIGTERM end the command wherever they land (in a long
+// copy, in the start-up, in the middle of a frame), and must not leave the
+// temporary copy of the game data behind. A handler may rely on nothing but
+// system calls, so the copy's path is known before the copy exists, and the
+// handler takes the folder apart itself before it exits with 128 + N.
+constexpr int kEndSignals[] = {SIGHUP, SIGINT, SIGTERM};
+char g_copyPath[PATH_MAX];
+volatile sig_atomic_t g_copyKnown = 0;
+
+bool DotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Removes `name` in the folder open as `at`, with all it holds, by system
+// calls and the stack alone. The copy is a few folders deep; anything deeper
+// than any copy is left rather than the stack risked.
+void RemoveTreeAt(int at, const char* name, int depth) {
+  if (::unlinkat(at, name, 0) == 0 || depth > 16) return;
+  const int fd = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  // Entries removed while the folder is read may hide others from the same
+  // reading; a second reading finds them.
+  for (int pass = 0; pass < 3; ++pass) {
+    alignas(struct dirent64) char buf[4096];
+    ssize_t n;
+    while ((n = ::getdents64(fd, buf, sizeof buf)) > 0) {
+      for (ssize_t off = 0; off < n;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(buf + off);
+        off += entry->d_reclen;
+        if (!DotOrDotDot(entry->d_name)) RemoveTreeAt(fd, entry->d_name, depth + 1);
+      }
+    }
+    if (::unlinkat(at, name, AT_REMOVEDIR) == 0 || ::lseek(fd, 0, SEEK_SET) != 0) break;
+  }
+  ::close(fd);
+}
+
+void OnEndSignal(int signal) {
+  if (g_copyKnown) RemoveTreeAt(AT_FDCWD, g_copyPath, 0);
+  ::_exit(128 + signal);
+}
+
+// Holds the three signals back while `body` runs (the handler must not find
+// a folder that exists but has no path yet, or a path half written).
+template <typename Body>
+void WithEndSignalsHeld(const Body& body) {
+  sigset_t held, before;
+  sigemptyset(&held);
+  for (int sig : kEndSignals) sigaddset(&held, sig);
+  ::sigprocmask(SIG_BLOCK, &held, &before);
+  body();
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+// Makes the temporary folder of a run, known to the handler from the start.
+fs::path MakeCopyFolder() {
+  // The start-up changes the current folder: the handler needs the whole path.
+  const std::string pattern = Absolute((fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string());
+  if (pattern.size() >= sizeof g_copyPath) throw std::runtime_error("the temporary folder's path is too long");
+  bool made = false;
+  WithEndSignalsHeld([&] {
+    std::memcpy(g_copyPath, pattern.c_str(), pattern.size() + 1);
+    made = ::mkdtemp(g_copyPath) != nullptr;
+    g_copyKnown = made ? 1 : 0;
+  });
+  if (!made) throw std::runtime_error("cannot make a temporary folder");
+  return fs::path(g_copyPath);
+}
+
+// While the command runs, the three signals end it through the handler; one
+// the tool was started with as ignored stays ignored.
+class EndOnSignals {
+ public:
+  EndOnSignals() {
+    for (size_t i = 0; i < std::size(kEndSignals); ++i) {
+      struct sigaction now{};
+      if (::sigaction(kEndSignals[i], nullptr, &now) != 0) continue;
+      if ((now.sa_flags & SA_SIGINFO) == 0 && now.sa_handler == SIG_IGN) continue;
+      struct sigaction act{};
+      act.sa_handler = OnEndSignal;
+      sigemptyset(&act.sa_mask);
+      for (int sig : kEndSignals) sigaddset(&act.sa_mask, sig);
+      installed_[i] = ::sigaction(kEndSignals[i], &act, &before_[i]) == 0;
+    }
+  }
+  ~EndOnSignals() {
+    for (size_t i = 0; i < std::size(kEndSignals); ++i) {
+      if (installed_[i]) ::sigaction(kEndSignals[i], &before_[i], nullptr);
+    }
+  }
+  EndOnSignals(const EndOnSignals&) = delete;
+  EndOnSignals& operator=(const EndOnSignals&) = delete;
+
+ private:
+  struct sigaction before_[std::size(kEndSignals)] = {};
+  bool installed_[std::size(kEndSignals)] = {};
+};
 
 // ---- the run ---------------------------------------------------------------------------
 
@@ -390,9 +534,9 @@ void StartGame(const fs::path& root, const Options& options) {
 
 // Points the title screen's choice at the entry of `levels` the run starts
 // on: the level file, or the first of the folder's files in title order.
-void ChooseLevel(const std::vector<fs::path>& files) {
+void ChooseLevel(const std::vector<LevelFile>& files) {
   std::set<std::string> names;
-  for (const fs::path& f : files) names.insert(f.filename().string());
+  for (const LevelFile& f : files) names.insert(f.path.filename().string());
   int32_t index = 0;
   int32_t chosen = -1;
   for (const auto& rec : levels) {
@@ -497,6 +641,23 @@ Script ParseScript(const std::string& text, const std::string& name) {
 
 // ---- arguments -------------------------------------------------------------------------
 
+namespace {
+
+const char kUsage[] = "usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]";
+
+const char kHelp[] =
+    "Plays LEVEL (a level file, or a folder of level files played as a pack) headless\n"
+    "from its first frame of play, following the inputs of SCRIPT, and prints the\n"
+    "game's state at the end.\n"
+    "  --width W --height H  the virtual screen: 1280x960 (default), 1600x900 or 1440x900\n"
+    "  --trace               one line per frame before the report\n"
+    "  --keep DIR            afterwards copies the run's Files/ and DuskmoorII_Levels/ into DIR\n"
+    "  -h, --help            this text\n"
+    "Exit status: 0 done, 1 the run failed, 2 bad input, 128+N ended by signal N\n"
+    "(SIGHUP, SIGINT or SIGTERM).\n";
+
+}  // namespace
+
 Options ParseArguments(const std::vector<std::string>& args) {
   Options o;
   std::vector<std::string> plain;
@@ -513,6 +674,11 @@ Options ParseArguments(const std::vector<std::string>& args) {
       if (n <= 0) throw InputError(a + " takes a whole number of pixels: " + v);
       out = static_cast<int32_t>(n);
     };
+    if (a == "--help" || a == "-h") {
+      // Whatever else the line holds.
+      o.help = true;
+      return o;
+    }
     if (a == "--width") {
       size(o.width);
       widthSet = true;
@@ -529,7 +695,7 @@ Options ParseArguments(const std::vector<std::string>& args) {
       plain.push_back(a);
     }
   }
-  if (plain.size() != 2) throw InputError("usage: replay LEVEL SCRIPT [--width W --height H] [--trace] [--keep DIR]");
+  if (plain.size() != 2) throw InputError(kUsage);
   if (widthSet != heightSet) throw InputError("--width and --height go together");
   // The game's three virtual screens: 4:3, 16:9 and 16:10.
   const bool known = (o.width == 1280 && o.height == 960) || (o.width == 1600 && o.height == 900) ||
@@ -600,19 +766,17 @@ std::string GameDir() {
 
 Report Run(const Options& options, const Script& script, std::ostream& trace,
            const std::function<void(int32_t)>& afterFrame) {
-  const std::vector<fs::path> files = LevelFiles(options.level);
+  const std::vector<LevelFile> files = LevelFiles(options.level);
   const fs::path gameDir = GameDir();
   std::error_code ec;
   if (gameDir.empty() || !fs::is_directory(gameDir / "Files", ec))
     throw std::runtime_error("no game data (Files/) in '" + gameDir.string() +
                              "'; build the game or set DUSKMOOR_GAME_DIR");
 
-  std::string pattern = (fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
-  const fs::path root = pattern;
   const fs::path here = fs::current_path();
+  const fs::path root = MakeCopyFolder();
   // Whatever happens, the temporary copy goes and the current folder (which
-  // the start-up changes) comes back.
+  // the start-up changes) comes back. A signal meanwhile ends the removal.
   struct Cleanup {
     fs::path root, here;
     ~Cleanup() {
@@ -620,13 +784,20 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
       std::error_code e;
       fs::current_path(here, e);
       fs::remove_all(root, e);
+      g_copyKnown = 0;
     }
   } cleanup{root, here};
 
   CopyGameData(gameDir / "Files", root / "Files");
   const fs::path levelsDir = root / (GameName1 + GameName2 + "_Levels");
   fs::create_directories(levelsDir);
-  for (const fs::path& f : files) fs::copy_file(f, levelsDir / f.filename(), fs::copy_options::overwrite_existing);
+  // The bytes read by the rule for levels, not whatever holds the name now.
+  for (const LevelFile& f : files) {
+    std::ofstream copy(levelsDir / f.path.filename(), std::ios::binary | std::ios::trunc);
+    copy << f.bytes;
+    copy.close();
+    if (!copy) throw std::runtime_error("cannot copy the level into " + levelsDir.string());
+  }
 
   StartGame(root, options);
   ChooseLevel(files);
@@ -686,21 +857,39 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const EndOnSignals endOnSignals;
+  // What the command prints is its answer: one that cannot be written fails.
+  auto printed = [&] {
+    out.flush();
+    if (out) return 0;
+    err << "replay: cannot write the report\n";
+    return 1;
+  };
   try {
     Options options = ParseArguments(args);
+    if (options.help) {
+      out << kUsage << '\n' << kHelp;
+      return printed();
+    }
     // The start-up changes the current folder; the level is copied before it.
     if (!options.keep.empty()) options.keep = Absolute(options.keep);
     LevelFiles(options.level);
-    std::ifstream in(options.script, std::ios::binary);
-    std::error_code ec;
-    if (!fs::exists(options.script, ec)) throw InputError("script not found: " + options.script);
-    if (!in || fs::is_directory(options.script, ec)) throw InputError("cannot read the script: " + options.script);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    switch (ReadRegular(options.script, text)) {
+      case Read::Done:
+        break;
+      case Read::Missing:
+        throw InputError("script not found: " + options.script);
+      case Read::NotAFile:
+        throw InputError("the script is not a file: " + options.script);
+      case Read::Folder:
+      case Read::Failed:
+        throw InputError("cannot read the script: " + options.script);
+    }
     const Script script = ParseScript(text, options.script);
     const Report report = Run(options, script, out);
     out << FormatReport(report);
-    out.flush();
-    return 0;
+    return printed();
   } catch (const InputError& e) {
     err << "replay: " << e.what() << '\n';
     return 2;

@@ -70,6 +70,7 @@ struct Options {
   int32_t height = 960;
   bool trace = false;
   std::string keep;    // folder that receives the run's files; empty: none
+  bool help = false;   // -h or --help: print the usage, nothing else
 };
 
 // Reads the arguments after the program name. Throws InputError.
@@ -107,7 +108,10 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
            const std::function<void(int32_t frame)>& afterFrame = nullptr);
 
 // The whole command: arguments in, report on `out`, errors on `err`.
-// Returns the exit status: 0 done, 2 bad input, 1 the run failed.
+// Returns the exit status: 0 done, 2 bad input, 1 the run failed (the report
+// not written included). While it runs, SIGHUP, SIGINT and SIGTERM (unless
+// ignored from the start) remove the run's temporary copy and end the
+// process with 128 + the signal's number.
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The folder holding the game's Files/ that runs copy: DUSKMOOR_GAME_DIR from

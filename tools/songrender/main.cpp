@@ -8,8 +8,11 @@
 // stepped every millisecond, so rows land on their grid exactly and the same
 // arguments give the same file byte for byte.
 //
-// Bad arguments or a missing rule file: one line on stderr and exit status 2.
-// A file that cannot be written: exit status 1.
+// Exit status: 0 the file is written. 2 bad arguments, or a rule file that is
+// missing, not a regular file or cannot be read: one line on stderr, nothing
+// written. 1 the file cannot be written: one line on stderr, and a file of
+// that name stays as it was. Without instrument samples the song is rendered
+// all the same (silent where they would sound), after a warning line.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -86,6 +89,9 @@ int main(int argc, char** argv) {
   const std::string out = argv[5];
   if (out.empty()) Usage("OUT.wav must be a file name");
   if (FileType(rules) != 1) Usage("no rule file " + rules);
+  // The rules reader takes a file it cannot open for one without a line,
+  // which would render silence.
+  if (!ReadRegularFile(rules)) Usage("cannot read the rule file " + rules);
 
   testbackend::Reset();
   // The mixer renders only what this loop asks of it.
