@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "framework/controls.h"
 #include "framework/draw.h"
@@ -107,6 +108,15 @@ void RunCommentTicker() {
   }
 }
 
+// A close request or termination signal that a wait stopped for, left for
+// the next frame (or wait) to answer once the waiting routine has finished
+// what it was doing.
+bool end_request_kept = false;
+
+// True once for each close request or signal, whether it arrives now or was
+// kept by a wait.
+bool EndRequested() { return AppTerminate() != 0 || std::exchange(end_request_kept, false); }
+
 void UpdateFrameAverage() {
   Frametook = Elapsed(LastFrame, MMillisecs());
   // A clock that stepped back must not divide by zero or a negative time.
@@ -120,14 +130,25 @@ void UpdateFrameAverage() {
 
 FrameServices& PumpServices() { return Services(); }
 
-void ResetPumpServices() { Services() = DefaultServices(); }
+void ResetPumpServices() {
+  Services() = DefaultServices();
+  end_request_kept = false;
+}
 
 int32_t MMillisecs() { return MilliSecs(); }
 
 void WaitStep() {
   Delay(1);
   PollInput();
-  if (AppTerminate()) Services().finish();
+  if (EndRequested()) Services().finish();
+}
+
+bool WaitStepOrStop() {
+  Delay(1);
+  PollInput();
+  if (!EndRequested()) return true;
+  end_request_kept = true;
+  return false;
 }
 
 void WaitUntil(int32_t deadline) {
@@ -220,7 +241,7 @@ int32_t fps(int32_t first, int32_t second, int32_t showmouse) {
 
   if (KeyDown(kF4) && (KeyDown(kLAlt) || KeyDown(kRAlt))) {
     services.finish();
-  } else if (AppTerminate()) {
+  } else if (EndRequested()) {
     services.finish();
   }
 

@@ -28,6 +28,11 @@ int32_t MMillisecs();
 // signal as the frame pump does, with the farewell, which saves first. A
 // stuck key must not keep the game from ending.
 void WaitStep();
+// The same pass for a wait whose routine still has work to finish before the
+// run may end (a game whose name was just given still has to be recorded):
+// on a close request or a termination signal it answers false and keeps the
+// request for the next frame or wait to answer, instead of ending the run.
+bool WaitStepOrStop();
 // Waits in such passes until the clock reaches `deadline` (compared as a
 // difference, so across a clock wrap too); returns at once when it has.
 void WaitUntil(int32_t deadline);

@@ -56,7 +56,7 @@ int32_t QRDM_Load();
 // ---- song rule files, song start and stop ---------------------------------------------------
 // Reads a song rule file into QRDM_Set, QRDM_Many and QRDM_Stretch, after
 // clearing every section's count and stretch mode. False (and nothing read)
-// when no such file exists.
+// when no such file exists or it cannot be read to its end.
 bool QRDM_ReadRules(const std::string& path);
 // Starts the rules read last: seeds the song (-1 takes the clock), builds its
 // first pattern and has its first row due a quarter second later. `tempo` is

@@ -42,14 +42,21 @@ void ReadEntry(const std::string& line, int32_t section) {
 
 }  // namespace
 
-bool QRDM_ReadRules(const std::string& path) {
+namespace {
+
+void ClearRules() {
   for (int32_t s = 0; s < kQrdmTracks; ++s) {
     QRDM_Many[static_cast<size_t>(s)] = 0;
     QRDM_Stretch[static_cast<size_t>(s)] = -1;
   }
-  if (FileType(path) != 1) return false;
+}
 
-  const Stream in = ReadFile(path);
+}  // namespace
+
+bool QRDM_ReadRules(const std::string& path) {
+  ClearRules();
+  const Stream in = ReadRegularFile(path);
+  if (!in) return false;
   int32_t section = -1;  // nothing is taken before the first known header
   do {
     const std::string line = Trim(ReadLine(in));
@@ -63,6 +70,10 @@ bool QRDM_ReadRules(const std::string& path) {
       if (section >= 0) ReadEntry(line, section);
     }
   } while (!Eof(in));
+  // Half a rule file would play half a tune: a read that failed part-way
+  // counts as no file at all.
+  const bool whole = StreamOk(in);
   CloseFile(in);
-  return true;
+  if (!whole) ClearRules();
+  return whole;
 }

@@ -23,6 +23,14 @@ void WaitForRelease() {
   while (ConfirmHeld()) WaitStep();
 }
 
+// Once the name is given the game is complete: a request to end that comes
+// while the confirming key is still down ends the wait, and is answered once
+// the caller has recorded the game.
+void WaitForReleaseOrStop() {
+  while (ConfirmHeld() && WaitStepOrStop()) {
+  }
+}
+
 bool TakesChar(int code) { return code >= 32 && code <= 255 && code != '|'; }
 
 // Diagonal stripes from dark purple at the top left to dark blue at the
@@ -59,5 +67,5 @@ void GetPlayerName() {
     fps(UseFPS, 0, 1);
   }
   SeedRnd(MilliSecs());
-  WaitForRelease();
+  WaitForReleaseOrStop();
 }

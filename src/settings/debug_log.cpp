@@ -31,7 +31,9 @@ std::string WhyNotLoaded(const std::string& path, const std::string& kind, const
       break;
   }
   if (FileSize(path) == 0) return "empty";
-  if (!ReadFile(path)) return LastFileError();
+  // Read to the end: a disk that fails part-way is the reason, not the file.
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return LastFileError();
   if (!problem.empty()) return problem;
   return "not " + kind;
 }

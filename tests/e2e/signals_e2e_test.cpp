@@ -5,6 +5,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <string>
 
 #include "e2e_util.h"
@@ -52,8 +53,8 @@ class SignalsEndToEnd : public GameRun {
   // `key` goes down and stays down until the game sits in a wait for it to
   // come up (its main thread sleeps on without presenting anything); then
   // the system asks the game to end. It ends through its saving way out,
-  // with the key still down.
-  void HoldThenTerminate(unsigned long key) {
+  // with the key still down, and the history holds `games` games.
+  void HoldThenTerminate(unsigned long key, size_t games) {
     ASSERT_TRUE(input.Press(key));
     ASSERT_TRUE(input.Settle(kIdleFrames)) << "the game never waited for the key to come up";
     ASSERT_TRUE(Running(pid_));
@@ -67,10 +68,17 @@ class SignalsEndToEnd : public GameRun {
     input.SendKey(key, false);
     EXPECT_EQ(status, 0) << "the game did not end while the key was held";
     // The settings were written (the copy starts without them), the history
-    // as it was read, and the log closed with its last lines.
+    // kept the game it was read with and holds every finished one, and the
+    // log closed with its last lines.
     const std::string setup = ReadAll(files_ / "Setup.ini");
     EXPECT_NE(setup.find("\r\nWidth="), std::string::npos) << setup;
-    EXPECT_EQ(ReadAll(files_ / "256" / "scores.dat"), kScores);
+    const std::string scores = ReadAll(files_ / "256" / "scores.dat");
+    if (games == 1) {
+      EXPECT_EQ(scores, kScores);
+    }
+    EXPECT_NE(scores.find(kScores.substr(0, kScores.find("\r\n") + 2)), std::string::npos) << scores;
+    // Two lines a game: its record and its best times.
+    EXPECT_EQ(static_cast<size_t>(std::count(scores.begin(), scores.end(), '\n')), 2 * games) << scores;
     const std::string text = ReadAll(log_);
     ASSERT_GE(text.size(), kExitGroup.size());
     EXPECT_EQ(text.substr(text.size() - kExitGroup.size()), kExitGroup);
@@ -85,7 +93,7 @@ TEST_F(SignalsEndToEnd, TerminationWithEscapeHeldIntoThePauseMenuSavesAndEnds) {
   ASSERT_NO_FATAL_FAILURE(Start("sig_pause"));
   ASSERT_NO_FATAL_FAILURE(IntoPlay());
   // Esc opens the pause menu, which waits for it to come up first.
-  HoldThenTerminate(kEscape);
+  HoldThenTerminate(kEscape, 1);
 }
 
 TEST_F(SignalsEndToEnd, TerminationWithEnterHeldAfterTheNameSavesAndEnds) {
@@ -96,8 +104,9 @@ TEST_F(SignalsEndToEnd, TerminationWithEnterHeldAfterTheNameSavesAndEnds) {
   ASSERT_TRUE(input.Tap(kDown));
   ASSERT_TRUE(input.Tap(kSpace));
   ASSERT_TRUE(WaitForNameEntry(input));
-  // Enter confirms the name; the entry then waits for it to come up.
-  HoldThenTerminate(kReturn);
+  // Enter confirms the name; the entry then waits for it to come up. The
+  // game just named is recorded before the run ends.
+  HoldThenTerminate(kReturn, 2);
 }
 
 TEST_F(SignalsEndToEnd, HangUpsAndInterruptsIgnoredFromTheStartLeaveTheGameRunning) {

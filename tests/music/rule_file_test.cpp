@@ -182,6 +182,46 @@ TEST_F(MusicTest, AMissingRuleFileOnlyClearsCountsAndModesAndIsNamedInTheLog) {
                                           Music("folder.ini") + " (a folder)\r\n");
 }
 
+// A rule file that is there but cannot be read whole is no song: a song of
+// part of its lines, or of none, would play silence or half a tune without a
+// word in the log.
+TEST_F(MusicTest, ARuleFileThatCannotBeReadWholeStartsNoSongAndIsNamedInTheLog) {
+  const std::string log = (root_ / "Debug.txt").string();
+  OpenDebugLog(log);
+  std::vector<std::string> lines = {"[Drums]", "\"1\"", "[Bass]", "\"q\"", "[Melody]", "\"w\"", "[Accompany]"};
+  // Long enough that a read failing after its first bytes leaves lines unread.
+  for (int n = 0; n < 200; ++n) lines.push_back("\"e r t\"");
+  PutRules("locked", lines);
+  PutRules("damaged", lines);
+  std::filesystem::permissions(Music("locked.ini"), std::filesystem::perms::none);
+  struct Case {
+    std::string name;
+    bool owner_bits;
+    int64_t read_budget;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"locked", true, -1, "Permission denied"},
+      {"damaged", false, 20, "Input/output error"},
+  };
+  for (const Case& c : cases) {
+    SetOwnerPermissionsBind(c.owner_bits);
+    SetReadFailAfter(c.read_budget);
+    QRDM_Many = {3, 4, 5, 6, 7};
+    QRDM_Stretch = {0, 1, 2, -2, 0};
+    QRDM_NewSong(c.name, 5, 300);
+    testutil::EndFileFaults();
+    EXPECT_EQ(QRDM_Playing, 0) << c.name;
+    for (size_t s = 0; s < 5; ++s) {
+      EXPECT_EQ(QRDM_Many[s], 0) << c.name;
+      EXPECT_EQ(QRDM_Stretch[s], -1) << c.name;
+    }
+  }
+  CloseDebugLog();
+  EXPECT_EQ(testutil::ReadBytes(log), "\tCould not load " + Music("locked.ini") + " (Permission denied)\r\n" +
+                                          "\tCould not load " + Music("damaged.ini") + " (Input/output error)\r\n");
+}
+
 TEST_F(MusicTest, StopClearsTheGeneratorsChannelsOnly) {
   PutSample("d1-1.wav");
   QRDM_Load();

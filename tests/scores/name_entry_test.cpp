@@ -20,6 +20,7 @@
 #include "platform/test/test_backend.h"
 #include "platform/test/test_graphics.h"
 #include "platform/test/test_input.h"
+#include "scores/history.h"
 #include "scores/name_entry.h"
 #include "scores/score_records.h"
 #include "scores_fixture.h"
@@ -193,9 +194,11 @@ struct RunEnded {
 TEST_F(NameEntryTest, AHeldConfirmInEitherWaitDoesNotHoldOffAnEndRequest) {
   // The left button held from play into the entry's first wait, or Enter
   // held on after it confirmed the name (its last wait); then a termination
-  // signal or a close request arrives. The request is answered as the frame
-  // pump answers it, with the control still down; only an entry that never
-  // answered sees it let go, after 5000 polls.
+  // signal or a close request arrives, and the control stays down. The first
+  // wait answers it as the frame pump does. The last wait stops and leaves
+  // the request to the next wait or frame, for the game to be recorded
+  // first. Only an entry that answered nothing sees the control let go,
+  // after 5000 polls.
   struct Case {
     const char* what;
     bool atStart;
@@ -238,8 +241,12 @@ TEST_F(NameEntryTest, AHeldConfirmInEitherWaitDoesNotHoldOffAnEndRequest) {
       if (polls == releaseAt) release();
     });
     bool ended = false, stillHeld = false;
+    bool returnedHeld = false;
     try {
       GetPlayerName();
+      returnedHeld = held();
+      // Whatever waits or runs a frame next answers the kept request.
+      WaitStep();
     } catch (const RunEnded& e) {
       ended = true;
       stillHeld = e.stillHeld;
@@ -247,8 +254,47 @@ TEST_F(NameEntryTest, AHeldConfirmInEitherWaitDoesNotHoldOffAnEndRequest) {
     testbackend::SetInputPollHook({});
     EXPECT_TRUE(ended) << c.what;
     EXPECT_TRUE(stillHeld) << c.what;
+    EXPECT_EQ(returnedHeld, !c.atStart) << c.what;
     EXPECT_EQ(testbackend::FrameCount() - start, c.atStart ? 0 : 2) << c.what;
   }
+}
+
+TEST_F(NameEntryTest, AGameNamedWithEnterStillHeldIsRecordedAndSavedBeforeTheRunEnds) {
+  // The player types the name and confirms with Enter, which is still down
+  // when the system asks the game to end: the finished game is in the
+  // history and in scores.dat when the way out runs.
+  LoadScores();
+  editmode = 0;
+  InGame = 1;
+  score = 4321;
+  playstate.loopexit = 1;
+  bool recorded = false;
+  std::string onDisk;
+  PumpServices().finish = [&] {
+    for (const auto& r : Highscores) recorded = recorded || (r->Score == 4321 && r->Name == "Player7");
+    onDisk = testutil::ReadBytes(ScoresFile());
+    throw RunEnded{inputstate::KeyDown(kEnter) != 0};
+  };
+  // The entry's first frame comes after the hold that ends play.
+  AtFrame(1, [] { testbackend::TypeText("7"); });
+  AtFrame(2, [] { testbackend::PressKey(kEnter); });
+  int64_t requestAt = -1;
+  const int start = testbackend::FrameCount();
+  testbackend::SetInputPollHook([&](int64_t polls) {
+    if (requestAt < 0 && testbackend::FrameCount() == start + 3 && inputstate::KeyDown(kEnter)) requestAt = polls + 50;
+    if (polls == requestAt) testbackend::RequestSystemQuit();
+  });
+  bool stillHeld = false;
+  try {
+    EndOfPlay();
+    WaitStep();
+  } catch (const RunEnded& e) {
+    stillHeld = e.stillHeld;
+  }
+  testbackend::SetInputPollHook({});
+  EXPECT_TRUE(stillHeld);
+  EXPECT_TRUE(recorded);
+  EXPECT_NE(onDisk.find("|Player7|"), std::string::npos) << onDisk;
 }
 
 TEST_F(NameEntryTest, AnEndRequestDuringTheHoldBeforeTheEntryIsAnsweredAtOnce) {
