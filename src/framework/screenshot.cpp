@@ -11,11 +11,13 @@
 namespace {
 
 // A name that is not taken yet: a second screenshot within the same second
-// gets " 2" before the extension, a third " 3", and so on.
+// gets " 2" before the extension, a third " 3", and so on. A name that
+// anything has is passed over, a link or a pipe too, which the picture's
+// writer would refuse.
 std::string FreeName(const std::string& folder, const std::string& name) {
   const std::string stem = name.substr(0, name.size() - 4);
   std::string candidate = name;
-  for (int n = 2; FileType(folder + candidate) != 0; ++n) candidate = stem + " " + std::to_string(n) + ".png";
+  for (int n = 2; NameTaken(folder + candidate); ++n) candidate = stem + " " + std::to_string(n) + ".png";
   return candidate;
 }
 

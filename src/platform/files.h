@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,9 +18,18 @@ Stream ReadFile(const std::string& path);
 // of that name (a folder, a pipe, a socket, a device), which is never opened,
 // so a pipe that nobody writes to cannot hold the caller up.
 Stream ReadRegularFile(const std::string& path);
-// Creates the file (replacing any file of that name) for writing; null when it
-// cannot be created.
+// Opens the file for writing as OpenFileInPlace does (created, or a regular
+// file emptied; nothing else of that name opened); null when it cannot.
 Stream WriteFile(const std::string& path);
+// Opens a file for writing where it stands (a log, a picture), not through a
+// temporary file: created when nothing has the name, emptied when it is a
+// regular file. Anything else of that name is neither opened nor emptied: a
+// symbolic link is not followed (in a folder others may write to it could
+// lead to any file), a pipe is not waited on, and a folder, a device or a
+// socket is left alone. Null when it cannot be opened, and LastFileError
+// says why: the system's words, or what has the name instead ("a symbolic
+// link", "a named pipe", "a folder", "a device", "a socket").
+std::FILE* OpenFileInPlace(const std::string& path);
 // Writes out what is buffered and closes; later calls on the stream do nothing.
 void CloseFile(const Stream& s);
 // Up to LF or NUL, every CR dropped. "" at the end.
@@ -39,6 +49,9 @@ bool StreamOk(const Stream& s);
 
 // 0 none, 1 file, 2 folder.
 int FileType(const std::string& path);
+// Whether anything at all has the name: a file or a folder, and also what
+// FileType does not count (a link, even one that leads nowhere, a pipe).
+bool NameTaken(const std::string& path);
 // Size in bytes of a file; 0 for a folder, -1 when nothing is there.
 int64_t FileSize(const std::string& path);
 // Deletes a file (not a folder); true when it was deleted.
@@ -87,10 +100,12 @@ void SetReadFailAfter(int64_t bytes);
 // created or replaced in a folder without the owner's write bit. Off by default.
 void SetOwnerPermissionsBind(bool on);
 
-// Holds an exclusive advisory lock on the file `path` (made empty when missing)
-// until the process ends; the system lets go of it however the process ends.
-// False only while another process holds it. A process holds one such lock:
-// asking again for the one it holds succeeds, asking for another lets go of
-// the first. When the file can be neither made nor opened there is nothing to
-// lock and the answer is true.
-bool HoldLock(const std::string& path);
+// Holds an exclusive advisory lock on the folder itself until the process
+// ends; the system lets go of it however the process ends. No file is made
+// or opened for it, so it needs no right to write in the folder, and nothing
+// in the folder can keep it from holding. False only while another process
+// holds it. A process holds one such lock: asking again for the folder it
+// holds (however the path is spelt) succeeds, asking for another lets go of
+// the first. A folder that cannot be opened for reading (missing, or without
+// the read permission) cannot be locked, and the answer is then true.
+bool HoldFolderLock(const std::string& folder);

@@ -63,9 +63,18 @@ int32_t NotePlatformLoad(int32_t handle, const std::string& path, const std::str
 
 void OpenDebugLog(const std::string& path) {
   if (log_stream) std::fclose(log_stream);
-  log_stream = std::fopen(path.c_str(), "wb");
+  // Only a regular file is emptied: a link named like the log is not
+  // followed, and a pipe is not waited on, which would hold the start-up
+  // before any window for good. The run goes on without a log then, and
+  // says so where the player can see it.
+  log_stream = OpenFileInPlace(path);
   DebugFile = log_stream ? 1 : 0;
   last_failed.clear();
+  if (!log_stream) {
+    const std::string line = "No log in this run: " + path + " (" + LastFileError() + ")\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+  }
 }
 
 int32_t Debug(const std::string& txt) {

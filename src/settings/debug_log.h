@@ -7,8 +7,10 @@
 #include <utility>
 
 // Creates (or empties) the log at `path` and keeps its stream open; DebugFile
-// becomes its handle, or 0 when the file cannot be created (every later line
-// then goes nowhere).
+// becomes its handle, or 0 when the file cannot be created or something
+// other than a regular file has its name (a link, a pipe, a folder), which is
+// left alone. Every later line then goes nowhere, and one line on standard
+// error names the file and why.
 void OpenDebugLog(const std::string& path);
 // Appends one line and puts it on disk at once, so that a run that ends in a
 // crash still leaves every line written before it. Always returns 0.

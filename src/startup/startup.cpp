@@ -69,18 +69,17 @@ void ScanJoysticks() {
 
 namespace {
 
-// Beside the log; the dot keeps it out of the player's sight.
-const char kLockName[] = ".duskmoor2.lock";
-
 // Two copies on one folder would each keep their own score history, and the
 // one that saved last would drop the other's games: a second copy leaves
-// before it writes anything. The lock goes with the process, however it
-// ends, so none is ever left behind.
+// before it writes anything. The folder itself is locked, so no file is made
+// for it and none can stand in its way (a ".duskmoor2.lock" an earlier
+// version left is not looked at). The lock goes with the process, however
+// it ends, so none is ever left behind.
 void HoldGameFolder() {
   // The data folder, or the executable's folder when there is none: where
   // the log goes.
   const std::string folder = FileType(Paths.data) == 2 ? Paths.data : Paths.root;
-  if (HoldLock(folder + kLockName)) return;
+  if (HoldFolderLock(folder)) return;
   const std::string line = GameName1 + " " + GameName2 + " is already running from " + folder + "\n";
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);

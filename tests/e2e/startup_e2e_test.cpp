@@ -9,9 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "e2e_util.h"
 
@@ -30,21 +34,81 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
+// An unprivileged player: permissions do not bind the superuser, as whom the
+// tests may run.
+constexpr uid_t kPlayer = 65534;
+
 // Starts the game binary of `root` with its standard output and error going
-// to `said`; 0 when it could not be started.
-pid_t StartGameSaying(const fs::path& root, const fs::path& said) {
+// to `said`; 0 when it could not be started. With `as_player` it runs as the
+// player when the tests run as the superuser.
+pid_t StartGameSaying(const fs::path& root, const fs::path& said, bool as_player = false) {
   const std::string binary = (root / "duskmoor2").string();
-  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  std::vector<std::string> args = {binary};
+  if (as_player && geteuid() == 0) {
+    args = {"setpriv", "--reuid=" + std::to_string(kPlayer), "--regid=" + std::to_string(kPlayer), "--clear-groups",
+            "--", binary};
+  }
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid = 0;
-  const int failed = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, environ);
+  const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) return 0;
   StartedGames().push_back(pid);
   return pid;
+}
+
+// Gives the game's folder to the player when the tests run as the superuser.
+void GiveToPlayer(const fs::path& root) {
+  if (geteuid() != 0) return;
+  ASSERT_EQ(lchown(root.c_str(), kPlayer, kPlayer), 0);
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    ASSERT_EQ(lchown(e.path().c_str(), kPlayer, kPlayer), 0) << e.path();
+  }
+}
+
+// Whether the process has ended, leaving it to be waited for.
+bool Ended(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+// Without a log to follow: Esc, which only the title screen takes (it leads
+// to the farewell screen), and then a key, which ends the farewell screen,
+// again and again until the game has ended. Its exit status, or -1 when it
+// did not end.
+int LeaveTitleWithoutLog(FakeInput& input, pid_t pid) {
+  // Each key is held until the game has read it, or has ended.
+  const auto tap = [&](unsigned long key) {
+    input.SendKey(key, true);
+    input.Settle();
+    input.SendKey(key, false);
+    input.Settle();
+  };
+  const bool ended = WaitFor([&] {
+    for (unsigned long key : {kEscape, kLetterA}) {
+      if (Ended(pid)) return true;
+      tap(key);
+    }
+    return Ended(pid);
+  });
+  if (!ended) return -1;
+  return WaitForExit(pid);
+}
+
+// The lines of `text` that hold `what`.
+std::vector<std::string> LinesWith(const std::string& text, const std::string& what) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(what) != std::string::npos) lines.push_back(line);
+  }
+  return lines;
 }
 
 // SIGTERM, and the exit status the game ends with (-1 when it does not end).
@@ -155,6 +219,110 @@ TEST_F(StartupEndToEnd, ASecondCopyOnTheSameFolderLeavesAtOnceAndWritesNothing) 
   EXPECT_EQ(Terminate(third), 0);
   fs::remove(said);
   fs::remove_all(root);
+}
+
+TEST_F(StartupEndToEnd, TwoCopiesOfAPlayerOnOneFolderWhateverStandsAtTheOldLockFile) {
+  const std::string lock_name = ".duskmoor2.lock";
+  struct Case {
+    std::string what;
+    std::function<void(const fs::path&)> plant;  // in the data folder
+  };
+  const Case cases[] = {
+      // The superuser's when the tests run as it: another user's file.
+      {"a lock file at mode 000",
+       [&](const fs::path& files) {
+         WriteAll(files / lock_name, "");
+         chmod((files / lock_name).c_str(), 0);
+       }},
+      {"a dangling link", [&](const fs::path& files) { fs::create_symlink(files / "gone", files / lock_name); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path root = CopyGame(source, "brokenlock");
+    const fs::path files = root / "Files";
+    const fs::path log = files / "Debug.txt";
+    WriteAll(files / "Setup.ini", kSetup);
+    WriteAll(files / "256" / "scores.dat", kScores);
+    ASSERT_NO_FATAL_FAILURE(GiveToPlayer(root));
+    c.plant(files);
+    const fs::path said_first = fs::temp_directory_path() / ("duskmoor_brokenlock_first_" + std::to_string(getpid()));
+    const fs::path said = fs::temp_directory_path() / ("duskmoor_brokenlock_said_" + std::to_string(getpid()));
+    const pid_t first = StartGameSaying(root, said_first, true);
+    ASSERT_NE(first, 0);
+    ASSERT_TRUE(WaitForTitle(input, log)) << "the title screen never showed\n" << ReadAll(log) << ReadAll(said_first);
+    ASSERT_FALSE(Screenshot(input, log, files).empty()) << ReadAll(log);
+    ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n\r\n", 30)) << ReadAll(log);
+    const std::string first_log = ReadAll(log);
+
+    const pid_t second = StartGameSaying(root, said, true);
+    ASSERT_NE(second, 0);
+    const int status = WaitForExit(second, 60);
+    if (status < 0) kill(second, SIGKILL);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
+    EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
+    EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+    EXPECT_EQ(ReadAll(log), first_log);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(files / "gone")));
+    // The first plays on, to the end of its session.
+    EXPECT_TRUE(Running(first));
+    EXPECT_FALSE(Screenshot(input, log, files).empty()) << ReadAll(log);
+    ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, first));
+    EndLeftoverGames();
+    fs::remove(said_first);
+    fs::remove(said);
+    fs::remove_all(root);
+  }
+}
+
+TEST_F(StartupEndToEnd, ADebugTxtThatIsNoFileIsLeftAloneAndTheGamePlaysWithoutALog) {
+  const std::string victim_bytes = "another file's bytes\r\n";
+  struct Case {
+    std::string what;
+    std::function<void(const fs::path& log, const fs::path& victim)> plant;
+    std::string reason;
+    mode_t kind;
+  };
+  const Case cases[] = {
+      {"a link to another file",
+       [](const fs::path& log, const fs::path& victim) { fs::create_symlink(victim, log); }, "a symbolic link",
+       S_IFLNK},
+      // Nobody reads it: opening it for writing would wait for good.
+      {"a pipe", [](const fs::path& log, const fs::path&) { ASSERT_EQ(mkfifo(log.c_str(), 0666), 0); },
+       "a named pipe", S_IFIFO},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path root = CopyGame(source, "logname");
+    const fs::path files = root / "Files";
+    const fs::path log = files / "Debug.txt";
+    const fs::path victim = root / "victim.txt";
+    WriteAll(victim, victim_bytes);
+    ASSERT_NO_FATAL_FAILURE(c.plant(log, victim));
+    const fs::path said = fs::temp_directory_path() / ("duskmoor_logname_said_" + std::to_string(getpid()));
+    const pid_t pid = StartGameSaying(root, said);
+    ASSERT_NE(pid, 0);
+    const bool window = input.FindWindow();
+    EXPECT_TRUE(window) << "the window never opened\n" << ReadAll(said);
+    // A whole session: the title screen, the farewell screen, and the end
+    // through the saving steps.
+    if (window) {
+      EXPECT_EQ(LeaveTitleWithoutLog(input, pid), 0) << "the title screen never took Esc\n" << ReadAll(said);
+      EXPECT_TRUE(fs::exists(files / "Setup.ini"));
+    }
+    struct stat st{};
+    EXPECT_TRUE(lstat(log.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == c.kind);
+    EXPECT_EQ(ReadAll(victim), victim_bytes);
+    const std::vector<std::string> lines = LinesWith(ReadAll(said), "Debug.txt");
+    EXPECT_EQ(lines.size(), 1u) << ReadAll(said);
+    for (const std::string& line : lines) {
+      EXPECT_NE(line.find(log.string()), std::string::npos) << line;
+      EXPECT_NE(line.find(c.reason), std::string::npos) << line;
+    }
+    EndLeftoverGames();
+    fs::remove(said);
+    fs::remove_all(root);
+  }
 }
 
 }  // namespace

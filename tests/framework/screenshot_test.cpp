@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -8,6 +11,7 @@
 
 #include "common/fresh_globals.h"
 #include "common/test_util.h"
+#include "common/unread_pipe.h"
 #include "framework/globals.h"
 #include "framework/pump.h"
 #include "framework/screenshot.h"
@@ -120,6 +124,38 @@ TEST_F(ScreenshotTest, AFailedWriteIsNotReportedAsSaved) {
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[4], "\tSaved Screenshot 0");
   EXPECT_EQ(Comments(), std::vector<std::string>{"Screenshot failed"});
+}
+
+TEST_F(ScreenshotTest, ANameTakenByALinkOrAPipeIsPassedOver) {
+  const std::string second = "Duskmoor II (Screenshot_09 Dec 2026_130507) 2.png";
+  const fs::path files = dir / "Files";
+  const fs::path gone = dir / "gone.png";
+  {
+    SCOPED_TRACE("a dangling link");
+    fs::create_symlink(gone, files / name);
+    SaveScreenshot();
+    // Nothing was made through the link, and the picture went next to it.
+    EXPECT_FALSE(fs::exists(fs::symlink_status(gone)));
+    EXPECT_TRUE(fs::is_symlink(files / name));
+    EXPECT_EQ(FileType((files / second).string()), 1);
+    fs::remove(files / name);
+    fs::remove(files / second);
+  }
+  {
+    SCOPED_TRACE("a pipe");
+    // Nobody reads it: opening it for writing would wait for good.
+    testutil::UnreadPipe pipe((files / name).string());
+    ASSERT_TRUE(pipe.Made());
+    EXPECT_TRUE(pipe.Returns([] { SaveScreenshot(); })) << "waited on the pipe";
+    struct stat st{};
+    EXPECT_TRUE(::lstat((files / name).c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_EQ(FileType((files / second).string()), 1);
+  }
+  const int pix = LoadPixmapPNG((files / second).string());
+  ASSERT_NE(pix, 0);
+  EXPECT_EQ(PixmapWidth(pix), 64);
+  EXPECT_EQ(ReadPixel(pix, 5, 7), screen[7 * 64 + 5]);
+  EXPECT_EQ(Comments(), (std::vector<std::string>{"Saved Screenshot", "Saved Screenshot"}));
 }
 
 TEST(SFW, FiltersUnsafeCharacters) {

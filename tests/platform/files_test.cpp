@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "common/pipe_watch.h"
+#include "common/unread_pipe.h"
 #include "common/waiting_child.h"
 #include "platform/test/test_backend.h"
 
@@ -74,6 +77,35 @@ class Files : public ::testing::Test {
 };
 
 using Lines = std::vector<std::string>;
+
+// A socket bound to `path`, which stays behind as a socket file.
+void MakeSocket(const std::string& path) {
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  ::close(sock);
+}
+
+// The mode of what has the name itself (a link is not followed); 0 when
+// nothing has it.
+mode_t KindOf(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+// An unprivileged player: permissions do not bind the superuser, as whom
+// the tests may run.
+constexpr uid_t kPlayer = 65534;
+
+// In a child process: goes on as the player when the tests run as the
+// superuser (as anyone else they already run as a player).
+bool BecomePlayer() {
+  if (::geteuid() != 0) return true;
+  return ::setgroups(0, nullptr) == 0 && ::setgid(kPlayer) == 0 && ::setuid(kPlayer) == 0;
+}
 
 TEST_F(Files, ReadLineEndsAtLfOrNulAndDropsEveryCr) {
   struct Case {
@@ -307,32 +339,217 @@ TEST_F(Files, OnlyRegularFilesOpenForReadingAndNothingElseIsOpened) {
   EXPECT_FALSE(pipe.Opened());
 }
 
-TEST_F(Files, ALockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
+TEST_F(Files, AFolderLockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
   // Another process that takes the lock and keeps it until told to end. A
-  // child shares what its parent holds, so it opens the file anew, as a
+  // child shares what its parent holds, so it opens the folder anew, as a
   // process of its own would.
-  auto holder = [](const std::string& path) {
-    return std::make_unique<testutil::WaitingChild>([path] {
-      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  auto holder = [](const fs::path& folder) {
+    return std::make_unique<testutil::WaitingChild>([folder] {
+      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
       return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
     });
   };
-  const std::string a = (dir_ / "a.lock").string(), b = (dir_ / "b.lock").string();
+  const fs::path a = dir_ / "a", b = dir_ / "b";
+  fs::create_directory(a);
+  fs::create_directory(b);
 
   auto first = holder(a);
   EXPECT_EQ(first->Answer(), 'y');
-  EXPECT_FALSE(HoldLock(a));
-  // The lock is a file of no bytes.
-  EXPECT_EQ(FileSize(a), 0);
+  EXPECT_FALSE(HoldFolderLock(a.string()));
   // Its holder is killed: the system lets go of the lock.
   first->Kill();
-  EXPECT_TRUE(HoldLock(a));
-  EXPECT_TRUE(HoldLock(a));  // held already
+  EXPECT_TRUE(HoldFolderLock(a.string()));
+  // Held already, however the folder is named.
+  EXPECT_TRUE(HoldFolderLock(a.string()));
+  EXPECT_TRUE(HoldFolderLock(a.string() + "/"));
+  EXPECT_TRUE(HoldFolderLock((b / ".." / "a").string()));
   EXPECT_EQ(holder(a)->Answer(), 'n');
-  // Holding another lock lets go of the first.
-  EXPECT_TRUE(HoldLock(b));
+  // Holding another lets go of the first.
+  EXPECT_TRUE(HoldFolderLock(b.string()));
   EXPECT_EQ(holder(a)->Answer(), 'y');
   EXPECT_EQ(holder(b)->Answer(), 'n');
+  // The lock made nothing.
+  EXPECT_EQ(Listing(), (Lines{"a", "b"}));
+  EXPECT_TRUE(fs::is_empty(a));
+  EXPECT_TRUE(fs::is_empty(b));
+}
+
+TEST_F(Files, AFolderLockHoldsWhateverStandsInTheFolderForAPlayer) {
+  // What the game asks for, in a process of the player's own.
+  auto lock = [](const fs::path& folder) { return HoldFolderLock(folder.string()); };
+  // The name of the lock file the game once made.
+  const std::string name = ".duskmoor2.lock";
+  struct Case {
+    std::string what;
+    std::function<void(const fs::path&)> make;
+  };
+  const Case cases[] = {
+      // Made by the superuser when the tests run as it: another user's file.
+      {"a lock file nobody may open",
+       [&](const fs::path& f) {
+         Put((f / name).string(), "");
+         ::chmod((f / name).c_str(), 0);
+       }},
+      {"a dangling link", [&](const fs::path& f) { fs::create_symlink(f / "gone", f / name); }},
+      {"a link loop", [&](const fs::path& f) { fs::create_symlink(name, f / name); }},
+      {"a link to a device", [&](const fs::path& f) { fs::create_symlink("/dev/null", f / name); }},
+      {"a folder the player may not write to", [](const fs::path& f) { ::chmod(f.c_str(), 0555); }},
+  };
+  const bool superuser = ::geteuid() == 0;
+  if (superuser) {
+    ASSERT_EQ(::chown(dir_.c_str(), kPlayer, kPlayer), 0);
+  }
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path folder = dir_ / ("case" + std::to_string(n++));
+    fs::create_directory(folder);
+    if (superuser) {
+      ASSERT_EQ(::chown(folder.c_str(), kPlayer, kPlayer), 0);
+    }
+    c.make(folder);
+    std::vector<std::string> before;
+    for (const auto& e : fs::directory_iterator(folder)) before.push_back(e.path().filename().string());
+    auto player = [&] {
+      return std::make_unique<testutil::WaitingChild>(
+          [&] { return BecomePlayer() && lock(folder) ? 'y' : 'n'; });
+    };
+    auto first = player();
+    EXPECT_EQ(first->Answer(), 'y');
+    EXPECT_EQ(player()->Answer(), 'n');
+    std::vector<std::string> after;
+    for (const auto& e : fs::directory_iterator(folder)) after.push_back(e.path().filename().string());
+    // Nothing was made, in the folder or through a link.
+    EXPECT_EQ(after, before);
+    first->End();
+    EXPECT_EQ(player()->Answer(), 'y');
+    ::chmod(folder.c_str(), 0755);
+  }
+}
+
+// ---- files written in place ----------------------------------------------------------------
+
+TEST_F(Files, WritersInPlaceEmptyOnlyARegularFileAndFollowNoLink) {
+  Put("victim", "keep");
+  fs::create_symlink("victim", "link");
+  fs::create_symlink("gone", "dangling");
+  fs::create_symlink("loop", "loop");
+  fs::create_symlink("/dev/null", "device-link");
+  fs::create_directory("folder");
+  MakeSocket((dir_ / "socket").string());
+  // Opening a pipe for writing waits for a reader, and nobody reads this one.
+  testutil::UnreadPipe pipe((dir_ / "pipe").string());
+  ASSERT_TRUE(pipe.Made());
+  // A device node needs the superuser, and some systems refuse it even then.
+  const bool device = ::mknod("device", S_IFCHR | 0666, makedev(1, 3)) == 0;
+  struct Case {
+    std::string name;
+    std::string refused;  // what LastFileError says; "" when it is written
+  };
+  const Case cases[] = {
+      {"regular", ""},
+      {"new", ""},
+      {"link", "a symbolic link"},
+      {"dangling", "a symbolic link"},
+      {"loop", "a symbolic link"},
+      {"device-link", "a symbolic link"},
+      {"folder", "a folder"},
+      {"socket", "a socket"},
+      {"pipe", "a named pipe"},
+      {"device", "a device"},
+  };
+  struct Writer {
+    std::string what;
+    // Writes "new" to the file; whether that worked.
+    std::function<bool(const std::string&)> write;
+  };
+  const Writer writers[] = {
+      {"WriteFile",
+       [](const std::string& path) {
+         const Stream s = WriteFile(path);
+         if (!s) return false;
+         WriteString(s, "new");
+         CloseFile(s);
+         return StreamOk(s);
+       }},
+      {"OpenFileInPlace",
+       [](const std::string& path) {
+         std::FILE* f = OpenFileInPlace(path);
+         if (!f) return false;
+         const bool wrote = std::fputs("new", f) >= 0;
+         return std::fclose(f) == 0 && wrote;
+       }},
+  };
+  for (const Writer& w : writers) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(w.what + " on " + c.name);
+      if (c.name == "device" && !device) continue;
+      Put("regular", "old, longer bytes");
+      fs::remove("new");
+      bool wrote = false;
+      EXPECT_TRUE(pipe.Returns([&] { wrote = w.write(c.name); })) << "waited on the pipe";
+      EXPECT_EQ(wrote, c.refused.empty());
+      if (c.refused.empty()) {
+        EXPECT_EQ(Get(c.name), "new");
+      } else {
+        EXPECT_EQ(LastFileError(), c.refused);
+      }
+    }
+  }
+  EXPECT_EQ(Get("victim"), "keep");
+  EXPECT_EQ(KindOf("gone"), 0u);
+  EXPECT_EQ(KindOf("link"), static_cast<mode_t>(S_IFLNK));
+  EXPECT_EQ(KindOf("pipe"), static_cast<mode_t>(S_IFIFO));
+  EXPECT_EQ(KindOf("folder"), static_cast<mode_t>(S_IFDIR));
+}
+
+TEST_F(Files, AtomicWriteGoesAroundWhateverHoldsItsTemporaryName) {
+  // A stale temporary file, or something planted under its name: the write
+  // neither follows a link nor waits on a pipe, and what it makes is a
+  // regular file of its own.
+  Put("victim", "keep");
+  struct Case {
+    std::string what;
+    std::function<void()> plant;
+  };
+  const Case cases[] = {
+      {"a stale file", [] { Put("scores.dat.tmp", "stale, longer bytes"); }},
+      {"a link to another file", [] { fs::create_symlink("victim", "scores.dat.tmp"); }},
+      {"a dangling link", [] { fs::create_symlink("gone", "scores.dat.tmp"); }},
+      {"a link loop", [] { fs::create_symlink("scores.dat.tmp", "scores.dat.tmp"); }},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Put("scores.dat", "old");
+    c.plant();
+    const std::string bytes = "new " + std::to_string(n++);
+    EXPECT_TRUE(WriteFileAtomic("scores.dat", bytes));
+    EXPECT_EQ(KindOf("scores.dat"), static_cast<mode_t>(S_IFREG));
+    EXPECT_EQ(Get("scores.dat"), bytes);
+    EXPECT_EQ(KindOf("scores.dat.tmp"), 0u);
+  }
+  {
+    SCOPED_TRACE("a pipe");
+    Put("scores.dat", "old");
+    testutil::UnreadPipe pipe((dir_ / "scores.dat.tmp").string());
+    ASSERT_TRUE(pipe.Made());
+    bool wrote = false;
+    EXPECT_TRUE(pipe.Returns([&] { wrote = WriteFileAtomic("scores.dat", "new"); })) << "waited on the pipe";
+    EXPECT_TRUE(wrote);
+    EXPECT_EQ(KindOf("scores.dat"), static_cast<mode_t>(S_IFREG));
+    EXPECT_EQ(Get("scores.dat"), "new");
+  }
+  // A folder of that name is not the game's to remove: the write fails and
+  // leaves the old file.
+  fs::remove("scores.dat.tmp");
+  fs::create_directory("scores.dat.tmp");
+  Put("scores.dat", "old");
+  EXPECT_FALSE(WriteFileAtomic("scores.dat", "new"));
+  EXPECT_EQ(Get("scores.dat"), "old");
+  EXPECT_EQ(KindOf("scores.dat.tmp"), static_cast<mode_t>(S_IFDIR));
+  EXPECT_EQ(Get("victim"), "keep");
+  EXPECT_EQ(KindOf("gone"), 0u);
 }
 
 TEST_F(Files, ReadWholeFileReturnsEveryByte) {

@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -311,6 +312,32 @@ TEST(GraphicsImages, PixmapsRoundTripThroughPNG) {
   EXPECT_EQ(ReadPixel(back, 3, 0), 0u);
   EXPECT_EQ(SavePixmapPNG(pm, TempPath("no/such/folder/x.png"), 9), 0);
   EXPECT_EQ(SavePixmapPNG(0, path, 9), 0);
+}
+
+TEST(GraphicsImages, APictureIsNeverWrittenThroughALink) {
+  testbackend::Reset();
+  namespace fs = std::filesystem;
+  const fs::path folder = TempPath("links");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::ofstream(folder / "victim", std::ios::binary) << "keep";
+  fs::create_symlink(folder / "victim", folder / "link.png");
+  fs::create_symlink(folder / "gone", folder / "dangling.png");
+  const int pm = CreatePixmap(3, 2);
+  EXPECT_EQ(SavePixmapPNG(pm, (folder / "link.png").string(), 9), 0);
+  EXPECT_EQ(SavePixmapPNG(pm, (folder / "dangling.png").string(), 9), 0);
+  std::ifstream in(folder / "victim", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "gone")));
+  // A regular file of that name is replaced as before.
+  std::ofstream(folder / "plain.png", std::ios::binary) << std::string(4096, 'x');
+  EXPECT_EQ(SavePixmapPNG(pm, (folder / "plain.png").string(), 9), 1);
+  EXPECT_LT(fs::file_size(folder / "plain.png"), 4096u);
+  const int back = LoadPixmapPNG((folder / "plain.png").string());
+  EXPECT_EQ(PixmapWidth(back), 3);
+  FreePixmap(back);
+  FreePixmap(pm);
+  fs::remove_all(folder);
 }
 
 }  // namespace

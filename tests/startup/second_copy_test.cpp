@@ -86,6 +86,9 @@ TEST(SecondCopy, LeavesWithOneLineWritingNothingAndStartsOnceTheFirstHasEnded) {
       ASSERT_TRUE(first.Started());
       const std::string log = ReadBytes((root / c.log).string());
       EXPECT_EQ(log, "the first copy\r\n");
+      // The lock needs no file of its own.
+      const fs::path folder_path = c.with_files ? root / "Files" : root;
+      EXPECT_FALSE(fs::exists(fs::symlink_status(folder_path / ".duskmoor2.lock")));
       const std::vector<std::string> listed = Everything(root);
 
       ::testing::internal::CaptureStderr();

@@ -2,9 +2,15 @@
 // run-once guard of the main routine.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +19,7 @@
 
 #include "startup_case.h"
 #include "common/test_util.h"
+#include "common/unread_pipe.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/test/test_backend.h"
@@ -172,11 +179,79 @@ TEST_F(DebugLog, EachLineReachesTheDiskAtOnceWithCrLf) {
 
 TEST_F(DebugLog, ALogThatCannotBeCreatedIsHarmless) {
   const fs::path root = MakeRoot(false);
-  OpenDebugLog((root / "missing" / "Debug.txt").string());
+  const std::string path = (root / "missing" / "Debug.txt").string();
+  ::testing::internal::CaptureStderr();
+  OpenDebugLog(path);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "No log in this run: " + path + " (No such file or directory)\n");
   EXPECT_EQ(DebugFile, 0);
   EXPECT_EQ(Debug("nowhere"), 0);
   CloseDebugLog();
   EXPECT_FALSE(fs::exists(root / "missing"));
+  fs::remove_all(root);
+}
+
+TEST_F(DebugLog, OnlyARegularFileIsEmptiedAndAnythingElseIsSaidOnceAndLeftAlone) {
+  const fs::path root = MakeRoot(false);
+  const fs::path log = root / "Debug.txt";
+  testutil::WriteBytes((root / "victim").string(), "keep");
+  struct Case {
+    std::string what;
+    std::function<void()> make;  // puts it at the log's name
+    std::string reason;          // "" when it is a log
+  };
+  const Case cases[] = {
+      {"a regular file", [&] { testutil::WriteBytes(log.string(), "an earlier run's lines\r\n"); }, ""},
+      {"nothing", [] {}, ""},
+      {"a link to another file", [&] { fs::create_symlink(root / "victim", log); }, "a symbolic link"},
+      {"a dangling link", [&] { fs::create_symlink(root / "gone", log); }, "a symbolic link"},
+      {"a folder", [&] { fs::create_directory(log); }, "a folder"},
+      {"a socket",
+       [&] {
+         const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un addr{};
+         addr.sun_family = AF_UNIX;
+         std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", log.c_str());
+         EXPECT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+         ::close(sock);
+       },
+       "a socket"},
+  };
+  auto check = [&](const std::string& reason, const std::function<void()>& open) {
+    ::testing::internal::CaptureStderr();
+    open();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    Debug("a line");
+    CloseDebugLog();
+    if (reason.empty()) {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(ReadBytes(log.string()), "a line\r\n");
+    } else {
+      EXPECT_EQ(DebugFile, 0);
+      // One line, naming the file and what it is.
+      EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+      EXPECT_EQ(said.back(), '\n');
+      EXPECT_NE(said.find(log.string()), std::string::npos) << said;
+      EXPECT_NE(said.find(reason), std::string::npos) << said;
+    }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DebugFile = 0;
+    c.make();
+    check(c.reason, [&] { OpenDebugLog(log.string()); });
+    fs::remove(log);
+  }
+  {
+    SCOPED_TRACE("a pipe");
+    // Nobody reads it: opening it for writing would wait for good.
+    testutil::UnreadPipe pipe(log.string());
+    ASSERT_TRUE(pipe.Made());
+    check("a named pipe", [&] { EXPECT_TRUE(pipe.Returns([&] { OpenDebugLog(log.string()); })) << "waited"; });
+    struct stat st{};
+    EXPECT_TRUE(::lstat(log.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+  }
+  EXPECT_EQ(ReadBytes((root / "victim").string()), "keep");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "gone")));
   fs::remove_all(root);
 }
 

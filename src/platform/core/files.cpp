@@ -23,10 +23,18 @@ int64_t g_read_budget = -1;
 bool g_owner_bits = false;
 // errno of the last failure, for LastFileError.
 int g_last_error = 0;
+// Or, when the system had nothing to say, what stood in the way ("a folder").
+const char* g_last_error_what = nullptr;
 
 // Records why something failed; always false, for `return Fail(...)`.
 bool Fail(int err) {
   g_last_error = err;
+  g_last_error_what = nullptr;
+  return false;
+}
+bool Fail(const char* what) {
+  g_last_error = 0;
+  g_last_error_what = what;
   return false;
 }
 
@@ -122,6 +130,63 @@ int OpenForReading(const std::string& path, struct stat& st, bool regular_only =
   if (err != 0) {
     ::close(fd);
     Fail(err);
+    return -1;
+  }
+  return fd;
+}
+
+// What has a name instead of a regular file, in the words LastFileError
+// gives.
+const char* WhatIsThere(mode_t mode) {
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// The file behind OpenFileInPlace and WriteFile, open for writing, or -1 with
+// the reason recorded. What has the name is looked at before anything is
+// opened: opening a device can have effects of its own. Something else may
+// take the name meanwhile, so the opening neither follows a link nor waits
+// for a pipe's reader, and what it opened is looked at again before it is
+// emptied; that is why O_TRUNC is not used.
+int OpenInPlace(const std::string& path) {
+  if (path.empty()) {
+    Fail(ENOENT);
+    return -1;
+  }
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      Fail(WhatIsThere(st.st_mode));
+      return -1;
+    }
+    if (!OwnerMay(st, S_IWUSR)) {
+      Fail(EACCES);
+      return -1;
+    }
+  } else if (!FolderTakesNewFiles(path)) {
+    Fail(EACCES);
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int err = errno;
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) Fail(WhatIsThere(st.st_mode));
+    else Fail(err);
+    return -1;
+  }
+  bool ok = true;
+  if (::fstat(fd, &st) != 0) ok = Fail(errno);
+  else if (!S_ISREG(st.st_mode)) ok = Fail(WhatIsThere(st.st_mode));
+  else if (!OwnerMay(st, S_IWUSR)) ok = Fail(EACCES);
+  // A regular file: from here on its writes may wait, as any file's do.
+  else if (::fcntl(fd, F_SETFL, 0) != 0) ok = Fail(errno);
+  else if (::ftruncate(fd, 0) != 0) ok = Fail(errno);
+  if (!ok) {
+    ::close(fd);
     return -1;
   }
   return fd;
@@ -250,21 +315,20 @@ Stream ReadRegularFile(const std::string& path) {
 }
 
 Stream WriteFile(const std::string& path) {
-  if (g_owner_bits) {
-    // Checked before the open, which would empty the file.
-    struct stat st{};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists ? !OwnerMay(st, S_IWUSR) : !FolderTakesNewFiles(path)) {
-      Fail(EACCES);
-      return nullptr;
-    }
-  }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    Fail(errno);
-    return nullptr;
-  }
+  const int fd = OpenInPlace(path);
+  if (fd < 0) return nullptr;
   return std::make_shared<TextStream>(fd, true);
+}
+
+std::FILE* OpenFileInPlace(const std::string& path) {
+  const int fd = OpenInPlace(path);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    Fail(errno);
+    ::close(fd);
+  }
+  return f;
 }
 
 void CloseFile(const Stream& s) {
@@ -308,6 +372,11 @@ int64_t FileSize(const std::string& path) {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool NameTaken(const std::string& path) {
+  struct stat st{};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
 bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
 
 bool CreateDir(const std::string& path) {
@@ -345,7 +414,12 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
   if (path.empty()) return Fail(ENOENT);
   if (!FolderTakesNewFiles(path)) return Fail(EACCES);
   const std::string tmp = path + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The temporary name is the game's own: whatever has it (a file a crash
+  // left, or a link or a pipe someone put there) goes, and the file is made
+  // new, so a link is never followed nor a pipe waited on. Something that
+  // takes the name meanwhile makes the write fail. A folder is not removed.
+  ::unlink(tmp.c_str());
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
   // The new file keeps the permissions of the one it replaces.
   struct stat old{};
@@ -386,19 +460,24 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-std::string LastFileError() { return g_last_error == 0 ? std::string() : std::string(std::strerror(g_last_error)); }
+std::string LastFileError() {
+  if (g_last_error_what) return g_last_error_what;
+  return g_last_error == 0 ? std::string() : std::string(std::strerror(g_last_error));
+}
 
 void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes; }
 
 void SetReadFailAfter(int64_t bytes) { g_read_budget = bytes < 0 ? -1 : bytes; }
 
 void SetOwnerPermissionsBind(bool on) { g_owner_bits = on; }
+
 // ---- lock ----------------------------------------------------------------------------------
 
 namespace {
 
 struct HeldLock {
-  std::string path;
+  dev_t dev = 0;
+  ino_t ino = 0;
   int fd = -1;
 };
 
@@ -409,13 +488,24 @@ HeldLock& Held() {
 
 }  // namespace
 
-bool HoldLock(const std::string& path) {
-  HeldLock& held = Held();
-  if (held.fd >= 0 && held.path == path) return true;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  // A lock file the process may not write to still locks.
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool HoldFolderLock(const std::string& folder) {
+  // The folder itself is locked. A lock file could be anything by the time
+  // it is looked at (a file nobody may open, a link to anywhere), making one
+  // needs the right to write in the folder, and one that cannot be opened
+  // locks nothing. Opening the folder needs only the right to read it.
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return true;
+  HeldLock& held = Held();
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return true;
+  }
+  // A second open of the folder would be refused by this process's own lock.
+  if (held.fd >= 0 && held.dev == st.st_dev && held.ino == st.st_ino) {
+    ::close(fd);
+    return true;
+  }
   int r;
   do {
     r = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -426,7 +516,6 @@ bool HoldLock(const std::string& path) {
     return !taken;
   }
   if (held.fd >= 0) ::close(held.fd);
-  held.path = path;
-  held.fd = fd;
+  held = {st.st_dev, st.st_ino, fd};
   return true;
 }

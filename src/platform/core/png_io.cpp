@@ -6,6 +6,7 @@
 
 #include "platform/core/gfx_core.h"
 #include "platform/core/load_problem.h"
+#include "platform/files.h"
 
 namespace gfxcore {
 
@@ -52,7 +53,8 @@ bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& arg
 bool WritePNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb,
               int level) {
   if (w <= 0 || h <= 0 || argb.size() < static_cast<size_t>(w) * h) return false;
-  FILE* f = std::fopen(path.c_str(), "wb");
+  // Never through a link, never into a pipe: see OpenFileInPlace.
+  FILE* f = OpenFileInPlace(path);
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
