@@ -291,6 +291,22 @@ TEST_F(LevelPack, TheWholePackUsesEveryKindAndStyleAndChainsItsLevels) {
   for (const auto& v : CheckPack(pack)) ADD_FAILURE() << v;
 }
 
+// The rotten fort's cross lies behind its green chapel door. The map screen
+// scrolls the story in from the bottom, so its last lines come some thirty
+// seconds after the screen opens; the key is named in the opening lines, the
+// ones a player who starts at once still sees.
+TEST_F(LevelPack, TheRottenFortNamesTheChapelKeyInItsOpeningLines) {
+  const auto pack = ReadPack(Shipped());
+  const auto fort = std::find_if(pack.begin(), pack.end(),
+                                 [](const PackLevel& lv) { return lv.header.Title == "03 - The Rotten Fort"; });
+  ASSERT_NE(fort, pack.end());
+  const game& h = fort->header;
+  std::string opening;
+  for (int i = 1; i <= std::min(h.store, 99) && !h.Story[size_t(i)].empty(); ++i) opening += h.Story[size_t(i)] + "\n";
+  EXPECT_NE(opening.find("green key"), std::string::npos) << opening;
+  EXPECT_NE(opening.find("chapel door"), std::string::npos) << opening;
+}
+
 TEST_F(LevelPack, EveryShippedLevelHasAMapWithRoomForItsWholeGrid) {
   for (const auto& lv : ReadPack(Shipped())) {
     SCOPED_TRACE(lv.file);
