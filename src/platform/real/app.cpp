@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/real/display_internal.h"
 #include "platform/real/events.h"
 
 namespace {
@@ -34,6 +35,14 @@ std::string ReadExecutableDir(const char* argv0) {
   return dir;
 }
 
+// The display goes first, by the backend's own rules, rather than inside
+// SDL's quit, which would leave the OpenGL context to the window system's
+// disconnection.
+void CloseEverything() {
+  DisplayStartOver();
+  SDL_Quit();
+}
+
 std::string& AppDirStore() {
   static std::string dir;
   return dir;
@@ -56,7 +65,7 @@ int RunApplication(const char* argv0, const std::function<void()>& main_routine)
     return 1;
   }
   main_routine();
-  SDL_Quit();
+  CloseEverything();
   return 0;
 }
 
@@ -66,6 +75,6 @@ std::string AppDir() {
 }
 
 void AppExit(int status) {
-  SDL_Quit();
+  CloseEverything();
   std::exit(status);
 }

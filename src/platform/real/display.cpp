@@ -193,6 +193,11 @@ void DisplayStartOver() {
   // pointer is still held; SDL's list of windows tells.
   const bool alive = d.window != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0 &&
                      SDL_GetWindowFromID(d.window_id) == d.window;
+  // Mesa's software rasteriser hangs for good in its teardown when its
+  // threads are still to start on work it was given (a machine busy enough
+  // to keep them waiting for a processor is all it takes), so the context
+  // finishes all of it before it goes.
+  if (alive && d.context && SDL_GL_MakeCurrent(d.window, d.context) == 0) glr::Finish();
   // The textures go with the context, so the renderer and the stores forget
   // theirs without a word to OpenGL.
   glr::StartOver();

@@ -10,8 +10,9 @@ SDL_Window* DisplayWindow();
 void DisplayWindowToVirtual(float wx, float wy, float& vx, float& vy);
 void DisplayVirtualToWindow(float vx, float vy, float& wx, float& wy);
 
-// For tests that share one process: the window and its OpenGL context are
-// closed (unless SDL's quit closed them already), every image, pixmap and font
-// with them, and the display is back as at start; the next Graphics call
-// opens a new window.
+// The window and its OpenGL context are closed once OpenGL has done all it
+// was given (unless SDL's quit closed them already), every image, pixmap and
+// font with them, and the display is back as at start; the next Graphics call
+// opens a new window. The way out calls it before SDL's quit; tests that
+// share one process call it between cases.
 void DisplayStartOver();

@@ -308,6 +308,12 @@ void Submit() {
   glFlush();
 }
 
+void Finish() {
+  if (!R().ready) return;
+  Flush();
+  glFinish();
+}
+
 void Clear(int red, int green, int blue) {
   if (!R().ready) return;
   Flush();

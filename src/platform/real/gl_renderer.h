@@ -25,6 +25,8 @@ void SetView(int drawable_w, int drawable_h, float virtual_w, float virtual_h);
 void Flush();
 // Flush, then has OpenGL start on all it was given, without waiting for it.
 void Submit();
+// Flush, then waits until OpenGL has done all it was given.
+void Finish();
 void Clear(int r, int g, int b);
 // Frame `frame` of `img` with its handle at (x, y) under the drawing state `s`.
 void ImageQuad(gfxcore::ImageRec& img, int frame, const gfxcore::DrawState& s, float x,

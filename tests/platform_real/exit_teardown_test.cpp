@@ -1,0 +1,41 @@
+// The real backend's way out while the software rasteriser still has the
+// last frame to start on: the process must end, however the machine shares
+// its processors out.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+// Runs the way out in a program of its own; gives its exit status, or -1
+// when it did not end within the guard (it hangs for good when it fails).
+int RunTheWayOut() {
+  char* const argv[] = {const_cast<char*>(EXIT_TEARDOWN_CHILD), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, EXIT_TEARDOWN_CHILD, nullptr, nullptr, argv, environ) != 0) return -2;
+  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > guard) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(ExitTeardown, TheWayOutEndsTheProcessWhileTheRasteriserHasAFrameToStart) {
+  for (int run = 0; run < 5; ++run) ASSERT_EQ(RunTheWayOut(), 0) << "run " << run;
+}
+
+}  // namespace
