@@ -21,6 +21,7 @@
 #include "settings/debug_log.h"
 #include "startup/globals.h"
 #include "title/title.h"
+#include "title/title_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -42,16 +43,7 @@ class DamagedDataTest : public ::testing::Test {
     fs::create_directories(root_ / "Files" / "256" / "music");
     fs::create_directories(root_ / "Files" / "Common");
     ResolvePaths(root_.string());
-    CreateSettingsTables();
-    SetDefaultControls();
-    BuildCredits();
-    MyScrw = 1280;
-    MyScrh = 960;
-    JScrw = 1280;
-    JScrh = 960;
-    Options[13] = 0;  // no music
-    Graphics(1280, 960, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
+    titletest::TitleAt1280();
     OpenDebugLog(Paths.data + "Debug.txt");
   }
   void TearDown() override {

@@ -119,6 +119,23 @@ int Terminate(pid_t pid) {
   return status;
 }
 
+// A second copy started on the folder of the running `first` leaves at once
+// with status 0 and its one line, writing nothing, and the first plays on.
+void ExpectASecondCopyRefused(const fs::path& root, const fs::path& said, const std::string& first_log, pid_t first,
+                              bool as_player) {
+  const fs::path files = root / "Files";
+  const pid_t second = StartGameSaying(root, said, as_player);
+  ASSERT_NE(second, 0);
+  const int status = WaitForExit(second, 60);
+  if (status < 0) kill(second, SIGKILL);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
+  EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_EQ(ReadAll(files / "Debug.txt"), first_log);
+  EXPECT_TRUE(Running(first));
+}
+
 class StartupEndToEnd : public GameRun {};
 
 TEST_F(StartupEndToEnd, APipeAndAFolderNamedLikeLevelsDoNotHoldTheStartUp) {
@@ -198,16 +215,7 @@ TEST_F(StartupEndToEnd, ASecondCopyOnTheSameFolderLeavesAtOnceAndWritesNothing) 
   const std::string first_log = ReadAll(log);
 
   const fs::path said = fs::temp_directory_path() / ("duskmoor_secondcopy_said_" + std::to_string(getpid()));
-  const pid_t second = StartGameSaying(root, said);
-  ASSERT_NE(second, 0);
-  const int status = WaitForExit(second, 60);
-  if (status < 0) kill(second, SIGKILL);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
-  EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
-  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
-  EXPECT_EQ(ReadAll(log), first_log);
-  EXPECT_TRUE(Running(first));
+  ASSERT_NO_FATAL_FAILURE(ExpectASecondCopyRefused(root, said, first_log, first, false));
 
   EXPECT_EQ(Terminate(first), 0);
   // With the first copy gone, a new one starts as usual.
@@ -254,18 +262,9 @@ TEST_F(StartupEndToEnd, TwoCopiesOfAPlayerOnOneFolderWhateverStandsAtTheOldLockF
     ASSERT_TRUE(WaitForText(log, "\tSaved Screenshot 1\r\n\r\n", 30)) << ReadAll(log);
     const std::string first_log = ReadAll(log);
 
-    const pid_t second = StartGameSaying(root, said, true);
-    ASSERT_NE(second, 0);
-    const int status = WaitForExit(second, 60);
-    if (status < 0) kill(second, SIGKILL);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
-    EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
-    EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
-    EXPECT_EQ(ReadAll(log), first_log);
+    ASSERT_NO_FATAL_FAILURE(ExpectASecondCopyRefused(root, said, first_log, first, true));
     EXPECT_FALSE(fs::exists(fs::symlink_status(files / "gone")));
     // The first plays on, to the end of its session.
-    EXPECT_TRUE(Running(first));
     EXPECT_FALSE(Screenshot(input, log, files).empty()) << ReadAll(log);
     ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, first));
     EndLeftoverGames();

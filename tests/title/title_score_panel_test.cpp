@@ -19,6 +19,7 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 #include "title/title.h"
+#include "title/title_fixture.h"
 
 using testgraphics::Op;
 
@@ -29,17 +30,8 @@ class TitlePanelTest : public ::testing::Test {
   void SetUp() override {
     testbackend::Reset();
     testutil::FreshGlobals();
-    CreateSettingsTables();
-    SetDefaultControls();
-    BuildCredits();
+    titletest::TitleAt1280();
     CreateScoreContainers();
-    MyScrw = 1280;
-    MyScrh = 960;
-    JScrw = 1280;
-    JScrh = 960;
-    Options[13] = 0;  // no music
-    Graphics(1280, 960, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
     for (const char* t : {"Pack A", "Pack B"}) {
       auto g = std::make_shared<game>();
       g->Title = t;

@@ -15,6 +15,7 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 #include "title/title.h"
+#include "title/title_fixture.h"
 
 using testgraphics::Op;
 
@@ -27,16 +28,7 @@ class TitleTest : public ::testing::Test {
   void SetUp() override {
     testbackend::Reset();
     testutil::FreshGlobals();
-    CreateSettingsTables();
-    SetDefaultControls();
-    BuildCredits();
-    MyScrw = 1280;
-    MyScrh = 960;
-    JScrw = 1280;
-    JScrh = 960;
-    Options[13] = 0;  // no music
-    Graphics(1280, 960, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
+    titletest::TitleAt1280();
     testgraphics::ClearDraws();
   }
   static void AddPacks(std::vector<std::string> titles) {
