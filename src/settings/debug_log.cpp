@@ -70,11 +70,12 @@ void OpenDebugLog(const std::string& path) {
   log_stream = OpenFileInPlace(path);
   DebugFile = log_stream ? 1 : 0;
   last_failed.clear();
-  if (!log_stream) {
-    const std::string line = "No log in this run: " + path + " (" + LastFileError() + ")\n";
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-  }
+  if (!log_stream) TellTerminal("No log in this run: " + path + " (" + LastFileError() + ")");
+}
+
+void TellTerminal(const std::string& line) {
+  std::fputs((line + "\n").c_str(), stderr);
+  std::fflush(stderr);
 }
 
 int32_t Debug(const std::string& txt) {

@@ -17,6 +17,10 @@ void OpenDebugLog(const std::string& path);
 int32_t Debug(const std::string& txt);
 // Closes the log (the farewell screen's last step). Later lines go nowhere.
 void CloseDebugLog();
+// One line on standard error, where whoever started the game sees it (the
+// log lies out of sight in the data folder): why the run cannot go on, or
+// goes on without its log. The line end is added.
+void TellTerminal(const std::string& line);
 
 // A path as the log names it: below the data folder "Files/" relative to it
 // ("256/gfx.png"), anything else as it is.

@@ -1,7 +1,6 @@
 #include "settings/farewell.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "framework/controls.h"
@@ -150,12 +149,9 @@ void FinishWithoutDisplay() {
 
 void FailWithoutDisplay(const std::string& cause) {
   SaveOnExit();
-  // The log lies in the data folder, out of sight: whoever started the game
-  // (over a remote shell, without a desktop) hears here why nothing came up.
-  std::string line = GameName1 + " " + GameName2 + " could not open a display";
-  line += cause.empty() ? std::string(".") : ": " + cause;
-  line += "\n";
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
+  // Whoever started the game (over a remote shell, without a desktop) hears
+  // why nothing came up.
+  TellTerminal(GameName1 + " " + GameName2 + " could not open a display" +
+               (cause.empty() ? std::string(".") : ": " + cause));
   EndProcess(1);
 }

@@ -9,7 +9,6 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
-#include <cstdio>
 #include <type_traits>
 
 #include "level/records.h"
@@ -80,9 +79,7 @@ void HoldGameFolder() {
   // the log goes.
   const std::string folder = FileType(Paths.data) == 2 ? Paths.data : Paths.root;
   if (HoldFolderLock(folder)) return;
-  const std::string line = GameName1 + " " + GameName2 + " is already running from " + folder + "\n";
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
+  TellTerminal(GameName1 + " " + GameName2 + " is already running from " + folder);
   AppExit(0);
 }
 
