@@ -100,12 +100,24 @@ void SetReadFailAfter(int64_t bytes);
 // created or replaced in a folder without the owner's write bit. Off by default.
 void SetOwnerPermissionsBind(bool on);
 
+// What HoldFolderLock found.
+enum class FolderLock {
+  kHeld,     // this process holds it from now on (or held it already)
+  kTaken,    // another process holds it
+  kMissing,  // no folder has the name: there is nothing in it to keep
+  kNoLocks,  // the file system the folder is on has no locks at all
+  kFailed,   // it cannot be locked; LastFileError says why
+};
 // Holds an exclusive advisory lock on the folder itself until the process
-// ends; the system lets go of it however the process ends. No file is made
-// or opened for it, so it needs no right to write in the folder, and nothing
-// in the folder can keep it from holding. False only while another process
-// holds it. A process holds one such lock: asking again for the folder it
-// holds (however the path is spelt) succeeds, asking for another lets go of
-// the first. A folder that cannot be opened for reading (missing, or without
-// the read permission) cannot be locked, and the answer is then true.
-bool HoldFolderLock(const std::string& folder);
+// ends or LetGoOfFolderLocks; the system lets go of it however the process
+// ends. No file is made or opened for it, so it needs no right to write in
+// the folder, and nothing in the folder can keep it from holding. A process
+// holds any number of such locks, one per folder: asking again for a folder
+// it holds (however the path is spelt or linked) answers kHeld. Opening the
+// folder needs the right to read it: a folder without it cannot be locked.
+FolderLock HoldFolderLock(const std::string& folder);
+// Lets go of every folder lock this process holds.
+void LetGoOfFolderLocks();
+// Fault injection for tests: while `err` is not 0, taking a lock fails with
+// that error number, as on a file system that answers so. 0 by default.
+void SetFolderLocksFail(int err);

@@ -9,7 +9,9 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "level/records.h"
 #include "startup/containers.h"
@@ -68,19 +70,54 @@ void ScanJoysticks() {
 
 namespace {
 
+// Said in the log once it is open: the start-up locks before anything is
+// written.
+std::string unlocked_note;
+
+[[noreturn]] void LeaveUnstarted(const std::string& line) {
+  TellTerminal(GameName1 + " " + GameName2 + " " + line);
+  AppExit(0);
+}
+
 // Two copies on one folder would each keep their own score history, and the
 // one that saved last would drop the other's games: a second copy leaves
-// before it writes anything. The folder itself is locked, so no file is made
-// for it and none can stand in its way (a ".duskmoor2.lock" an earlier
-// version left is not looked at). The lock goes with the process, however
-// it ends, so none is ever left behind.
-void HoldGameFolder() {
-  // The data folder, or the executable's folder when there is none: where
-  // the log goes.
-  const std::string folder = FileType(Paths.data) == 2 ? Paths.data : Paths.root;
-  if (HoldFolderLock(folder)) return;
-  TellTerminal(GameName1 + " " + GameName2 + " is already running from " + folder);
-  AppExit(0);
+// before it writes anything. Every folder that holds the player's files is
+// locked, since two game folders can share one of them through a link: the
+// data folder (Setup.ini, the log, screenshots), the game folder
+// (scores.dat) and the level folder ("My Level.xml"). The folders themselves
+// are locked, so no file is made for it and none can stand in its way (a
+// ".duskmoor2.lock" an earlier version left is not looked at). The locks go
+// with the process, however it ends, so none is ever left behind.
+void HoldGameFolders() {
+  LetGoOfFolderLocks();
+  unlocked_note.clear();
+  // Without a data folder the log goes beside the executable.
+  const bool data = FileType(Paths.data) == 2;
+  std::vector<std::string> folders = {data ? Paths.data : Paths.root};
+  if (data) folders.push_back(Paths.game);
+  folders.push_back(Paths.levels);
+  for (const std::string& folder : folders) {
+    switch (HoldFolderLock(folder)) {
+      case FolderLock::kHeld:
+      case FolderLock::kMissing:  // nothing of the player's can be lost there
+        break;
+      case FolderLock::kTaken:
+        LeaveUnstarted("is already running from " + folder);
+      case FolderLock::kNoLocks:
+        // Nothing could be locked there by any copy: refusing would only
+        // keep the game from running at all.
+        if (unlocked_note.empty()) {
+          unlocked_note = "\t" + folder + " cannot be locked on its file system (" + LastFileError() +
+                          "): a second copy started on it would not be stopped";
+        }
+        break;
+      case FolderLock::kFailed:
+        // Running unlocked here would let a second copy lose the player's
+        // files.
+        LeaveUnstarted("cannot lock " + folder + " against a second copy (" + LastFileError() +
+                       "), so it does not start there");
+    }
+  }
 }
 
 }  // namespace
@@ -93,6 +130,7 @@ void OpenDataFolderAndLog() {
   std::string folder = Paths.root;
   if (FileType(Paths.data) == 2 && ChangeDir(Paths.data)) folder = Paths.data;
   OpenDebugLog(folder + "Debug.txt");
+  if (!unlocked_note.empty()) Debug(unlocked_note);
 }
 
 const std::vector<StartupStep>& StartupSteps() {
@@ -123,6 +161,6 @@ const std::vector<StartupStep>& StartupSteps() {
 void RunStartup(const std::string& root) {
   ResolvePaths(root);
   // Before anything is written or opened.
-  HoldGameFolder();
+  HoldGameFolders();
   for (const StartupStep& step : StartupSteps()) step.run();
 }

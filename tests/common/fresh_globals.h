@@ -44,6 +44,7 @@ inline void EndFileFaults() {
   SetReadFailAfter(-1);
   SetWriteFailAfter(-1);
   SetOwnerPermissionsBind(false);
+  SetFolderLocksFail(0);
 }
 
 // Every global below goes back to the value it is defined with. A new global

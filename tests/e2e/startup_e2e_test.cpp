@@ -289,6 +289,10 @@ TEST_F(StartupEndToEnd, ADebugTxtThatIsNoFileIsLeftAloneAndTheGamePlaysWithoutAL
       // Nobody reads it: opening it for writing would wait for good.
       {"a pipe", [](const fs::path& log, const fs::path&) { ASSERT_EQ(mkfifo(log.c_str(), 0666), 0); },
        "a named pipe", S_IFIFO},
+      // Another name of the other file: writing the log would write it.
+      {"a hard link to another file",
+       [](const fs::path& log, const fs::path& victim) { fs::create_hard_link(victim, log); }, "a hard link",
+       S_IFREG},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -322,6 +326,60 @@ TEST_F(StartupEndToEnd, ADebugTxtThatIsNoFileIsLeftAloneAndTheGamePlaysWithoutAL
     fs::remove(said);
     fs::remove_all(root);
   }
+}
+
+// Two game folders that share the folder of the scores through a link, and
+// a data folder the player cannot read: of two copies, never both run.
+TEST_F(StartupEndToEnd, CopiesThatWouldShareThePlayersFilesNeverRunAtOnce) {
+  const fs::path first_root = CopyGame(source, "sharedscores");
+  const fs::path second_root = CopyGame(source, "sharedscores2");
+  const fs::path scores_folder = first_root / "Files" / "256";
+  fs::remove_all(second_root / "Files" / "256");
+  fs::create_directory_symlink(scores_folder, second_root / "Files" / "256");
+  WriteAll(first_root / "Files" / "Setup.ini", kSetup);
+  WriteAll(scores_folder / "scores.dat", kScores);
+  const fs::path log = first_root / "Files" / "Debug.txt";
+  const pid_t first = StartGame(first_root);
+  ASSERT_NE(first, 0);
+  ASSERT_TRUE(WaitForTitle(input, log)) << "the title screen never showed\n" << ReadAll(log);
+  {
+    SCOPED_TRACE("the scores' folder shared through a link");
+    const fs::path said = fs::temp_directory_path() / ("duskmoor_sharedscores_said_" + std::to_string(getpid()));
+    const pid_t second = StartGameSaying(second_root, said);
+    ASSERT_NE(second, 0);
+    const int status = WaitForExit(second, 60);
+    if (status < 0) kill(second, SIGKILL);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(said),
+              "Duskmoor II is already running from " + (second_root / "Files" / "256").string() + "/\n");
+    // It wrote nothing: no log of its own, the shared scores as they were.
+    EXPECT_FALSE(fs::exists(fs::symlink_status(second_root / "Files" / "Debug.txt")));
+    EXPECT_EQ(ReadAll(scores_folder / "scores.dat"), kScores);
+    EXPECT_TRUE(Running(first));
+    fs::remove(said);
+  }
+  EXPECT_EQ(Terminate(first), 0);
+  fs::remove_all(second_root);
+  {
+    SCOPED_TRACE("a data folder the player can write in but not read");
+    ASSERT_NO_FATAL_FAILURE(GiveToPlayer(first_root));
+    const fs::path files = first_root / "Files";
+    const std::string log_before = ReadAll(log);
+    ASSERT_EQ(chmod(files.c_str(), 0333), 0);
+    const fs::path said = fs::temp_directory_path() / ("duskmoor_unreadable_said_" + std::to_string(getpid()));
+    const pid_t pid = StartGameSaying(first_root, said, true);
+    ASSERT_NE(pid, 0);
+    const int status = WaitForExit(pid, 60);
+    if (status < 0) kill(pid, SIGKILL);
+    chmod(files.c_str(), 0755);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(said), "Duskmoor II cannot lock " + files.string() +
+                                 "/ against a second copy (Permission denied), so it does not start there\n");
+    EXPECT_EQ(ReadAll(log), log_before);
+    EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+    fs::remove(said);
+  }
+  fs::remove_all(first_root);
 }
 
 }  // namespace

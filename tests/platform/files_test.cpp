@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -46,6 +47,8 @@ class Files : public ::testing::Test {
     SetWriteFailAfter(-1);
     SetReadFailAfter(-1);
     SetOwnerPermissionsBind(false);
+    SetFolderLocksFail(0);
+    LetGoOfFolderLocks();
     fs::current_path(old_);
     fs::remove_all(dir_);
   }
@@ -339,7 +342,7 @@ TEST_F(Files, OnlyRegularFilesOpenForReadingAndNothingElseIsOpened) {
   EXPECT_FALSE(pipe.Opened());
 }
 
-TEST_F(Files, AFolderLockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
+TEST_F(Files, FolderLocksAreHeldAgainstOtherProcessesUntilTheHolderEnds) {
   // Another process that takes the lock and keeps it until told to end. A
   // child shares what its parent holds, so it opens the folder anew, as a
   // process of its own would.
@@ -352,31 +355,77 @@ TEST_F(Files, AFolderLockIsHeldAgainstOtherProcessesUntilTheHolderEnds) {
   const fs::path a = dir_ / "a", b = dir_ / "b";
   fs::create_directory(a);
   fs::create_directory(b);
+  fs::create_directory_symlink(a, dir_ / "to-a");
 
   auto first = holder(a);
   EXPECT_EQ(first->Answer(), 'y');
-  EXPECT_FALSE(HoldFolderLock(a.string()));
+  EXPECT_EQ(HoldFolderLock(a.string()), FolderLock::kTaken);
+  // However it is reached.
+  EXPECT_EQ(HoldFolderLock((dir_ / "to-a").string()), FolderLock::kTaken);
   // Its holder is killed: the system lets go of the lock.
   first->Kill();
-  EXPECT_TRUE(HoldFolderLock(a.string()));
+  EXPECT_EQ(HoldFolderLock(a.string()), FolderLock::kHeld);
   // Held already, however the folder is named.
-  EXPECT_TRUE(HoldFolderLock(a.string()));
-  EXPECT_TRUE(HoldFolderLock(a.string() + "/"));
-  EXPECT_TRUE(HoldFolderLock((b / ".." / "a").string()));
+  EXPECT_EQ(HoldFolderLock(a.string()), FolderLock::kHeld);
+  EXPECT_EQ(HoldFolderLock(a.string() + "/"), FolderLock::kHeld);
+  EXPECT_EQ(HoldFolderLock((b / ".." / "a").string()), FolderLock::kHeld);
+  EXPECT_EQ(HoldFolderLock((dir_ / "to-a").string()), FolderLock::kHeld);
   EXPECT_EQ(holder(a)->Answer(), 'n');
-  // Holding another lets go of the first.
-  EXPECT_TRUE(HoldFolderLock(b.string()));
-  EXPECT_EQ(holder(a)->Answer(), 'y');
+  // A second folder is held beside the first.
+  EXPECT_EQ(HoldFolderLock(b.string()), FolderLock::kHeld);
+  EXPECT_EQ(holder(a)->Answer(), 'n');
   EXPECT_EQ(holder(b)->Answer(), 'n');
-  // The lock made nothing.
-  EXPECT_EQ(Listing(), (Lines{"a", "b"}));
+  // Nothing to lock where no folder is.
+  EXPECT_EQ(HoldFolderLock((dir_ / "missing").string()), FolderLock::kMissing);
+  LetGoOfFolderLocks();
+  EXPECT_EQ(holder(a)->Answer(), 'y');
+  EXPECT_EQ(holder(b)->Answer(), 'y');
+  // The locks made nothing.
+  EXPECT_EQ(Listing(), (Lines{"a", "b", "to-a"}));
   EXPECT_TRUE(fs::is_empty(a));
   EXPECT_TRUE(fs::is_empty(b));
 }
 
+TEST_F(Files, AFolderThatCannotBeLockedSaysWhyAndOneWithoutLocksSaysSo) {
+  // A folder the player may go through and write in but not read: it cannot
+  // be opened, so it cannot be locked, and the answer must not pass for held.
+  const bool superuser = ::geteuid() == 0;
+  if (superuser) {
+    ASSERT_EQ(::chown(dir_.c_str(), kPlayer, kPlayer), 0);
+  }
+  for (const mode_t mode : {mode_t{0333}, mode_t{0111}}) {
+    SCOPED_TRACE(mode);
+    const fs::path folder = dir_ / ("mode" + std::to_string(mode));
+    fs::create_directory(folder);
+    if (superuser) {
+      ASSERT_EQ(::chown(folder.c_str(), kPlayer, kPlayer), 0);
+    }
+    ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+    testutil::WaitingChild player([&] {
+      if (!BecomePlayer()) return '?';
+      const FolderLock got = HoldFolderLock(folder.string());
+      if (got != FolderLock::kFailed) return 'h';
+      return LastFileError() == "Permission denied" ? 'f' : 'w';
+    });
+    EXPECT_EQ(player.Answer(), 'f');
+    ::chmod(folder.c_str(), 0755);
+  }
+  // A file system that has no locks at all.
+  const fs::path folder = dir_ / "nolocks";
+  fs::create_directory(folder);
+  SetFolderLocksFail(ENOLCK);
+  EXPECT_EQ(HoldFolderLock(folder.string()), FolderLock::kNoLocks);
+  SetFolderLocksFail(EIO);
+  EXPECT_EQ(HoldFolderLock(folder.string()), FolderLock::kFailed);
+  EXPECT_EQ(LastFileError(), std::strerror(EIO));
+  SetFolderLocksFail(0);
+  EXPECT_EQ(HoldFolderLock(folder.string()), FolderLock::kHeld);
+  LetGoOfFolderLocks();
+}
+
 TEST_F(Files, AFolderLockHoldsWhateverStandsInTheFolderForAPlayer) {
   // What the game asks for, in a process of the player's own.
-  auto lock = [](const fs::path& folder) { return HoldFolderLock(folder.string()); };
+  auto lock = [](const fs::path& folder) { return HoldFolderLock(folder.string()) == FolderLock::kHeld; };
   // The name of the lock file the game once made.
   const std::string name = ".duskmoor2.lock";
   struct Case {
@@ -436,6 +485,8 @@ TEST_F(Files, WritersInPlaceEmptyOnlyARegularFileAndFollowNoLink) {
   fs::create_symlink("loop", "loop");
   fs::create_symlink("/dev/null", "device-link");
   fs::create_directory("folder");
+  Put("linked", "keep too");
+  fs::create_hard_link("linked", "hardlink");
   MakeSocket((dir_ / "socket").string());
   // Opening a pipe for writing waits for a reader, and nobody reads this one.
   testutil::UnreadPipe pipe((dir_ / "pipe").string());
@@ -457,6 +508,8 @@ TEST_F(Files, WritersInPlaceEmptyOnlyARegularFileAndFollowNoLink) {
       {"socket", "a socket"},
       {"pipe", "a named pipe"},
       {"device", "a device"},
+      // Another name of another file: writing it would write that file.
+      {"hardlink", "a file with another name (a hard link)"},
   };
   struct Writer {
     std::string what;
@@ -497,6 +550,7 @@ TEST_F(Files, WritersInPlaceEmptyOnlyARegularFileAndFollowNoLink) {
     }
   }
   EXPECT_EQ(Get("victim"), "keep");
+  EXPECT_EQ(Get("linked"), "keep too");
   EXPECT_EQ(KindOf("gone"), 0u);
   EXPECT_EQ(KindOf("link"), static_cast<mode_t>(S_IFLNK));
   EXPECT_EQ(KindOf("pipe"), static_cast<mode_t>(S_IFIFO));

@@ -2,13 +2,21 @@
 // of a running one leaves at once, saying why, and writes nothing.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/test_util.h"
 #include "common/waiting_child.h"
+#include "platform/files.h"
 #include "platform/test/test_backend.h"
 #include "settings/debug_log.h"
 #include "startup/globals.h"
@@ -128,6 +136,111 @@ TEST(SecondCopy, StartingAgainInTheSameProcessIsNoSecondCopy) {
   EXPECT_EQ(StartupExit(root), -1);
   EXPECT_NE(DebugFile, 0);
   CloseDebugLog();
+  fs::current_path(fs::temp_directory_path());
+  fs::remove_all(root);
+}
+
+// Two game folders can share the folder of the scores or the levels through
+// a link: a copy on either is the second copy of the other.
+TEST(SecondCopy, AFolderSharedThroughALinkIsOneFolder) {
+  struct Case {
+    std::string what;
+    fs::path shared;  // relative to a game folder
+  };
+  const Case cases[] = {
+      {"the scores' folder", fs::path("Files") / "256"},
+      {"the level folder", fs::path("DuskmoorII_Levels")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testbackend::Reset();
+    CloseDebugLog();
+    DebugFile = 0;
+    const fs::path first_root = MakeRoot(false) / "first";
+    const fs::path second_root = first_root.parent_path() / "second";
+    for (const fs::path& root : {first_root, second_root}) {
+      fs::create_directories(root / "Files" / "256");
+      fs::create_directories(root / "DuskmoorII_Levels");
+    }
+    fs::remove(second_root / c.shared);
+    fs::create_directory_symlink(first_root / c.shared, second_root / c.shared);
+    WriteBytes((first_root / "Files" / "256" / "scores.dat").string(), "120|Ann|0|65150126130|0|2|0|1\r\n");
+    {
+      OtherCopy first(first_root);
+      ASSERT_TRUE(first.Started());
+      const std::vector<std::string> listed = Everything(first_root.parent_path());
+      ::testing::internal::CaptureStderr();
+      const int status = StartupExit(second_root);
+      const std::string said = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(said, "Duskmoor II is already running from " + (second_root / c.shared).string() + "/\n");
+      EXPECT_EQ(DebugFile, 0);
+      EXPECT_EQ(Everything(first_root.parent_path()), listed);
+      first.End();
+    }
+    EXPECT_EQ(StartupExit(second_root), -1);
+    CloseDebugLog();
+    LetGoOfFolderLocks();
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(first_root.parent_path());
+  }
+}
+
+// A data folder the player can write in but not read cannot be locked: the
+// game does not run there unlocked, where a second copy could lose the
+// player's files, and leaves as a second copy does.
+TEST(SecondCopy, ADataFolderThatCannotBeLockedIsNotPlayedIn) {
+  constexpr uid_t kPlayer = 65534;
+  const bool superuser = ::geteuid() == 0;
+  for (const mode_t mode : {mode_t{0333}, mode_t{0111}}) {
+    SCOPED_TRACE(mode);
+    testbackend::Reset();
+    CloseDebugLog();
+    DebugFile = 0;
+    const fs::path root = MakeRoot(true);
+    const fs::path said = root.string() + ".said";
+    if (superuser) {
+      for (const fs::path& p : {root, root / "Files", root / "Files" / "256"}) {
+        ASSERT_EQ(::chown(p.c_str(), kPlayer, kPlayer), 0);
+      }
+    }
+    ASSERT_EQ(::chmod((root / "Files").c_str(), mode), 0);
+    testutil::WaitingChild player([&] {
+      if (superuser && (::setgroups(0, nullptr) != 0 || ::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0)) return '?';
+      if (!std::freopen(said.c_str(), "w", stderr)) return '?';
+      const int status = StartupExit(root);
+      std::fflush(stderr);
+      return status == 0 ? 'l' : status == -1 ? 'r' : 's';
+    });
+    EXPECT_EQ(player.Answer(), 'l');
+    player.End();
+    ::chmod((root / "Files").c_str(), 0755);
+    EXPECT_EQ(ReadBytes(said.string()), "Duskmoor II cannot lock " + root.string() +
+                                            "/Files/ against a second copy (Permission denied), so it does not "
+                                            "start there\n");
+    // Nothing written.
+    EXPECT_EQ(Everything(root), (std::vector<std::string>{(root / "Files").string(), (root / "Files" / "256").string()}));
+    fs::remove(said);
+    fs::remove_all(root);
+  }
+}
+
+// Where no file system lock exists at all, nothing could stop a second copy
+// anyway: the game runs and says so in its log.
+TEST(SecondCopy, WithoutLocksOnTheFileSystemTheGameRunsAndSaysSo) {
+  testbackend::Reset();
+  CloseDebugLog();
+  DebugFile = 0;
+  const fs::path root = MakeRoot(true);
+  SetFolderLocksFail(ENOLCK);
+  EXPECT_EQ(StartupExit(root), -1);
+  SetFolderLocksFail(0);
+  EXPECT_NE(DebugFile, 0);
+  CloseDebugLog();
+  EXPECT_EQ(ReadBytes((root / "Files" / "Debug.txt").string()),
+            "\t" + root.string() + "/Files/ cannot be locked on its file system (" + std::strerror(ENOLCK) +
+                "): a second copy started on it would not be stopped\r\n");
+  LetGoOfFolderLocks();
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(root);
 }

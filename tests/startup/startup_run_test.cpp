@@ -204,6 +204,7 @@ TEST_F(DebugLog, OnlyARegularFileIsEmptiedAndAnythingElseIsSaidOnceAndLeftAlone)
       {"nothing", [] {}, ""},
       {"a link to another file", [&] { fs::create_symlink(root / "victim", log); }, "a symbolic link"},
       {"a dangling link", [&] { fs::create_symlink(root / "gone", log); }, "a symbolic link"},
+      {"another name of another file", [&] { fs::create_hard_link(root / "victim", log); }, "a hard link"},
       {"a folder", [&] { fs::create_directory(log); }, "a folder"},
       {"a socket",
        [&] {

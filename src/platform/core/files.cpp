@@ -135,9 +135,13 @@ int OpenForReading(const std::string& path, struct stat& st, bool regular_only =
   return fd;
 }
 
-// What has a name instead of a regular file, in the words LastFileError
+// What has a name instead of a file of its own, in the words LastFileError
 // gives.
-const char* WhatIsThere(mode_t mode) {
+const char* WhatIsThere(const struct stat& st) {
+  const mode_t mode = st.st_mode;
+  // Another name of a file is that file: writing it in place would write
+  // whatever the other name stands for (a log linked to any file).
+  if (S_ISREG(mode) && st.st_nlink > 1) return "a file with another name (a hard link)";
   if (S_ISLNK(mode)) return "a symbolic link";
   if (S_ISFIFO(mode)) return "a named pipe";
   if (S_ISDIR(mode)) return "a folder";
@@ -145,6 +149,9 @@ const char* WhatIsThere(mode_t mode) {
   if (S_ISSOCK(mode)) return "a socket";
   return "not a regular file";
 }
+
+// Whether what `st` describes is a regular file that no other name leads to.
+bool OwnFile(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_nlink <= 1; }
 
 // The file behind OpenFileInPlace and WriteFile, open for writing, or -1 with
 // the reason recorded. What has the name is looked at before anything is
@@ -159,8 +166,8 @@ int OpenInPlace(const std::string& path) {
   }
   struct stat st{};
   if (::lstat(path.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) {
-      Fail(WhatIsThere(st.st_mode));
+    if (!OwnFile(st)) {
+      Fail(WhatIsThere(st));
       return -1;
     }
     if (!OwnerMay(st, S_IWUSR)) {
@@ -174,13 +181,13 @@ int OpenInPlace(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int err = errno;
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) Fail(WhatIsThere(st.st_mode));
+    if (::lstat(path.c_str(), &st) == 0 && !OwnFile(st)) Fail(WhatIsThere(st));
     else Fail(err);
     return -1;
   }
   bool ok = true;
   if (::fstat(fd, &st) != 0) ok = Fail(errno);
-  else if (!S_ISREG(st.st_mode)) ok = Fail(WhatIsThere(st.st_mode));
+  else if (!OwnFile(st)) ok = Fail(WhatIsThere(st));
   else if (!OwnerMay(st, S_IWUSR)) ok = Fail(EACCES);
   // A regular file: from here on its writes may wait, as any file's do.
   else if (::fcntl(fd, F_SETFL, 0) != 0) ok = Fail(errno);
@@ -481,41 +488,68 @@ struct HeldLock {
   int fd = -1;
 };
 
-HeldLock& Held() {
-  static HeldLock held;
+std::vector<HeldLock>& Held() {
+  static std::vector<HeldLock> held;
   return held;
 }
 
-}  // namespace
+// The error every lock fails with, for tests; 0: none.
+int g_lock_error = 0;
 
-bool HoldFolderLock(const std::string& folder) {
-  // The folder itself is locked. A lock file could be anything by the time
-  // it is looked at (a file nobody may open, a link to anywhere), making one
-  // needs the right to write in the folder, and one that cannot be opened
-  // locks nothing. Opening the folder needs only the right to read it.
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return true;
-  HeldLock& held = Held();
-  struct stat st{};
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return true;
-  }
-  // A second open of the folder would be refused by this process's own lock.
-  if (held.fd >= 0 && held.dev == st.st_dev && held.ino == st.st_ino) {
-    ::close(fd);
-    return true;
+int TakeLock(int fd) {
+  if (g_lock_error != 0) {
+    errno = g_lock_error;
+    return -1;
   }
   int r;
   do {
     r = ::flock(fd, LOCK_EX | LOCK_NB);
   } while (r != 0 && errno == EINTR);
-  if (r != 0) {
-    const bool taken = errno == EWOULDBLOCK;
-    ::close(fd);
-    return !taken;
-  }
-  if (held.fd >= 0) ::close(held.fd);
-  held = {st.st_dev, st.st_ino, fd};
-  return true;
+  return r;
 }
+
+}  // namespace
+
+FolderLock HoldFolderLock(const std::string& folder) {
+  // The folder itself is locked. A lock file could be anything by the time
+  // it is looked at (a file nobody may open, a link to anywhere), making one
+  // needs the right to write in the folder, and one that cannot be opened
+  // locks nothing. Opening the folder needs only the right to read it.
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    Fail(err);
+    return err == ENOENT || err == ENOTDIR ? FolderLock::kMissing : FolderLock::kFailed;
+  }
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    Fail(errno);
+    ::close(fd);
+    return FolderLock::kFailed;
+  }
+  // A second open of a folder held already would be refused by this
+  // process's own lock.
+  for (const HeldLock& held : Held()) {
+    if (held.dev == st.st_dev && held.ino == st.st_ino) {
+      ::close(fd);
+      return FolderLock::kHeld;
+    }
+  }
+  if (TakeLock(fd) != 0) {
+    const int err = errno;
+    Fail(err);
+    ::close(fd);
+    if (err == EWOULDBLOCK) return FolderLock::kTaken;
+    if (err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS) return FolderLock::kNoLocks;
+    return FolderLock::kFailed;
+  }
+  Held().push_back({st.st_dev, st.st_ino, fd});
+  return FolderLock::kHeld;
+}
+
+void LetGoOfFolderLocks() {
+  for (const HeldLock& held : Held()) ::close(held.fd);
+  Held().clear();
+}
+
+void SetFolderLocksFail(int err) { g_lock_error = err; }
