@@ -1,6 +1,8 @@
 #include "game/end_of_play.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "framework/globals.h"
 #include "framework/pump.h"
@@ -20,21 +22,27 @@ constexpr int32_t kHoldMs = 1500;
 constexpr int32_t kLastBest = 30;
 constexpr int32_t kQuit = 99;
 
-}  // namespace
+// The name the entry began with, while the game that is over waits for its
+// name and is not yet in the history.
+std::optional<std::string> awaiting_name;
 
-void EndOfPlay() {
-  // Edits still waiting for the autosave (a button held at the quit, an edit
-  // in the last frame) are not lost.
-  SaveUnsavedEdits();
-  WaitUntil(static_cast<int32_t>(static_cast<uint32_t>(MMillisecs()) + kHoldMs));
-  // Esc confirms the name from here on instead of opening the pause menu.
-  InGame = 0;
-  GetPlayerName();
+// Marks the game as waiting for its name for as long as the end of play
+// lasts, however it is left.
+class AwaitingName {
+ public:
+  AwaitingName() { awaiting_name = MyName; }
+  ~AwaitingName() { awaiting_name.reset(); }
+  AwaitingName(const AwaitingName&) = delete;
+  AwaitingName& operator=(const AwaitingName&) = delete;
+};
+
+void AddToHistory(const std::string& name) {
+  awaiting_name.reset();
   auto record = std::make_shared<Scores>();
   record->Score = score;
   record->Timestamp = Timestamp("");
   record->Badges = Mybadges;
-  record->Name = MyName;
+  record->Name = name;
   for (fn = 1; fn <= kLastBest; ++fn) record->Best[fn] = MyBest[fn];
   record->Level = GameLevel;
   record->GameMode = GameMode;
@@ -42,6 +50,27 @@ void EndOfPlay() {
   if (playstate.loopexit == kQuit) record->Quit = 1;
   ListAddLast(Highscores, record);
   SortList(Highscores);
+}
+
+}  // namespace
+
+void RecordGameAwaitingName() {
+  if (!awaiting_name) return;
+  AddToHistory(MyName.empty() ? *awaiting_name : MyName);
+}
+
+void EndOfPlay() {
+  // Edits still waiting for the autosave (a button held at the quit, an edit
+  // in the last frame) are not lost.
+  SaveUnsavedEdits();
+  // From here on the game is over: a run ended during the hold or the name
+  // entry records it on its way out.
+  const AwaitingName awaiting;
+  WaitUntil(static_cast<int32_t>(static_cast<uint32_t>(MMillisecs()) + kHoldMs));
+  // Esc confirms the name from here on instead of opening the pause menu.
+  InGame = 0;
+  GetPlayerName();
+  AddToHistory(MyName);
   // Written at once, so a crash or a kill later in the run keeps the game.
   SaveScores();
 }

@@ -6,6 +6,7 @@
 #include "framework/controls.h"
 #include "framework/draw.h"
 #include "game/autosave.h"
+#include "game/end_of_play.h"
 #include "platform/app.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
@@ -56,6 +57,7 @@ void SaveOnExit() {
   // player's files.
   if (HistoryLoaded) {
     SaveIni();
+    RecordGameAwaitingName();
     SaveScores();
   }
   Debug("Closing Up");

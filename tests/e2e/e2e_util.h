@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +137,7 @@ class FakeInput {
     load(x11_, "XInternAtom", atom_);
     load(x11_, "XGetWindowProperty", property_);
     load(x11_, "XAutoRepeatOff", repeat_off_);
+    load(x11_, "XSendEvent", send_);
     load(xtst_, "XTestFakeKeyEvent", key_);
     load(xtst_, "XTestFakeMotionEvent", motion_);
     load(xtst_, "XTestFakeButtonEvent", button_);
@@ -286,6 +288,25 @@ class FakeInput {
     }
   }
 
+  // Asks the game to close its window, as a window manager's close button
+  // does; false when it has no window.
+  bool RequestClose() {
+    if (!EnsureWindow()) return false;
+    ClientMessage m{};
+    m.type = kClientMessage;
+    m.window = window_;
+    m.message_type = atom_(display_, "WM_PROTOCOLS", 0);
+    m.format = 32;
+    m.data[0] = static_cast<long>(atom_(display_, "WM_DELETE_WINDOW", 0));
+    m.data[1] = 0;  // the current time
+    Event e{};
+    static_assert(sizeof(m) <= sizeof(e));
+    std::memcpy(&e, &m, sizeof(m));
+    send_(display_, window_, 0, 0, &e);
+    sync_(display_, 0);
+    return true;
+  }
+
   // The process that owns the game's window, as the window names it.
   pid_t GamePid() const { return pid_; }
   bool WindowGone() const { return gone_; }
@@ -323,6 +344,17 @@ class FakeInput {
     int override_redirect;
     void* screen;
   };
+  struct ClientMessage {
+    int type;
+    unsigned long serial;
+    int send_event;
+    void* display;
+    unsigned long window;
+    unsigned long message_type;
+    int format;
+    long data[5];
+  };
+  static constexpr int kClientMessage = 33;
   static constexpr int kDestroyNotify = 17, kUnmapNotify = 18, kMapNotify = 19, kConfigureNotify = 22;
   static constexpr long kStructureNotifyMask = 1L << 17;
   static constexpr int kIsViewable = 2;
@@ -466,6 +498,7 @@ class FakeInput {
   int (*property_)(void*, unsigned long, unsigned long, long, long, int, unsigned long, unsigned long*, int*,
                    unsigned long*, unsigned long*, unsigned char**) = nullptr;
   int (*repeat_off_)(void*) = nullptr;
+  int (*send_)(void*, unsigned long, int, long, Event*) = nullptr;
   int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
   int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
   int (*button_)(void*, unsigned, int, unsigned long) = nullptr;

@@ -1,5 +1,6 @@
 // The real game and the signals the system sends it: a termination while a
-// key is held down in one of the waits for a key to come up, and hang-ups and
+// key is held down in one of the waits for a key to come up, a run ended
+// while the name of a finished game is being typed, and hang-ups and
 // interrupts that the game was started with ignored.
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e_util.h"
 
@@ -107,6 +110,62 @@ TEST_F(SignalsEndToEnd, TerminationWithEnterHeldAfterTheNameSavesAndEnds) {
   // Enter confirms the name; the entry then waits for it to come up. The
   // game just named is recorded before the run ends.
   HoldThenTerminate(kReturn, 2);
+}
+
+TEST_F(SignalsEndToEnd, AGameOverWhoseNameIsBeingTypedIsSavedByEveryWayOut) {
+  constexpr unsigned long kBackSpace = 0xff08, kShift = 0xffe1, kLetterB = 0x62;
+  // The window's first close leads to the farewell screen, which waits for a
+  // key; a second close ends it.
+  const std::vector<std::pair<const char*, int>> ends = {{"termination", SIGTERM}, {"hang-up", SIGHUP}, {"close", 0}};
+  for (const auto& [what, sig] : ends) {
+    SCOPED_TRACE(what);
+    // Without a history the name entry begins with the default name.
+    root_ = CopyGame(source, std::string("sig_unnamed_") + what);
+    files_ = root_ / "Files";
+    log_ = files_ / "Debug.txt";
+    fs::remove(files_ / "256" / "scores.dat");
+    pid_ = StartGame(root_);
+    ASSERT_NE(pid_, 0);
+    ASSERT_TRUE(WaitForTitle(input, log_)) << ReadAll(log_);
+    ASSERT_NO_FATAL_FAILURE(IntoPlay());
+    // Quit from the pause menu ends the game; its name is typed over the
+    // default one and not confirmed.
+    ASSERT_TRUE(input.Tap(kEscape));
+    ASSERT_TRUE(input.Tap(kDown));
+    ASSERT_TRUE(input.Tap(kSpace));
+    ASSERT_TRUE(WaitForNameEntry(input));
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(input.Tap(kBackSpace));
+    ASSERT_TRUE(input.Press(kShift));
+    ASSERT_TRUE(input.Tap(kLetterA));
+    ASSERT_TRUE(input.Release(kShift));
+    ASSERT_TRUE(input.Tap(kLetterB));
+    ASSERT_TRUE(Running(pid_));
+    ASSERT_FALSE(fs::exists(files_ / "256" / "scores.dat"));
+    if (sig != 0) {
+      kill(pid_, sig);
+    } else {
+      ASSERT_TRUE(input.RequestClose());
+      ASSERT_TRUE(WaitForText(log_, "Play again, soon!!\r\n")) << ReadAll(log_);
+      ASSERT_TRUE(input.WaitFrames(kFramesPerAction)) << "the farewell screen did not wait for a key";
+      EXPECT_TRUE(Running(pid_));
+      ASSERT_TRUE(input.RequestClose());
+    }
+    // The guard only turns a hang into a failure.
+    const int status = WaitForExit(pid_);
+    if (status < 0) kill(pid_, SIGKILL);
+    EXPECT_EQ(status, 0);
+    // One game, named as typed so far, with Quit in its record; then its
+    // best times.
+    const std::string scores = ReadAll(files_ / "256" / "scores.dat");
+    EXPECT_EQ(static_cast<size_t>(std::count(scores.begin(), scores.end(), '\n')), 2u) << scores;
+    EXPECT_EQ(scores.rfind("0|Ab|0|", 0), 0u) << scores;
+    const std::string record = scores.substr(0, scores.find("\r\n"));
+    EXPECT_TRUE(record.ends_with("|1")) << scores;
+    const std::string text = ReadAll(log_);
+    ASSERT_GE(text.size(), kExitGroup.size());
+    EXPECT_EQ(text.substr(text.size() - kExitGroup.size()), kExitGroup);
+    fs::remove_all(root_);
+  }
 }
 
 TEST_F(SignalsEndToEnd, HangUpsAndInterruptsIgnoredFromTheStartLeaveTheGameRunning) {

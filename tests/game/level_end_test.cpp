@@ -21,10 +21,15 @@
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 #include "map/map_screen.h"
+#include "platform/core/input_state.h"
 #include "platform/runtime.h"
+#include "platform/test/test_backend.h"
 #include "platform/test/test_input.h"
+#include "framework/pump.h"
 #include "scores/score_records.h"
 #include "settings/display.h"
+#include "settings/farewell.h"
+#include "settings/common_assets.h"
 #include "settings/startup_sequence.h"
 
 namespace {
@@ -468,6 +473,127 @@ TEST_F(FinishedGameTest, AFinishedGameReachesTheHistoryFileWithWhatTheGameMadeOf
   EXPECT_EQ(lines[1], best);
   ASSERT_EQ(CountList(Highscores), 1);
   EXPECT_EQ(Highscores.First()->Name, "Ann");
+}
+
+TEST_F(FinishedGameTest, AGameOverIsRecordedByTheWayOutWhenTheRunEndsBeforeItsNameIsConfirmed) {
+  // A game ends by a death, by its last cross or by Quit in the pause menu;
+  // then, while its last picture is held or while its name is typed, the
+  // system asks the program to end (a signal) or the window is closed (the
+  // farewell screen, closed again). The way out records the game with the
+  // name as it stands, or as the entry began when the name was emptied,
+  // and saves it once. A name confirmed with Enter still held is recorded
+  // by the end of play, and not again by the way out.
+  SetLocalClockHook([] { return LocalDateTime{2026, 12, 8, 9, 15, 30, 0}; });
+  enum class End { kDeath, kCross, kQuit };
+  enum class When { kHold, kTyping, kEnterHeld };
+  struct Case {
+    const char* what;
+    End end;
+    When when;
+    bool signal;           // else a close request
+    std::string startName;  // MyName when the game ends
+    std::string keys;       // typed in the entry, one a frame; '\b' a Backspace
+    std::string record;     // the game's line in scores.dat
+  };
+  const std::vector<Case> cases = {
+      {"death, hold, signal", End::kDeath, When::kHold, true, "Ann", "", "0|Ann|0|65150126130|0|1|0|0"},
+      {"cross, hold, close", End::kCross, When::kHold, false, "Ann", "", "1000|Ann|0|65150126130|0|1|0|0"},
+      {"quit, hold, signal", End::kQuit, When::kHold, true, "Ann", "", "0|Ann|0|65150126130|0|1|0|1"},
+      {"death, typed, close", End::kDeath, When::kTyping, false, "", "Ab", "0|Ab|0|65150126130|0|1|0|0"},
+      {"cross, typed, signal", End::kCross, When::kTyping, true, "", "Ab", "1000|Ab|0|65150126130|0|1|0|0"},
+      {"quit, typed, close", End::kQuit, When::kTyping, false, "Jo", "Ab", "0|JoAb|0|65150126130|0|1|0|1"},
+      {"quit, emptied, signal", End::kQuit, When::kTyping, true, "Ann", "\b\b\b", "0|Ann|0|65150126130|0|1|0|1"},
+      {"cross, Enter held, signal", End::kCross, When::kEnterHeld, true, "", "Ab",
+       "1000|Ab|0|65150126130|0|1|0|0"},
+      {"quit, Enter held, close", End::kQuit, When::kEnterHeld, false, "Jo", "\bAb", "0|JAb|0|65150126130|0|1|0|1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClearList(Highscores);
+    std::filesystem::remove(Paths.game + "scores.dat");
+    // A death or a quit comes before the player reaches any cross.
+    gametest::WriteBytes(Paths.levels + "02 - Second.xml",
+                         std::string("<title>02 - Second</title>\n<from>40,100</from>\n<to>60,100</to>\n"
+                                     "<room>\n<position>0,0</position>\n<top>\n<layer></layer>\n<layer></layer>\n") +
+                             (c.end == End::kCross ? "<layer>\n2:cross\n</layer>\n" : "") + "</top>\n</room>\n");
+    HistoryLoaded = true;
+    MyName = c.startName;
+    PumpServices().finish = [] { Finish(); };
+    PumpServices().pauseMe = [] {
+      testbackend::ReleaseKey(kEscKey);
+      return kPauseQuit;
+    };
+    int playFrames = 0;
+    bool requested = false;
+    const auto request = [&] {
+      requested = true;
+      if (c.signal) testbackend::RequestSystemQuit();
+      else testbackend::RequestClose();
+    };
+    everyFrame = [&] {
+      if (frames_ > kMostFrames) throw HungGame{};
+      if (mapstate.mapDone == 0 && mapstate.fadeTick == 0) testbackend::PressKey(kFireKey);
+      else testbackend::ReleaseKey(kFireKey);
+      if (InGame == 1) {
+        if (mapstate.mapDone != 1) return;
+        ++playFrames;
+        if (playFrames == 1 && c.end == End::kDeath) pla->health = 0;
+        if (playFrames == 2 && c.end == End::kQuit) testbackend::PressKey(kEscKey);
+        return;
+      }
+      ++nameFrames;
+      const size_t typed = static_cast<size_t>(nameFrames - 1);
+      if (typed < c.keys.size()) {
+        if (c.keys[typed] == '\b') testbackend::TapKey(8);
+        else testbackend::TypeText(std::string(1, c.keys[typed]));
+      }
+      if (nameFrames == static_cast<int>(c.keys.size()) + 2) {
+        if (c.when == When::kTyping) request();
+        if (c.when == When::kEnterHeld) testbackend::PressKey(kEnterKey);
+      }
+    };
+    // Polls after the game's end was decided: the last frame's tail, then
+    // the hold. Enter held after the name waits in polls without frames.
+    int64_t heldSince = -1;
+    int64_t decided = 0;
+    testbackend::SetInputPollHook([&](int64_t polls) {
+      if (testgraphics::DisplayWidth() == 640) {
+        // The farewell screen waits for a key: a second close ends it.
+        testbackend::RequestClose();
+        return;
+      }
+      if (requested) return;
+      if (c.when == When::kHold && InGame == 1 && playstate.loopexit != 0 && ++decided == 100) request();
+      if (c.when == When::kEnterHeld && InGame == 0 && nameFrames > static_cast<int>(c.keys.size()) + 2 &&
+          inputstate::KeyDown(kEnterKey) != 0) {
+        if (heldSince < 0) heldSince = polls;
+        if (polls == heldSince + 50) request();
+      }
+    });
+    frames_ = 0;
+    nameFrames = 0;
+    GameMode = 1;
+    Uselevel = levels.Last();
+    InGame = 1;
+    int status = -1;
+    try {
+      PlayGame();
+      // The request kept by the wait for Enter to come up is answered by
+      // whatever waits or runs a frame next.
+      WaitStep();
+    } catch (const testbackend::AppExited& e) {
+      status = e.status;
+    }
+    testbackend::SetInputPollHook({});
+    testbackend::ReleaseKey(kEnterKey);
+    EXPECT_TRUE(requested);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(nameFrames == 0, c.when == When::kHold) << nameFrames;
+    // One game: its record and its best values.
+    const std::string best = "0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0";
+    EXPECT_EQ(HistoryLines(), (std::vector<std::string>{c.record, best}));
+    testutil::OpenTestScreen();
+  }
 }
 
 }  // namespace
