@@ -1,5 +1,6 @@
 // The replay tool itself: its answers to bad input, how it reads scripts,
-// and a run that leaves the player's files alone and keeps its own on request.
+// what a script costs, and a run that leaves the player's files alone and
+// keeps its own on request.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -562,6 +564,98 @@ TEST_F(LevelEndRunTest, AGameOverEndsTheGameAtItsDecision) {
   EXPECT_EQ(r.level, "01 - First");
   EXPECT_EQ(r.levelsCompleted, 0);
   EXPECT_LT(r.frames, 1000);
+}
+
+// Any white space but the line's end separates words, and a line of
+// nothing else is blank, whichever kind it holds; a script of such lines
+// plays nothing (it crashed the tool).
+TEST_F(ReplayToolTest, EveryKindOfWhiteSpaceSeparatesWordsAndMakesNoInstruction) {
+  for (const std::string blank : {"\v", "\f", "\r\r", "\r\r\r", " \t\v\f\r ", "\v\r", "\f# a comment", "\v#"}) {
+    SCOPED_TRACE(::testing::PrintToString(blank));
+    const replay::Script s = replay::ParseScript(blank + "\n" + blank, "s");
+    EXPECT_TRUE(s.holds.empty());
+    EXPECT_TRUE(s.moves.empty());
+    EXPECT_TRUE(s.typing.empty());
+    EXPECT_EQ(s.lastFrame, 0);
+  }
+  const replay::Script s =
+      replay::ParseScript("\v1-2\fleft+fire\r\r\n\f3\vtype\vAb\n\r4\tmouse\v1\f2\r\nend\v9\f# done\n", "s");
+  ASSERT_EQ(s.holds.size(), 1u);
+  EXPECT_EQ(s.holds[0].from, 1);
+  EXPECT_EQ(s.holds[0].to, 2);
+  EXPECT_EQ(s.holds[0].controls, (std::vector<Control>{{ControlKind::Action, 3}, {ControlKind::Action, 10}}));
+  ASSERT_EQ(s.typing.size(), 1u);
+  EXPECT_EQ(s.typing[0].frame, 3);
+  EXPECT_EQ(s.typing[0].text, "Ab");
+  ASSERT_EQ(s.moves.size(), 1u);
+  EXPECT_EQ(s.moves[0].frame, 4);
+  EXPECT_EQ(s.moves[0].x, 1.0f);
+  EXPECT_EQ(s.moves[0].y, 2.0f);
+  EXPECT_EQ(s.lastFrame, 9);
+
+  ToolProcess tool({level_, Script("\v\n\f\n\r\r\n")}, {"", Path("out.txt"), Path("err.txt")});
+  ASSERT_TRUE(tool.Started());
+  ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+  EXPECT_EQ(tool.ExitStatus(), 0) << "killed by signal " << tool.KilledBy();
+  EXPECT_EQ(ReadBytes(Path("err.txt")), "");
+  EXPECT_EQ(ReadBytes(Path("out.txt")).rfind("frames=0\n", 0), 0u);
+}
+
+// The controls a script holds in a frame, straight from its instructions.
+std::set<std::pair<int, int32_t>> HeldIn(const replay::Script& s, int32_t frame) {
+  std::set<std::pair<int, int32_t>> held;
+  for (const replay::Hold& h : s.holds) {
+    if (frame < h.from || frame > h.to) continue;
+    for (const Control& c : h.controls) held.insert({static_cast<int>(c.kind), c.code});
+  }
+  return held;
+}
+
+// A run asks for its frames' input in turn: it gets what the instructions
+// say, and the instructions are looked at a few times each over the whole
+// run, not once a frame each, so that a long recorded session replays in
+// time in proportion to its length.
+TEST_F(ReplayToolTest, AScriptsInputCostsItsLengthNotItsLengthSquared) {
+  // Overlapping ranges of the same control, ranges inside ranges, frames
+  // named out of order, moves and typing in the same frame.
+  std::string text = "5-40 left\n1-8 left+fire\n30 right\n12-12 lmb\n3 mouse 1 2\n3 mouse 5 6\n3 type a\n3 type b\n";
+  text += "9-20 key:90\n60 jump\n10-30 left\n2 type c\n45 mouse 7 8\n";
+  const replay::Script s = replay::ParseScript(text, "mixed");
+  replay::ScriptInput input(s);
+  for (int32_t frame = 1; frame <= 70; ++frame) {
+    SCOPED_TRACE(frame);
+    const replay::FrameInput in = input.For(frame);
+    std::set<std::pair<int, int32_t>> held;
+    for (const Control& c : in.held) EXPECT_TRUE(held.insert({static_cast<int>(c.kind), c.code}).second);
+    EXPECT_EQ(held, HeldIn(s, frame));
+    std::vector<std::pair<float, float>> moves, expectedMoves;
+    for (const replay::MouseMove& m : in.moves) moves.emplace_back(m.x, m.y);
+    for (const replay::MouseMove& m : s.moves) {
+      if (m.frame == frame) expectedMoves.emplace_back(m.x, m.y);
+    }
+    EXPECT_EQ(moves, expectedMoves);
+    std::vector<std::string> expectedTyped;
+    for (const replay::Typing& t : s.typing) {
+      if (t.frame == frame) expectedTyped.push_back(t.text);
+    }
+    EXPECT_EQ(in.typed, expectedTyped);
+  }
+
+  // A recorded session: an instruction in every frame.
+  for (const int32_t frames : {1000, 8000}) {
+    SCOPED_TRACE(frames);
+    std::string session;
+    for (int32_t f = 1; f <= frames; ++f) {
+      session += std::to_string(f) + (f % 3 == 0 ? "-" + std::to_string(f + 5) + " left\n" : " fire\n");
+      if (f % 50 == 0) session += std::to_string(f) + " mouse 1 1\n" + std::to_string(f) + " type x\n";
+    }
+    const replay::Script recorded = replay::ParseScript(session, "session");
+    const int64_t instructions =
+        static_cast<int64_t>(recorded.holds.size() + recorded.moves.size() + recorded.typing.size());
+    replay::ScriptInput played(recorded);
+    for (int32_t f = 1; f <= recorded.lastFrame; ++f) played.For(f);
+    EXPECT_LE(played.Looks(), 3 * instructions);
+  }
 }
 
 }  // namespace

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <optional>
 #include <set>
-#include <sstream>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -46,68 +44,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ---- script ------------------------------------------------------------------------
-
-// Player-1 control slots of the bindings table.
-constexpr int32_t kUpSlot = 0, kLeftSlot = 3, kRightSlot = 5, kDownSlot = 8;
-constexpr int32_t kFireSlot = 10, kJumpSlot = 11, kCSlot = 12, kVSlot = 13;
-constexpr int32_t kSpaceKey = 32, kEscKey = 27, kEnterKey = 13, kTabKey = 9;
-constexpr int32_t kLastKeyCode = 255;
-// Frame numbers stay far from overflow in every sum the run makes.
-constexpr int64_t kMostFrames = 100000000;
-
-const std::map<std::string, Control>& NamedControls() {
-  static const std::map<std::string, Control> named = {
-      {"left", {ControlKind::Action, kLeftSlot}},   {"right", {ControlKind::Action, kRightSlot}},
-      {"up", {ControlKind::Action, kUpSlot}},       {"down", {ControlKind::Action, kDownSlot}},
-      {"fire", {ControlKind::Action, kFireSlot}},   {"jump", {ControlKind::Action, kJumpSlot}},
-      {"c", {ControlKind::Action, kCSlot}},         {"v", {ControlKind::Action, kVSlot}},
-      {"space", {ControlKind::Key, kSpaceKey}},     {"esc", {ControlKind::Key, kEscKey}},
-      {"enter", {ControlKind::Key, kEnterKey}},     {"tab", {ControlKind::Key, kTabKey}},
-      {"lmb", {ControlKind::Mouse, 1}},             {"rmb", {ControlKind::Mouse, 2}},
-  };
-  return named;
-}
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A whole number of at most nine digits; -1 for anything else.
-int64_t SmallNumber(const std::string& s) {
-  if (!AllDigits(s) || s.size() > 9) return -1;
-  return std::stoll(s);
-}
-
-bool ParseFloat(const std::string& s, float& out) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  const float v = std::strtof(s.c_str(), &end);
-  if (errno != 0 || end != s.c_str() + s.size() || !std::isfinite(v)) return false;
-  out = v;
-  return true;
-}
-
-std::vector<std::string> Words(const std::string& s) {
-  std::vector<std::string> words;
-  std::istringstream in(s);
-  std::string w;
-  while (in >> w) words.push_back(w);
-  return words;
-}
-
-std::vector<std::string> SplitOn(const std::string& s, char sep) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = s.find(sep, start);
-    parts.push_back(s.substr(start, at - start));
-    if (at == std::string::npos) break;
-    start = at + 1;
-  }
-  return parts;
-}
+// The slot of player 1's fire control in the bindings table: the start control.
+constexpr int32_t kFireSlot = 10;
 
 // ---- game folder ---------------------------------------------------------------------
 
@@ -322,6 +260,7 @@ struct StopRun {};
 
 struct RunState {
   const Script* script = nullptr;
+  std::optional<ScriptInput> input;
   std::ostream* trace = nullptr;
   std::function<void(int32_t)> afterFrame;
   bool tracing = false;
@@ -372,13 +311,11 @@ void SetButton(int32_t button, bool down) {
 // Sets the input the script gives frame `frame`, before that frame runs.
 void InputFor(int32_t frame) {
   RunState& r = *g_run;
+  const FrameInput input = r.input->For(frame);
   std::set<int32_t> keys, buttons;
-  for (const Hold& h : r.script->holds) {
-    if (frame < h.from || frame > h.to) continue;
-    for (const Control& c : h.controls) {
-      if (c.kind == ControlKind::Mouse) buttons.insert(c.code);
-      else keys.insert(KeyOf(c));
-    }
+  for (const Control& c : input.held) {
+    if (c.kind == ControlKind::Mouse) buttons.insert(c.code);
+    else keys.insert(KeyOf(c));
   }
   auto stayUp = [](std::set<int32_t>& letGo, std::set<int32_t>& held) {
     for (auto it = letGo.begin(); it != letGo.end();) {
@@ -398,12 +335,8 @@ void InputFor(int32_t frame) {
     if (buttons.count(b) == 0) SetButton(b, false);
   }
   for (int32_t b : buttons) SetButton(b, true);
-  for (const MouseMove& m : r.script->moves) {
-    if (m.frame == frame) testbackend::SetMouse(m.x, m.y);
-  }
-  for (const Typing& t : r.script->typing) {
-    if (t.frame == frame) testbackend::TypeText(t.text);
-  }
+  for (const MouseMove& m : input.moves) testbackend::SetMouse(m.x, m.y);
+  for (const std::string& text : input.typed) testbackend::TypeText(text);
 }
 
 std::string StateName(const RunState& r, bool returned) {
@@ -549,95 +482,6 @@ void ChooseLevel(const std::vector<LevelFile>& files) {
 }
 
 }  // namespace
-
-// ---- script --------------------------------------------------------------------------
-
-Script ParseScript(const std::string& text, const std::string& name) {
-  Script s;
-  bool ended = false;
-  int32_t lastNamed = 0;
-  int32_t lineNo = 0;
-  for (std::string line : SplitOn(text, '\n')) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string where = name + ":" + std::to_string(lineNo) + ": ";
-    auto fail = [&](const std::string& what) { throw InputError(where + what); };
-    const size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    // Typed text runs to the end of the line, '#' and all.
-    std::string body = line;
-    const std::vector<std::string> head = Words(line);
-    const bool typing = head.size() >= 2 && head[1] == "type";
-    if (!typing) {
-      const size_t hash = body.find('#');
-      if (hash != std::string::npos) body.erase(hash);
-    }
-    const std::vector<std::string> w = Words(body);
-    const std::string shown = line.substr(first);
-
-    auto frameNumber = [&](const std::string& token) -> int32_t {
-      const int64_t f = SmallNumber(token);
-      if (f < 0 || f > kMostFrames) fail("not an instruction: " + shown);
-      if (f == 0) fail("frames count from 1: " + shown);
-      return static_cast<int32_t>(f);
-    };
-
-    if (w[0] == "end") {
-      if (w.size() != 2) fail("not an instruction: " + shown);
-      if (ended) fail("a second end: " + shown);
-      ended = true;
-      s.lastFrame = frameNumber(w[1]);
-      continue;
-    }
-    if (w.size() < 2) fail("not an instruction: " + shown);
-
-    const std::vector<std::string> range = SplitOn(w[0], '-');
-    if (range.size() > 2) fail("not an instruction: " + shown);
-    const int32_t from = frameNumber(range[0]);
-    const int32_t to = range.size() == 2 ? frameNumber(range[1]) : from;
-    if (to < from) fail("frame range backwards: " + w[0]);
-    lastNamed = std::max(lastNamed, to);
-
-    if (w[1] == "mouse") {
-      if (range.size() != 1) fail("mouse takes one frame: " + shown);
-      MouseMove m;
-      m.frame = from;
-      if (w.size() != 4 || !ParseFloat(w[2], m.x) || !ParseFloat(w[3], m.y)) fail("mouse takes X Y: " + shown);
-      s.moves.push_back(m);
-      continue;
-    }
-    if (typing) {
-      if (range.size() != 1) fail("type takes one frame: " + shown);
-      const size_t at = line.find("type", line.find(w[0]) + w[0].size());
-      std::string typed = line.substr(at + 4);
-      if (!typed.empty() && (typed[0] == ' ' || typed[0] == '\t')) typed.erase(0, 1);
-      if (typed.empty()) fail("nothing to type: " + shown);
-      s.typing.push_back({from, typed});
-      continue;
-    }
-    if (w.size() != 2) fail("not an instruction: " + shown);
-    Hold h;
-    h.from = from;
-    h.to = to;
-    for (const std::string& c : SplitOn(w[1], '+')) {
-      const auto named = NamedControls().find(c);
-      if (named != NamedControls().end()) {
-        h.controls.push_back(named->second);
-        continue;
-      }
-      if (c.rfind("key:", 0) == 0) {
-        const int64_t code = SmallNumber(c.substr(4));
-        if (code < 1 || code > kLastKeyCode) fail("key code out of 1-255: " + c);
-        h.controls.push_back({ControlKind::Key, static_cast<int32_t>(code)});
-        continue;
-      }
-      fail("unknown control '" + c + "'");
-    }
-    s.holds.push_back(h);
-  }
-  if (!ended) s.lastFrame = lastNamed;
-  return s;
-}
 
 // ---- arguments -------------------------------------------------------------------------
 
@@ -814,6 +658,7 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 
   RunState run;
   run.script = &script;
+  run.input.emplace(script);
   run.trace = &trace;
   run.tracing = options.trace;
   run.afterFrame = afterFrame;
@@ -856,7 +701,8 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
   return report;
 }
 
-int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+         const std::function<void(int32_t)>& afterFrame) {
   const EndOnSignals endOnSignals;
   // What the command prints is its answer: one that cannot be written fails.
   auto printed = [&] {
@@ -887,7 +733,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw InputError("cannot read the script: " + options.script);
     }
     const Script script = ParseScript(text, options.script);
-    const Report report = Run(options, script, out);
+    const Report report = Run(options, script, out, afterFrame);
     out << FormatReport(report);
     return printed();
   } catch (const InputError& e) {
