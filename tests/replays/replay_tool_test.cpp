@@ -1,14 +1,17 @@
 // The replay tool itself: its answers to bad input, how it reads scripts,
-// what a script costs, and a run that leaves the player's files alone and
-// keeps its own on request.
+// what a script costs, a run that leaves the player's files alone and keeps
+// its own on request without writing through links, and a run that fails,
+// memory running out included, without leaving its copy behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -27,6 +30,36 @@
 #include "game/game_state.h"
 #include "level/level_browser.h"
 #include "replay_lib.h"
+
+// Memory that runs out on request: while it is gone, every allocation
+// through new fails as it does when the address space is used up. Everything
+// else allocates as usual.
+namespace {
+std::atomic<bool> g_memoryGone{false};
+}  // namespace
+
+// The compiler takes new and delete for a pair that malloc and free must not
+// cross; here they are the same allocator.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size) {
+  void* p = g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nt) noexcept { return ::operator new(size, nt); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -655,6 +688,139 @@ TEST_F(ReplayToolTest, AScriptsInputCostsItsLengthNotItsLengthSquared) {
     replay::ScriptInput played(recorded);
     for (int32_t f = 1; f <= recorded.lastFrame; ++f) played.For(f);
     EXPECT_LE(played.Looks(), 3 * instructions);
+  }
+}
+
+// A link planted in the folder the run's files are kept in is never written
+// through: a file that is a symbolic link or one of several hard links is
+// replaced by the run's file, and its target stays as it was; a folder of the
+// kept tree that is a link is refused (status 1) and nothing is written
+// through it.
+TEST_F(ReplayToolTest, KeepingTheRunsFilesNeverWritesThroughALink) {
+  const fs::path outside = dir_ / "outside";
+  fs::create_directories(outside / "folder");
+  WriteBytes((outside / "settings").string(), "someone's settings");
+  WriteBytes((outside / "log").string(), "someone's log");
+  WriteBytes((outside / "level").string(), "someone's level");
+  WriteBytes((outside / "folder" / "Setup.ini").string(), "someone's folder");
+
+  // Links to files: replaced.
+  const fs::path keep = dir_ / "kept";
+  fs::create_directories(keep / "Files");
+  fs::create_directories(keep / "DuskmoorII_Levels");
+  fs::create_symlink(outside / "settings", keep / "Files" / "Setup.ini");
+  fs::create_hard_link(outside / "log", keep / "Files" / "Debug.txt");
+  fs::create_hard_link(outside / "level", keep / "DuskmoorII_Levels" / "moor.xml");
+  const Result res = RunTool({level_, Script("end 1\n"), "--keep", keep.string()});
+  EXPECT_EQ(res.status, 0) << res.err;
+  EXPECT_EQ(ReadBytes((outside / "settings").string()), "someone's settings");
+  EXPECT_EQ(ReadBytes((outside / "log").string()), "someone's log");
+  EXPECT_EQ(ReadBytes((outside / "level").string()), "someone's level");
+  EXPECT_FALSE(fs::is_symlink(keep / "Files" / "Setup.ini"));
+  EXPECT_EQ(ReadBytes((keep / "Files" / "Setup.ini").string()), "Width=1280\r\nHeight=960\r\n");
+  EXPECT_NE(ReadBytes((keep / "Files" / "Debug.txt").string()).find("Finished Loading"), std::string::npos);
+  EXPECT_EQ(ReadBytes((keep / "DuskmoorII_Levels" / "moor.xml").string()), kLevel);
+  EXPECT_EQ(fs::hard_link_count(outside / "log"), 1u);
+
+  // Links to folders, at the top of the kept tree or deeper: refused.
+  const std::vector<fs::path> folderLinks = {"Files", "DuskmoorII_Levels", fs::path("Files") / "256"};
+  int n = 0;
+  for (const fs::path& link : folderLinks) {
+    SCOPED_TRACE(link.string());
+    const fs::path into = dir_ / ("kept" + std::to_string(++n));
+    fs::create_directories((into / link).parent_path());
+    fs::create_symlink(outside / "folder", into / link);
+    const Result refused = RunTool({level_, Script("end 1\n"), "--keep", into.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "replay: cannot keep the run's files: " + (into / link).string() + " is not a folder\n");
+    EXPECT_EQ(refused.out, "");
+    EXPECT_TRUE(fs::is_symlink(into / link));
+    std::vector<std::string> names = Entries(outside / "folder");
+    EXPECT_EQ(names, std::vector<std::string>{"Setup.ini"});
+    EXPECT_EQ(ReadBytes((outside / "folder" / "Setup.ini").string()), "someone's folder");
+  }
+}
+
+// An output that writes nothing and holds a fixed buffer: it needs no memory.
+class FixedStream : public std::ostream {
+ public:
+  FixedStream() : std::ostream(&buf_) {}
+  std::string Text() const { return std::string(buf_.Begin(), buf_.End()); }
+
+ private:
+  struct Buf : std::streambuf {
+    char bytes[512];
+    Buf() { setp(bytes, bytes + sizeof bytes); }
+    const char* Begin() const { return pbase(); }
+    const char* End() const { return pptr(); }
+  } buf_;
+};
+
+// TMPDIR for the cases that run in this process; put back afterwards.
+class TempDirFor {
+ public:
+  explicit TempDirFor(const fs::path& dir) {
+    if (const char* before = std::getenv("TMPDIR")) before_ = before;
+    ::setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~TempDirFor() {
+    if (before_) ::setenv("TMPDIR", before_->c_str(), 1);
+    else ::unsetenv("TMPDIR");
+  }
+
+ private:
+  std::optional<std::string> before_;
+};
+
+// Memory running out in the middle of a run ends it with status 1 and one
+// line, and the run's copy goes all the same: its removal needs no memory.
+TEST_F(ReplayToolTest, MemoryRunningOutEndsTheRunWithStatusOneAndNoCopyLeft) {
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  const std::string script = Script("1-9 right\nend 10\n");
+  FixedStream out, err;
+  int status = -1;
+  {
+    const TempDirFor tempDir(tmp);
+    // The trace line of the frame is made right after: the next allocation.
+    status = replay::Main({level_, script, "--trace"}, out, err, [](int32_t frame) {
+      if (frame == 3) g_memoryGone = true;
+    });
+    g_memoryGone = false;
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err.Text(), "replay: out of memory\n");
+  std::string left;
+  for (const std::string& name : Entries(tmp)) left += name + " ";
+  EXPECT_EQ(left, "");
+}
+
+// Every way the run fails after its copy is made takes the copy along.
+TEST_F(ReplayToolTest, ARunThatFailsLeavesNoCopyBehind) {
+  WriteBytes(Path("a-file"), "");
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{level_, Script("end 1\n")}, "/dev/full", "replay: cannot write the report\n"},
+      {{level_, Script("end 1\n"), "--keep", Path("a-file")}, Path("out.txt"),
+       "replay: cannot keep the run's files: " + Path("a-file") + " is not a folder\n"},
+  };
+  int n = 0;
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.err);
+    const fs::path tmp = dir_ / ("tmp" + std::to_string(++n));
+    fs::create_directories(tmp);
+    ToolProcess tool(cs.args, {tmp.string(), cs.out, Path("err.txt")});
+    ASSERT_TRUE(tool.Started());
+    ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+    EXPECT_EQ(tool.ExitStatus(), 1) << "killed by signal " << tool.KilledBy();
+    EXPECT_EQ(ReadBytes(Path("err.txt")), cs.err);
+    std::string left;
+    for (const std::string& name : Entries(tmp)) left += name + " ";
+    EXPECT_EQ(left, "");
   }
 }
 

@@ -25,14 +25,20 @@ enum class Leftover { File, Folder };
 // find a leftover that exists but has no path yet, or a path half written.
 template <typename Body>
 void WithEndSignalsHeld(const Body& body) {
-  sigset_t held, before;
-  sigemptyset(&held);
-  sigaddset(&held, SIGHUP);
-  sigaddset(&held, SIGINT);
-  sigaddset(&held, SIGTERM);
-  ::sigprocmask(SIG_BLOCK, &held, &before);
+  struct Held {
+    sigset_t before;
+    Held() {
+      sigset_t held;
+      sigemptyset(&held);
+      sigaddset(&held, SIGHUP);
+      sigaddset(&held, SIGINT);
+      sigaddset(&held, SIGTERM);
+      ::sigprocmask(SIG_BLOCK, &held, &before);
+    }
+    // Let go of however the body ends.
+    ~Held() { ::sigprocmask(SIG_SETMASK, &before, nullptr); }
+  } held;
   body();
-  ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // Names the leftover from now on. The path is taken from the current folder

@@ -147,8 +147,9 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 
 // The whole command: arguments in, report on `out`, errors on `err`.
 // Returns the exit status: 0 done, 2 bad input, 1 the run failed (the report
-// not written included). While it runs, SIGHUP, SIGINT and SIGTERM (unless
-// ignored from the start) remove the run's temporary copy and end the
+// not written and memory run out included). The run's temporary copy goes on
+// every way out: a return, an exception, std::exit, std::terminate, and
+// SIGHUP, SIGINT and SIGTERM (unless ignored from the start), which end the
 // process with 128 + the signal's number. `afterFrame` is handed to Run.
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
          const std::function<void(int32_t frame)>& afterFrame = nullptr);
