@@ -188,10 +188,14 @@ TEST_F(SongRenderTest, BadArgumentsGetOneLineAndStatus2) {
 }
 
 TEST_F(SongRenderTest, AnOutputThatCannotBeWrittenGetsOneLineAndStatus1) {
-  const fs::path out = dir_ / "missing" / "x.wav";
-  EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
-  EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  testutil::WriteBytes((dir_ / "a-file").string(), "");
+  for (const fs::path& out : {dir_ / "missing" / "x.wav", dir_ / "a-file" / "x.wav"}) {
+    SCOPED_TRACE(out.string());
+    EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
+    EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  }
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_EQ(testutil::ReadBytes((dir_ / "a-file").string()), "");
 }
 
 // A rule file the player cannot read is refused as a missing one is, rather

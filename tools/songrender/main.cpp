@@ -68,11 +68,12 @@ void PutU16(std::string& b, uint16_t v) {
   b += static_cast<char>(v >> 8);
 }
 
-// Whether `path` names nothing, or a regular file (not a link to one).
-bool NothingOrRegularFile(const std::string& path) {
+// Whether something that is no regular file has the name (a link to one
+// counts as no regular file). A name the tool cannot look at is left to the
+// write, which then fails.
+bool TakenByNoRegularFile(const std::string& path) {
   struct stat st{};
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
-  return S_ISREG(st.st_mode);
+  return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 std::string WavBytes(const std::vector<int16_t>& samples) {
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
   if (!ParseInt(argv[4], 1, kMaxSeconds, seconds)) Usage("SECONDS must be an integer from 1 to " + std::to_string(kMaxSeconds));
   const std::string out = argv[5];
   if (out.empty()) Usage("OUT.wav must be a file name");
-  if (!NothingOrRegularFile(out)) Usage("the output is not a regular file: " + out);
+  if (TakenByNoRegularFile(out)) Usage("the output is not a regular file: " + out);
   if (FileType(rules) != 1) Usage("no rule file " + rules);
   // The rules reader takes a file it cannot open for one without a line,
   // which would render silence.
@@ -143,7 +144,7 @@ int main(int argc, char** argv) {
   }
 
   // Something may have taken the name during the song.
-  if (!NothingOrRegularFile(out)) Usage("the output is not a regular file: " + out);
+  if (TakenByNoRegularFile(out)) Usage("the output is not a regular file: " + out);
   const std::string wav = WavBytes(mix);
   // The write makes "OUT.tmp" and renames it over OUT; a signal meanwhile
   // takes the unfinished file along.
