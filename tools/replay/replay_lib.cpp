@@ -168,13 +168,22 @@ fs::path MakeCopyFolder() {
 
 // ---- keeping the run's files -------------------------------------------------------------
 
+// Why a folder of the kept tree did not open: a link or something else than
+// a folder has its name, or the system's words.
+[[noreturn]] void NoKeptFolder(const fs::path& shown) {
+  const int error = errno;
+  if (error == ELOOP || error == ENOTDIR)
+    throw std::runtime_error("cannot keep the run's files: " + shown.string() + " is not a folder");
+  throw std::runtime_error("cannot keep the run's files: " + shown.string() + ": " + std::strerror(error));
+}
+
 // A folder of the kept tree: opened, or made, in the folder open as `at`,
 // never through a link (one planted there could lead anywhere).
 int KeptFolder(int at, const std::string& name, const fs::path& shown) {
   if (::mkdirat(at, name.c_str(), 0777) != 0 && errno != EEXIST)
     throw std::runtime_error("cannot keep the run's files: cannot make " + shown.string() + ": " + std::strerror(errno));
   const int fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) throw std::runtime_error("cannot keep the run's files: " + shown.string() + " is not a folder");
+  if (fd < 0) NoKeptFolder(shown);
   return fd;
 }
 
@@ -245,7 +254,7 @@ void KeepRunFiles(const fs::path& root, const fs::path& levelsDir, const fs::pat
   std::error_code ec;
   fs::create_directories(keep, ec);
   const int top = ::open(keep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (top < 0) throw std::runtime_error("cannot keep the run's files: " + keep.string() + " is not a folder");
+  if (top < 0) NoKeptFolder(keep);
   const FolderFd keptFolder{top};
   // Both folders are checked before a file is written.
   ::close(KeptFolder(top, "Files", keep / "Files"));
