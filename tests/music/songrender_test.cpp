@@ -1,11 +1,20 @@
 // The song renderer on the shipped rule file: reproducible, seed-dependent,
-// audible and unclipped; and its exit status for bad arguments, a rule file it
-// cannot read and a song it cannot write.
+// audible and unclipped; its exit status for bad arguments, a rule file it
+// cannot read, an output that is no regular file and a song it cannot write;
+// and a signal during its write.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/ptrace.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cmath>
@@ -179,10 +188,14 @@ TEST_F(SongRenderTest, BadArgumentsGetOneLineAndStatus2) {
 }
 
 TEST_F(SongRenderTest, AnOutputThatCannotBeWrittenGetsOneLineAndStatus1) {
-  const fs::path out = dir_ / "missing" / "x.wav";
-  EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
-  EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  testutil::WriteBytes((dir_ / "a-file").string(), "");
+  for (const fs::path& out : {dir_ / "missing" / "x.wav", dir_ / "a-file" / "x.wav"}) {
+    SCOPED_TRACE(out.string());
+    EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
+    EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  }
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_EQ(testutil::ReadBytes((dir_ / "a-file").string()), "");
 }
 
 // A rule file the player cannot read is refused as a missing one is, rather
@@ -198,6 +211,115 @@ TEST_F(SongRenderTest, ARuleFileThatCannotBeReadGetsOneLineAndStatus2) {
   EXPECT_EQ(err_, "songrender: cannot read the rule file " + rules.string() +
                       " (usage: songrender RULES.ini SEED TEMPO SECONDS OUT.wav)\n");
   EXPECT_FALSE(fs::exists(out));
+}
+
+// What has the output's name and is no regular file is refused before
+// anything is written, and stays as it was: renaming the song over it would
+// turn a pipe or a device into a file. A symbolic link is refused too, even
+// one to a regular file: the rename would replace the link, not its target.
+TEST_F(SongRenderTest, AnOutputThatIsNoRegularFileIsRefusedWithStatus2AndLeftAlone) {
+  const fs::path target = dir_ / "target.wav";
+  testutil::WriteBytes(target.string(), "the target");
+  std::vector<fs::path> outputs;
+  outputs.push_back(dir_ / "pipe.wav");
+  ASSERT_EQ(::mkfifo(outputs.back().c_str(), 0644), 0);
+  // Only the superuser may make a device; the null device's numbers.
+  if (::mknod((dir_ / "device.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) outputs.push_back(dir_ / "device.wav");
+  outputs.push_back(dir_ / "socket.wav");
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(outputs.back().string().size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, outputs.back().c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  outputs.push_back(dir_ / "folder.wav");
+  fs::create_directories(outputs.back());
+  outputs.push_back(dir_ / "link.wav");
+  fs::create_symlink(target, outputs.back());
+  outputs.push_back(dir_ / "dangling.wav");
+  fs::create_symlink(dir_ / "gone.wav", outputs.back());
+
+  for (const fs::path& out : outputs) {
+    SCOPED_TRACE(out.string());
+    struct stat before{}, after{};
+    ASSERT_EQ(::lstat(out.c_str(), &before), 0);
+    EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 2);
+    EXPECT_EQ(err_, "songrender: the output is not a regular file: " + out.string() +
+                        " (usage: songrender RULES.ini SEED TEMPO SECONDS OUT.wav)\n");
+    ASSERT_EQ(::lstat(out.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_rdev, before.st_rdev);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out.string() + ".tmp")));
+  }
+  ::close(sock);
+  EXPECT_EQ(testutil::ReadBytes(target.string()), "the target");
+  EXPECT_FALSE(fs::exists(dir_ / "gone.wav"));
+}
+
+// SIGTERM, SIGINT and SIGHUP during the write end the tool with 128 + the
+// signal's number and take the unfinished file along; the song that had the
+// name stays as it was. A signal the tool was started with as ignored stays
+// ignored. The tool is held, traced, at its flush of the written file, so the
+// signal lands in the write on every machine.
+TEST_F(SongRenderTest, ASignalDuringTheWriteLeavesNoUnfinishedFile) {
+  struct Case {
+    int signal;
+    int ignored;
+  };
+  const fs::path out = dir_ / "song.wav";
+  const fs::path unfinished = dir_ / "song.wav.tmp";
+  for (const Case& cs : std::vector<Case>{{SIGTERM, 0}, {SIGINT, 0}, {SIGHUP, 0}, {SIGTERM, SIGHUP}}) {
+    SCOPED_TRACE("signal " + std::to_string(cs.signal) + ", ignored " + std::to_string(cs.ignored));
+    testutil::WriteBytes(out.string(), "the old song");
+    std::vector<std::string> argv = {tool_, rules_, "1", "250", "2", out.string()};
+    std::vector<char*> argp;
+    for (std::string& a : argv) argp.push_back(a.data());
+    argp.push_back(nullptr);
+    const std::string errFile = (dir_ / "stderr.txt").string();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err < 0 || ::dup2(err, 2) < 0) ::_exit(126);
+      for (int s : {SIGHUP, SIGINT, SIGTERM}) ::signal(s, s == cs.ignored ? SIG_IGN : SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      ::sigprocmask(SIG_SETMASK, &none, nullptr);
+      if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(125);
+      ::raise(SIGSTOP);
+      ::execv(argp[0], argp.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the tool could not be traced";
+    ASSERT_EQ(::ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL), 0);
+    // From one system call to the next until the flush of the unfinished file.
+    bool atFlush = false;
+    int pass = 0;
+    while (!atFlush) {
+      ASSERT_EQ(::ptrace(PTRACE_SYSCALL, pid, nullptr, pass), 0);
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFSTOPPED(status)) << "the tool ended before its write";
+      const int sig = WSTOPSIG(status);
+      pass = sig == SIGTRAP || sig == (SIGTRAP | 0x80) ? 0 : sig;
+      if (sig != (SIGTRAP | 0x80)) continue;
+      __ptrace_syscall_info info{};
+      ASSERT_GT(::ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info), 0);
+      const bool flush = info.entry.nr == SYS_fsync || info.entry.nr == SYS_fdatasync;
+      atFlush = info.op == PTRACE_SYSCALL_INFO_ENTRY && flush && fs::exists(fs::symlink_status(unfinished));
+    }
+    if (cs.ignored != 0) ::kill(pid, cs.ignored);
+    ::kill(pid, cs.signal);
+    ASSERT_EQ(::ptrace(PTRACE_DETACH, pid, nullptr, 0), 0);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + cs.signal)
+        << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(unfinished)));
+    EXPECT_EQ(testutil::ReadBytes(out.string()), "the old song");
+  }
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
 // The replay tool itself: its answers to bad input, how it reads scripts,
-// and a run that leaves the player's files alone and keeps its own on request.
+// what a script costs, a run that leaves the player's files alone and keeps
+// its own on request without writing through links, and a run that fails,
+// memory running out included, without leaving its copy behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -25,6 +30,36 @@
 #include "game/game_state.h"
 #include "level/level_browser.h"
 #include "replay_lib.h"
+
+// Memory that runs out on request: while it is gone, every allocation
+// through new fails as it does when the address space is used up. Everything
+// else allocates as usual.
+namespace {
+std::atomic<bool> g_memoryGone{false};
+}  // namespace
+
+// The compiler takes new and delete for a pair that malloc and free must not
+// cross; here they are the same allocator.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size) {
+  void* p = g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nt) noexcept { return ::operator new(size, nt); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -562,6 +597,231 @@ TEST_F(LevelEndRunTest, AGameOverEndsTheGameAtItsDecision) {
   EXPECT_EQ(r.level, "01 - First");
   EXPECT_EQ(r.levelsCompleted, 0);
   EXPECT_LT(r.frames, 1000);
+}
+
+// Any white space but the line's end separates words, and a line of
+// nothing else is blank, whichever kind it holds; a script of such lines
+// plays nothing (it crashed the tool).
+TEST_F(ReplayToolTest, EveryKindOfWhiteSpaceSeparatesWordsAndMakesNoInstruction) {
+  for (const std::string blank : {"\v", "\f", "\r\r", "\r\r\r", " \t\v\f\r ", "\v\r", "\f# a comment", "\v#"}) {
+    SCOPED_TRACE(::testing::PrintToString(blank));
+    const replay::Script s = replay::ParseScript(blank + "\n" + blank, "s");
+    EXPECT_TRUE(s.holds.empty());
+    EXPECT_TRUE(s.moves.empty());
+    EXPECT_TRUE(s.typing.empty());
+    EXPECT_EQ(s.lastFrame, 0);
+  }
+  const replay::Script s =
+      replay::ParseScript("\v1-2\fleft+fire\r\r\n\f3\vtype\vAb\n\r4\tmouse\v1\f2\r\nend\v9\f# done\n", "s");
+  ASSERT_EQ(s.holds.size(), 1u);
+  EXPECT_EQ(s.holds[0].from, 1);
+  EXPECT_EQ(s.holds[0].to, 2);
+  EXPECT_EQ(s.holds[0].controls, (std::vector<Control>{{ControlKind::Action, 3}, {ControlKind::Action, 10}}));
+  ASSERT_EQ(s.typing.size(), 1u);
+  EXPECT_EQ(s.typing[0].frame, 3);
+  EXPECT_EQ(s.typing[0].text, "Ab");
+  ASSERT_EQ(s.moves.size(), 1u);
+  EXPECT_EQ(s.moves[0].frame, 4);
+  EXPECT_EQ(s.moves[0].x, 1.0f);
+  EXPECT_EQ(s.moves[0].y, 2.0f);
+  EXPECT_EQ(s.lastFrame, 9);
+
+  ToolProcess tool({level_, Script("\v\n\f\n\r\r\n")}, {"", Path("out.txt"), Path("err.txt")});
+  ASSERT_TRUE(tool.Started());
+  ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+  EXPECT_EQ(tool.ExitStatus(), 0) << "killed by signal " << tool.KilledBy();
+  EXPECT_EQ(ReadBytes(Path("err.txt")), "");
+  EXPECT_EQ(ReadBytes(Path("out.txt")).rfind("frames=0\n", 0), 0u);
+}
+
+// The controls a script holds in a frame, straight from its instructions.
+std::set<std::pair<int, int32_t>> HeldIn(const replay::Script& s, int32_t frame) {
+  std::set<std::pair<int, int32_t>> held;
+  for (const replay::Hold& h : s.holds) {
+    if (frame < h.from || frame > h.to) continue;
+    for (const Control& c : h.controls) held.insert({static_cast<int>(c.kind), c.code});
+  }
+  return held;
+}
+
+// A run asks for its frames' input in turn: it gets what the instructions
+// say, and the instructions are looked at a few times each over the whole
+// run, not once a frame each, so that a long recorded session replays in
+// time in proportion to its length.
+TEST_F(ReplayToolTest, AScriptsInputCostsItsLengthNotItsLengthSquared) {
+  // Overlapping ranges of the same control, ranges inside ranges, frames
+  // named out of order, moves and typing in the same frame.
+  std::string text = "5-40 left\n1-8 left+fire\n30 right\n12-12 lmb\n3 mouse 1 2\n3 mouse 5 6\n3 type a\n3 type b\n";
+  text += "9-20 key:90\n60 jump\n10-30 left\n2 type c\n45 mouse 7 8\n";
+  const replay::Script s = replay::ParseScript(text, "mixed");
+  replay::ScriptInput input(s);
+  for (int32_t frame = 1; frame <= 70; ++frame) {
+    SCOPED_TRACE(frame);
+    const replay::FrameInput in = input.For(frame);
+    std::set<std::pair<int, int32_t>> held;
+    for (const Control& c : in.held) EXPECT_TRUE(held.insert({static_cast<int>(c.kind), c.code}).second);
+    EXPECT_EQ(held, HeldIn(s, frame));
+    std::vector<std::pair<float, float>> moves, expectedMoves;
+    for (const replay::MouseMove& m : in.moves) moves.emplace_back(m.x, m.y);
+    for (const replay::MouseMove& m : s.moves) {
+      if (m.frame == frame) expectedMoves.emplace_back(m.x, m.y);
+    }
+    EXPECT_EQ(moves, expectedMoves);
+    std::vector<std::string> expectedTyped;
+    for (const replay::Typing& t : s.typing) {
+      if (t.frame == frame) expectedTyped.push_back(t.text);
+    }
+    EXPECT_EQ(in.typed, expectedTyped);
+  }
+
+  // A recorded session: an instruction in every frame.
+  for (const int32_t frames : {1000, 8000}) {
+    SCOPED_TRACE(frames);
+    std::string session;
+    for (int32_t f = 1; f <= frames; ++f) {
+      session += std::to_string(f) + (f % 3 == 0 ? "-" + std::to_string(f + 5) + " left\n" : " fire\n");
+      if (f % 50 == 0) session += std::to_string(f) + " mouse 1 1\n" + std::to_string(f) + " type x\n";
+    }
+    const replay::Script recorded = replay::ParseScript(session, "session");
+    const int64_t instructions =
+        static_cast<int64_t>(recorded.holds.size() + recorded.moves.size() + recorded.typing.size());
+    replay::ScriptInput played(recorded);
+    for (int32_t f = 1; f <= recorded.lastFrame; ++f) played.For(f);
+    EXPECT_LE(played.Looks(), 3 * instructions);
+  }
+}
+
+// A link planted in the folder the run's files are kept in is never written
+// through: a file that is a symbolic link or one of several hard links is
+// replaced by the run's file, and its target stays as it was; a folder of the
+// kept tree that is a link is refused (status 1) and nothing is written
+// through it.
+TEST_F(ReplayToolTest, KeepingTheRunsFilesNeverWritesThroughALink) {
+  const fs::path outside = dir_ / "outside";
+  fs::create_directories(outside / "folder");
+  WriteBytes((outside / "settings").string(), "someone's settings");
+  WriteBytes((outside / "log").string(), "someone's log");
+  WriteBytes((outside / "level").string(), "someone's level");
+  WriteBytes((outside / "folder" / "Setup.ini").string(), "someone's folder");
+
+  // Links to files: replaced.
+  const fs::path keep = dir_ / "kept";
+  fs::create_directories(keep / "Files");
+  fs::create_directories(keep / "DuskmoorII_Levels");
+  fs::create_symlink(outside / "settings", keep / "Files" / "Setup.ini");
+  fs::create_hard_link(outside / "log", keep / "Files" / "Debug.txt");
+  fs::create_hard_link(outside / "level", keep / "DuskmoorII_Levels" / "moor.xml");
+  const Result res = RunTool({level_, Script("end 1\n"), "--keep", keep.string()});
+  EXPECT_EQ(res.status, 0) << res.err;
+  EXPECT_EQ(ReadBytes((outside / "settings").string()), "someone's settings");
+  EXPECT_EQ(ReadBytes((outside / "log").string()), "someone's log");
+  EXPECT_EQ(ReadBytes((outside / "level").string()), "someone's level");
+  EXPECT_FALSE(fs::is_symlink(keep / "Files" / "Setup.ini"));
+  EXPECT_EQ(ReadBytes((keep / "Files" / "Setup.ini").string()), "Width=1280\r\nHeight=960\r\n");
+  EXPECT_NE(ReadBytes((keep / "Files" / "Debug.txt").string()).find("Finished Loading"), std::string::npos);
+  EXPECT_EQ(ReadBytes((keep / "DuskmoorII_Levels" / "moor.xml").string()), kLevel);
+  EXPECT_EQ(fs::hard_link_count(outside / "log"), 1u);
+
+  // Links to folders, at the top of the kept tree or deeper: refused.
+  const std::vector<fs::path> folderLinks = {"Files", "DuskmoorII_Levels", fs::path("Files") / "256"};
+  int n = 0;
+  for (const fs::path& link : folderLinks) {
+    SCOPED_TRACE(link.string());
+    const fs::path into = dir_ / ("kept" + std::to_string(++n));
+    fs::create_directories((into / link).parent_path());
+    fs::create_symlink(outside / "folder", into / link);
+    const Result refused = RunTool({level_, Script("end 1\n"), "--keep", into.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "replay: cannot keep the run's files: " + (into / link).string() + " is not a folder\n");
+    EXPECT_EQ(refused.out, "");
+    EXPECT_TRUE(fs::is_symlink(into / link));
+    std::vector<std::string> names = Entries(outside / "folder");
+    EXPECT_EQ(names, std::vector<std::string>{"Setup.ini"});
+    EXPECT_EQ(ReadBytes((outside / "folder" / "Setup.ini").string()), "someone's folder");
+  }
+}
+
+// An output that writes nothing and holds a fixed buffer: it needs no memory.
+class FixedStream : public std::ostream {
+ public:
+  FixedStream() : std::ostream(&buf_) {}
+  std::string Text() const { return std::string(buf_.Begin(), buf_.End()); }
+
+ private:
+  struct Buf : std::streambuf {
+    char bytes[512];
+    Buf() { setp(bytes, bytes + sizeof bytes); }
+    const char* Begin() const { return pbase(); }
+    const char* End() const { return pptr(); }
+  } buf_;
+};
+
+// TMPDIR for the cases that run in this process; put back afterwards.
+class TempDirFor {
+ public:
+  explicit TempDirFor(const fs::path& dir) {
+    if (const char* before = std::getenv("TMPDIR")) before_ = before;
+    ::setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~TempDirFor() {
+    if (before_) ::setenv("TMPDIR", before_->c_str(), 1);
+    else ::unsetenv("TMPDIR");
+  }
+
+ private:
+  std::optional<std::string> before_;
+};
+
+// Memory running out in the middle of a run ends it with status 1 and one
+// line, and the run's copy goes all the same: its removal needs no memory.
+TEST_F(ReplayToolTest, MemoryRunningOutEndsTheRunWithStatusOneAndNoCopyLeft) {
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  const std::string script = Script("1-9 right\nend 10\n");
+  FixedStream out, err;
+  int status = -1;
+  {
+    const TempDirFor tempDir(tmp);
+    // The trace line of the frame is made right after: the next allocation.
+    status = replay::Main({level_, script, "--trace"}, out, err, [](int32_t frame) {
+      if (frame == 3) g_memoryGone = true;
+    });
+    g_memoryGone = false;
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err.Text(), "replay: out of memory\n");
+  std::string left;
+  for (const std::string& name : Entries(tmp)) left += name + " ";
+  EXPECT_EQ(left, "");
+}
+
+// Every way the run fails after its copy is made takes the copy along.
+TEST_F(ReplayToolTest, ARunThatFailsLeavesNoCopyBehind) {
+  WriteBytes(Path("a-file"), "");
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{level_, Script("end 1\n")}, "/dev/full", "replay: cannot write the report\n"},
+      {{level_, Script("end 1\n"), "--keep", Path("a-file")}, Path("out.txt"),
+       "replay: cannot keep the run's files: " + Path("a-file") + " is not a folder\n"},
+  };
+  int n = 0;
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.err);
+    const fs::path tmp = dir_ / ("tmp" + std::to_string(++n));
+    fs::create_directories(tmp);
+    ToolProcess tool(cs.args, {tmp.string(), cs.out, Path("err.txt")});
+    ASSERT_TRUE(tool.Started());
+    ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+    EXPECT_EQ(tool.ExitStatus(), 1) << "killed by signal " << tool.KilledBy();
+    EXPECT_EQ(ReadBytes(Path("err.txt")), cs.err);
+    std::string left;
+    for (const std::string& name : Entries(tmp)) left += name + " ";
+    EXPECT_EQ(left, "");
+  }
 }
 
 }  // namespace

@@ -2,19 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <new>
+#include <optional>
 #include <set>
-#include <sstream>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +33,8 @@
 #include "startup/startup.h"
 #include "title/title.h"
 
+#include "leftover.h"
+
 #ifndef DUSKMOOR_DEFAULT_GAME_DIR
 #define DUSKMOOR_DEFAULT_GAME_DIR ""
 #endif
@@ -46,68 +44,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ---- script ------------------------------------------------------------------------
-
-// Player-1 control slots of the bindings table.
-constexpr int32_t kUpSlot = 0, kLeftSlot = 3, kRightSlot = 5, kDownSlot = 8;
-constexpr int32_t kFireSlot = 10, kJumpSlot = 11, kCSlot = 12, kVSlot = 13;
-constexpr int32_t kSpaceKey = 32, kEscKey = 27, kEnterKey = 13, kTabKey = 9;
-constexpr int32_t kLastKeyCode = 255;
-// Frame numbers stay far from overflow in every sum the run makes.
-constexpr int64_t kMostFrames = 100000000;
-
-const std::map<std::string, Control>& NamedControls() {
-  static const std::map<std::string, Control> named = {
-      {"left", {ControlKind::Action, kLeftSlot}},   {"right", {ControlKind::Action, kRightSlot}},
-      {"up", {ControlKind::Action, kUpSlot}},       {"down", {ControlKind::Action, kDownSlot}},
-      {"fire", {ControlKind::Action, kFireSlot}},   {"jump", {ControlKind::Action, kJumpSlot}},
-      {"c", {ControlKind::Action, kCSlot}},         {"v", {ControlKind::Action, kVSlot}},
-      {"space", {ControlKind::Key, kSpaceKey}},     {"esc", {ControlKind::Key, kEscKey}},
-      {"enter", {ControlKind::Key, kEnterKey}},     {"tab", {ControlKind::Key, kTabKey}},
-      {"lmb", {ControlKind::Mouse, 1}},             {"rmb", {ControlKind::Mouse, 2}},
-  };
-  return named;
-}
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A whole number of at most nine digits; -1 for anything else.
-int64_t SmallNumber(const std::string& s) {
-  if (!AllDigits(s) || s.size() > 9) return -1;
-  return std::stoll(s);
-}
-
-bool ParseFloat(const std::string& s, float& out) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  const float v = std::strtof(s.c_str(), &end);
-  if (errno != 0 || end != s.c_str() + s.size() || !std::isfinite(v)) return false;
-  out = v;
-  return true;
-}
-
-std::vector<std::string> Words(const std::string& s) {
-  std::vector<std::string> words;
-  std::istringstream in(s);
-  std::string w;
-  while (in >> w) words.push_back(w);
-  return words;
-}
-
-std::vector<std::string> SplitOn(const std::string& s, char sep) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = s.find(sep, start);
-    parts.push_back(s.substr(start, at - start));
-    if (at == std::string::npos) break;
-    start = at + 1;
-  }
-  return parts;
-}
+// The slot of player 1's fire control in the bindings table: the start control.
+constexpr int32_t kFireSlot = 10;
 
 // ---- game folder ---------------------------------------------------------------------
 
@@ -207,105 +145,123 @@ std::vector<LevelFile> LevelFiles(const std::string& level) {
   return files;
 }
 
-// ---- signals ---------------------------------------------------------------------------
+// ---- the copy ----------------------------------------------------------------------------
 
-// SIGHUP, SIGINT and SIGTERM end the command wherever they land (in a long
-// copy, in the start-up, in the middle of a frame), and must not leave the
-// temporary copy of the game data behind. A handler may rely on nothing but
-// system calls, so the copy's path is known before the copy exists, and the
-// handler takes the folder apart itself before it exits with 128 + N.
-constexpr int kEndSignals[] = {SIGHUP, SIGINT, SIGTERM};
-char g_copyPath[PATH_MAX];
-volatile sig_atomic_t g_copyKnown = 0;
-
-bool DotOrDotDot(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// Removes `name` in the folder open as `at`, with all it holds, by system
-// calls and the stack alone. The copy is a few folders deep; anything deeper
-// than any copy is left rather than the stack risked.
-void RemoveTreeAt(int at, const char* name, int depth) {
-  if (::unlinkat(at, name, 0) == 0 || depth > 16) return;
-  const int fd = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return;
-  // Entries removed while the folder is read may hide others from the same
-  // reading; a second reading finds them.
-  for (int pass = 0; pass < 3; ++pass) {
-    alignas(struct dirent64) char buf[4096];
-    ssize_t n;
-    while ((n = ::getdents64(fd, buf, sizeof buf)) > 0) {
-      for (ssize_t off = 0; off < n;) {
-        const auto* entry = reinterpret_cast<const struct dirent64*>(buf + off);
-        off += entry->d_reclen;
-        if (!DotOrDotDot(entry->d_name)) RemoveTreeAt(fd, entry->d_name, depth + 1);
-      }
-    }
-    if (::unlinkat(at, name, AT_REMOVEDIR) == 0 || ::lseek(fd, 0, SEEK_SET) != 0) break;
-  }
-  ::close(fd);
-}
-
-void OnEndSignal(int signal) {
-  if (g_copyKnown) RemoveTreeAt(AT_FDCWD, g_copyPath, 0);
-  ::_exit(128 + signal);
-}
-
-// Holds the three signals back while `body` runs (the handler must not find
-// a folder that exists but has no path yet, or a path half written).
-template <typename Body>
-void WithEndSignalsHeld(const Body& body) {
-  sigset_t held, before;
-  sigemptyset(&held);
-  for (int sig : kEndSignals) sigaddset(&held, sig);
-  ::sigprocmask(SIG_BLOCK, &held, &before);
-  body();
-  ::sigprocmask(SIG_SETMASK, &before, nullptr);
-}
-
-// Makes the temporary folder of a run, known to the handler from the start.
+// Makes the temporary folder of a run. Whatever ends the command from here on
+// (a return, an exception, a signal, memory running out in the middle of a
+// frame) removes it: the clean-up knows its path before it exists.
 fs::path MakeCopyFolder() {
-  // The start-up changes the current folder: the handler needs the whole path.
-  const std::string pattern = Absolute((fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string());
-  if (pattern.size() >= sizeof g_copyPath) throw std::runtime_error("the temporary folder's path is too long");
-  bool made = false;
-  WithEndSignalsHeld([&] {
-    std::memcpy(g_copyPath, pattern.c_str(), pattern.size() + 1);
-    made = ::mkdtemp(g_copyPath) != nullptr;
-    g_copyKnown = made ? 1 : 0;
+  // The start-up changes the current folder: the clean-up needs the whole path.
+  std::string path = Absolute((fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string());
+  bool made = false, known = false;
+  toolcommon::WithEndSignalsHeld([&] {
+    made = ::mkdtemp(path.data()) != nullptr;
+    known = made && toolcommon::SetLeftover(path, toolcommon::Leftover::Folder);
   });
+  if (made && !known) {
+    ::rmdir(path.c_str());
+    throw std::runtime_error("the temporary folder's path is too long");
+  }
   if (!made) throw std::runtime_error("cannot make a temporary folder");
-  return fs::path(g_copyPath);
+  return fs::path(path);
 }
 
-// While the command runs, the three signals end it through the handler; one
-// the tool was started with as ignored stays ignored.
-class EndOnSignals {
- public:
-  EndOnSignals() {
-    for (size_t i = 0; i < std::size(kEndSignals); ++i) {
-      struct sigaction now{};
-      if (::sigaction(kEndSignals[i], nullptr, &now) != 0) continue;
-      if ((now.sa_flags & SA_SIGINFO) == 0 && now.sa_handler == SIG_IGN) continue;
-      struct sigaction act{};
-      act.sa_handler = OnEndSignal;
-      sigemptyset(&act.sa_mask);
-      for (int sig : kEndSignals) sigaddset(&act.sa_mask, sig);
-      installed_[i] = ::sigaction(kEndSignals[i], &act, &before_[i]) == 0;
-    }
-  }
-  ~EndOnSignals() {
-    for (size_t i = 0; i < std::size(kEndSignals); ++i) {
-      if (installed_[i]) ::sigaction(kEndSignals[i], &before_[i], nullptr);
-    }
-  }
-  EndOnSignals(const EndOnSignals&) = delete;
-  EndOnSignals& operator=(const EndOnSignals&) = delete;
+// ---- keeping the run's files -------------------------------------------------------------
 
- private:
-  struct sigaction before_[std::size(kEndSignals)] = {};
-  bool installed_[std::size(kEndSignals)] = {};
+// Why a folder of the kept tree did not open: a link or something else than
+// a folder has its name, or the system's words.
+[[noreturn]] void NoKeptFolder(const fs::path& shown) {
+  const int error = errno;
+  if (error == ELOOP || error == ENOTDIR)
+    throw std::runtime_error("cannot keep the run's files: " + shown.string() + " is not a folder");
+  throw std::runtime_error("cannot keep the run's files: " + shown.string() + ": " + std::strerror(error));
+}
+
+// A folder of the kept tree: opened, or made, in the folder open as `at`,
+// never through a link (one planted there could lead anywhere).
+int KeptFolder(int at, const std::string& name, const fs::path& shown) {
+  if (::mkdirat(at, name.c_str(), 0777) != 0 && errno != EEXIST)
+    throw std::runtime_error("cannot keep the run's files: cannot make " + shown.string() + ": " + std::strerror(errno));
+  const int fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) NoKeptFolder(shown);
+  return fd;
+}
+
+struct FolderFd {
+  int fd;
+  ~FolderFd() { ::close(fd); }
 };
+
+// Writes `bytes` as the file `name` in the folder open as `at`: a new file,
+// renamed over whatever had the name, so that a link there (symbolic or one
+// of several hard links) is replaced and its target left as it was. The
+// signals wait for the file to be in place, and a failure leaves no part of
+// it behind.
+void KeepFile(int at, const std::string& name, const std::string& bytes, mode_t mode, const fs::path& shown) {
+  const std::string stem = "." + name + ".keep-" + std::to_string(::getpid()) + "-";
+  std::vector<std::string> temporaries;
+  for (int n = 0; n < 100; ++n) temporaries.push_back(stem + std::to_string(n));
+  int error = 0;
+  // Nothing in here asks for memory, so nothing but the system calls fails.
+  toolcommon::WithEndSignalsHeld([&] {
+    int fd = -1;
+    const std::string* temporary = nullptr;
+    for (const std::string& candidate : temporaries) {
+      fd = ::openat(at, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      temporary = &candidate;
+      if (fd >= 0 || errno != EEXIST) break;
+    }
+    if (fd < 0) {
+      error = errno;
+      return;
+    }
+    if (::fchmod(fd, mode & 0777) != 0) error = errno;
+    for (size_t done = 0; error == 0 && done < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) error = n < 0 ? errno : EIO;
+      else done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::renameat(at, temporary->c_str(), at, name.c_str()) != 0) error = errno;
+    if (error != 0) ::unlinkat(at, temporary->c_str(), 0);
+  });
+  if (error != 0)
+    throw std::runtime_error("cannot keep the run's files: " + shown.string() + ": " + std::strerror(error));
+}
+
+// Copies the folder `from` of the run into the kept folder open as `at`, as
+// `name`. What the run made is only folders and regular files.
+void KeepTree(const fs::path& from, int at, const std::string& name, const fs::path& shown) {
+  const FolderFd folder{KeptFolder(at, name, shown)};
+  for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+    const std::string entryName = entry.path().filename().string();
+    const fs::file_status st = entry.symlink_status();
+    if (fs::is_directory(st)) {
+      KeepTree(entry.path(), folder.fd, entryName, shown / entryName);
+    } else if (fs::is_regular_file(st)) {
+      std::string bytes;
+      if (ReadRegular(entry.path().string(), bytes) != Read::Done)
+        throw std::runtime_error("cannot read the run's file " + entry.path().string());
+      KeepFile(folder.fd, entryName, bytes, static_cast<mode_t>(st.permissions()), shown / entryName);
+    }
+  }
+}
+
+// Copies the run's Files/ and levels folder into `keep`, which is made when
+// missing. Below `keep` nothing is written through a link.
+void KeepRunFiles(const fs::path& root, const fs::path& levelsDir, const fs::path& keep) {
+  std::error_code ec;
+  fs::create_directories(keep, ec);
+  const int top = ::open(keep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (top < 0) NoKeptFolder(keep);
+  const FolderFd keptFolder{top};
+  // Both folders are checked before a file is written.
+  ::close(KeptFolder(top, "Files", keep / "Files"));
+  ::close(KeptFolder(top, levelsDir.filename().string(), keep / levelsDir.filename()));
+  KeepTree(root / "Files", top, "Files", keep / "Files");
+  KeepTree(levelsDir, top, levelsDir.filename().string(), keep / levelsDir.filename());
+}
 
 // ---- the run ---------------------------------------------------------------------------
 
@@ -322,6 +278,7 @@ struct StopRun {};
 
 struct RunState {
   const Script* script = nullptr;
+  std::optional<ScriptInput> input;
   std::ostream* trace = nullptr;
   std::function<void(int32_t)> afterFrame;
   bool tracing = false;
@@ -372,13 +329,11 @@ void SetButton(int32_t button, bool down) {
 // Sets the input the script gives frame `frame`, before that frame runs.
 void InputFor(int32_t frame) {
   RunState& r = *g_run;
+  const FrameInput input = r.input->For(frame);
   std::set<int32_t> keys, buttons;
-  for (const Hold& h : r.script->holds) {
-    if (frame < h.from || frame > h.to) continue;
-    for (const Control& c : h.controls) {
-      if (c.kind == ControlKind::Mouse) buttons.insert(c.code);
-      else keys.insert(KeyOf(c));
-    }
+  for (const Control& c : input.held) {
+    if (c.kind == ControlKind::Mouse) buttons.insert(c.code);
+    else keys.insert(KeyOf(c));
   }
   auto stayUp = [](std::set<int32_t>& letGo, std::set<int32_t>& held) {
     for (auto it = letGo.begin(); it != letGo.end();) {
@@ -398,12 +353,8 @@ void InputFor(int32_t frame) {
     if (buttons.count(b) == 0) SetButton(b, false);
   }
   for (int32_t b : buttons) SetButton(b, true);
-  for (const MouseMove& m : r.script->moves) {
-    if (m.frame == frame) testbackend::SetMouse(m.x, m.y);
-  }
-  for (const Typing& t : r.script->typing) {
-    if (t.frame == frame) testbackend::TypeText(t.text);
-  }
+  for (const MouseMove& m : input.moves) testbackend::SetMouse(m.x, m.y);
+  for (const std::string& text : input.typed) testbackend::TypeText(text);
 }
 
 std::string StateName(const RunState& r, bool returned) {
@@ -550,95 +501,6 @@ void ChooseLevel(const std::vector<LevelFile>& files) {
 
 }  // namespace
 
-// ---- script --------------------------------------------------------------------------
-
-Script ParseScript(const std::string& text, const std::string& name) {
-  Script s;
-  bool ended = false;
-  int32_t lastNamed = 0;
-  int32_t lineNo = 0;
-  for (std::string line : SplitOn(text, '\n')) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string where = name + ":" + std::to_string(lineNo) + ": ";
-    auto fail = [&](const std::string& what) { throw InputError(where + what); };
-    const size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    // Typed text runs to the end of the line, '#' and all.
-    std::string body = line;
-    const std::vector<std::string> head = Words(line);
-    const bool typing = head.size() >= 2 && head[1] == "type";
-    if (!typing) {
-      const size_t hash = body.find('#');
-      if (hash != std::string::npos) body.erase(hash);
-    }
-    const std::vector<std::string> w = Words(body);
-    const std::string shown = line.substr(first);
-
-    auto frameNumber = [&](const std::string& token) -> int32_t {
-      const int64_t f = SmallNumber(token);
-      if (f < 0 || f > kMostFrames) fail("not an instruction: " + shown);
-      if (f == 0) fail("frames count from 1: " + shown);
-      return static_cast<int32_t>(f);
-    };
-
-    if (w[0] == "end") {
-      if (w.size() != 2) fail("not an instruction: " + shown);
-      if (ended) fail("a second end: " + shown);
-      ended = true;
-      s.lastFrame = frameNumber(w[1]);
-      continue;
-    }
-    if (w.size() < 2) fail("not an instruction: " + shown);
-
-    const std::vector<std::string> range = SplitOn(w[0], '-');
-    if (range.size() > 2) fail("not an instruction: " + shown);
-    const int32_t from = frameNumber(range[0]);
-    const int32_t to = range.size() == 2 ? frameNumber(range[1]) : from;
-    if (to < from) fail("frame range backwards: " + w[0]);
-    lastNamed = std::max(lastNamed, to);
-
-    if (w[1] == "mouse") {
-      if (range.size() != 1) fail("mouse takes one frame: " + shown);
-      MouseMove m;
-      m.frame = from;
-      if (w.size() != 4 || !ParseFloat(w[2], m.x) || !ParseFloat(w[3], m.y)) fail("mouse takes X Y: " + shown);
-      s.moves.push_back(m);
-      continue;
-    }
-    if (typing) {
-      if (range.size() != 1) fail("type takes one frame: " + shown);
-      const size_t at = line.find("type", line.find(w[0]) + w[0].size());
-      std::string typed = line.substr(at + 4);
-      if (!typed.empty() && (typed[0] == ' ' || typed[0] == '\t')) typed.erase(0, 1);
-      if (typed.empty()) fail("nothing to type: " + shown);
-      s.typing.push_back({from, typed});
-      continue;
-    }
-    if (w.size() != 2) fail("not an instruction: " + shown);
-    Hold h;
-    h.from = from;
-    h.to = to;
-    for (const std::string& c : SplitOn(w[1], '+')) {
-      const auto named = NamedControls().find(c);
-      if (named != NamedControls().end()) {
-        h.controls.push_back(named->second);
-        continue;
-      }
-      if (c.rfind("key:", 0) == 0) {
-        const int64_t code = SmallNumber(c.substr(4));
-        if (code < 1 || code > kLastKeyCode) fail("key code out of 1-255: " + c);
-        h.controls.push_back({ControlKind::Key, static_cast<int32_t>(code)});
-        continue;
-      }
-      fail("unknown control '" + c + "'");
-    }
-    s.holds.push_back(h);
-  }
-  if (!ended) s.lastFrame = lastNamed;
-  return s;
-}
-
 // ---- arguments -------------------------------------------------------------------------
 
 namespace {
@@ -776,17 +638,17 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
   const fs::path here = fs::current_path();
   const fs::path root = MakeCopyFolder();
   // Whatever happens, the temporary copy goes and the current folder (which
-  // the start-up changes) comes back. A signal meanwhile ends the removal.
+  // the start-up changes) comes back. The removal needs no memory, which may
+  // be what ran out. A signal meanwhile ends the removal.
   struct Cleanup {
-    fs::path root, here;
+    fs::path here;
     ~Cleanup() {
       CloseDebugLog();
       std::error_code e;
       fs::current_path(here, e);
-      fs::remove_all(root, e);
-      g_copyKnown = 0;
+      toolcommon::RemoveLeftover();
     }
-  } cleanup{root, here};
+  } cleanup{here};
 
   CopyGameData(gameDir / "Files", root / "Files");
   const fs::path levelsDir = root / (GameName1 + GameName2 + "_Levels");
@@ -814,6 +676,7 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 
   RunState run;
   run.script = &script;
+  run.input.emplace(script);
   run.trace = &trace;
   run.tracing = options.trace;
   run.afterFrame = afterFrame;
@@ -847,17 +710,14 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 
   if (!options.keep.empty()) {
     CloseDebugLog();
-    const fs::path keep = options.keep;
-    fs::create_directories(keep);
-    const auto how = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
-    fs::copy(root / "Files", keep / "Files", how);
-    fs::copy(levelsDir, keep / levelsDir.filename(), how);
+    KeepRunFiles(root, levelsDir, options.keep);
   }
   return report;
 }
 
-int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const EndOnSignals endOnSignals;
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+         const std::function<void(int32_t)>& afterFrame) {
+  const toolcommon::LeftoverGuard leftoverGuard;
   // What the command prints is its answer: one that cannot be written fails.
   auto printed = [&] {
     out.flush();
@@ -887,7 +747,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw InputError("cannot read the script: " + options.script);
     }
     const Script script = ParseScript(text, options.script);
-    const Report report = Run(options, script, out);
+    const Report report = Run(options, script, out, afterFrame);
     out << FormatReport(report);
     return printed();
   } catch (const InputError& e) {
@@ -896,8 +756,15 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   } catch (const testbackend::AppExited& e) {
     err << "replay: the game ended the program (status " << e.status << ")\n";
     return 1;
+  } catch (const std::bad_alloc&) {
+    // Said without asking for memory.
+    err << "replay: out of memory\n";
+    return 1;
   } catch (const std::exception& e) {
     err << "replay: " << e.what() << '\n';
+    return 1;
+  } catch (...) {
+    err << "replay: the run failed for an unknown reason\n";
     return 1;
   }
 }

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace replay {
@@ -60,8 +62,44 @@ struct Script {
 
 // Reads a script. Throws InputError naming `name` and the line for a line
 // that is not an instruction, an unknown control or a range that runs
-// backwards.
+// backwards; any other text, whatever bytes it holds, gives a script.
 Script ParseScript(const std::string& text, const std::string& name);
+
+// A whole number of at most nine digits; -1 for anything else.
+int64_t SmallNumber(const std::string& s);
+// The highest game key code a script can hold.
+constexpr int32_t kLastKeyCode = 255;
+
+// What the script gives one frame.
+struct FrameInput {
+  std::vector<Control> held;         // each control once
+  std::vector<MouseMove> moves;      // in script order
+  std::vector<std::string> typed;    // in script order
+};
+
+// The input a script gives, frame after frame. Asked for frames in rising
+// order, as a run asks, it looks at each instruction a bounded number of
+// times over the whole run, so a long recorded session takes time in
+// proportion to its length.
+class ScriptInput {
+ public:
+  explicit ScriptInput(const Script& script);
+  // The input of `frame`, which comes after every frame asked for before.
+  FrameInput For(int32_t frame);
+  // How often an instruction has been looked at so far.
+  int64_t Looks() const { return looks_; }
+
+ private:
+  const Script& script_;
+  int64_t looks_ = 0;
+  // The instructions by their first frame, in script order within a frame.
+  std::vector<size_t> holdsByStart_, movesByFrame_, typingByFrame_;
+  size_t nextHold_ = 0, nextMove_ = 0, nextTyping_ = 0;
+  // The holds under way, the one that ends first on top.
+  std::vector<std::pair<int32_t, size_t>> holdsUnderWay_;
+  // How many holds under way hold each control.
+  std::map<std::pair<int, int32_t>, int32_t> heldBy_;
+};
 
 struct Options {
   std::string level;   // a level file, or a folder of level files
@@ -109,10 +147,12 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 
 // The whole command: arguments in, report on `out`, errors on `err`.
 // Returns the exit status: 0 done, 2 bad input, 1 the run failed (the report
-// not written included). While it runs, SIGHUP, SIGINT and SIGTERM (unless
-// ignored from the start) remove the run's temporary copy and end the
-// process with 128 + the signal's number.
-int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// not written and memory run out included). The run's temporary copy goes on
+// every way out: a return, an exception, std::exit, std::terminate, and
+// SIGHUP, SIGINT and SIGTERM (unless ignored from the start), which end the
+// process with 128 + the signal's number. `afterFrame` is handed to Run.
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+         const std::function<void(int32_t frame)>& afterFrame = nullptr);
 
 // The folder holding the game's Files/ that runs copy: DUSKMOOR_GAME_DIR from
 // the environment, else build/game beside the executable, else the folder

@@ -8,11 +8,19 @@
 // stepped every millisecond, so rows land on their grid exactly and the same
 // arguments give the same file byte for byte.
 //
-// Exit status: 0 the file is written. 2 bad arguments, or a rule file that is
-// missing, not a regular file or cannot be read: one line on stderr, nothing
-// written. 1 the file cannot be written: one line on stderr, and a file of
-// that name stays as it was. Without instrument samples the song is rendered
-// all the same (silent where they would sound), after a warning line.
+// The song is written to OUT.wav.tmp and renamed over OUT.wav, so what has
+// the name OUT.wav must be a regular file or nothing: renamed over, a pipe or
+// a device would become a file, and a symbolic link would be replaced rather
+// than what it leads to.
+//
+// Exit status: 0 the file is written. 2 bad arguments, a rule file that is
+// missing, not a regular file or cannot be read, or an OUT.wav that exists
+// and is no regular file: one line on stderr, nothing written. 1 the file
+// cannot be written: one line on stderr, and a file of that name stays as it
+// was. 128 + N ended by SIGHUP, SIGINT or SIGTERM (N its number; unless it was
+// ignored from the start), the unfinished file removed. Without instrument
+// samples the song is rendered all the same (silent where they would sound),
+// after a warning line.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -21,6 +29,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "leftover.h"
 #include "music/generator.h"
 #include "platform/files.h"
 #include "platform/test/test_audio.h"
@@ -57,6 +68,14 @@ void PutU16(std::string& b, uint16_t v) {
   b += static_cast<char>(v >> 8);
 }
 
+// Whether something that is no regular file has the name (a link to one
+// counts as no regular file). A name the tool cannot look at is left to the
+// write, which then fails.
+bool TakenByNoRegularFile(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 std::string WavBytes(const std::vector<int16_t>& samples) {
   const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
   std::string b;
@@ -80,6 +99,7 @@ std::string WavBytes(const std::vector<int16_t>& samples) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const toolcommon::LeftoverGuard leftoverGuard;
   if (argc != 6) Usage("expected 5 arguments");
   const std::string rules = argv[1];
   long seed = 0, tempo = 0, seconds = 0;
@@ -88,6 +108,7 @@ int main(int argc, char** argv) {
   if (!ParseInt(argv[4], 1, kMaxSeconds, seconds)) Usage("SECONDS must be an integer from 1 to " + std::to_string(kMaxSeconds));
   const std::string out = argv[5];
   if (out.empty()) Usage("OUT.wav must be a file name");
+  if (TakenByNoRegularFile(out)) Usage("the output is not a regular file: " + out);
   if (FileType(rules) != 1) Usage("no rule file " + rules);
   // The rules reader takes a file it cannot open for one without a line,
   // which would render silence.
@@ -122,7 +143,15 @@ int main(int argc, char** argv) {
     testbackend::AdvanceClock(1);
   }
 
-  if (!WriteFileAtomic(out, WavBytes(mix))) {
+  // Something may have taken the name during the song.
+  if (TakenByNoRegularFile(out)) Usage("the output is not a regular file: " + out);
+  const std::string wav = WavBytes(mix);
+  // The write makes "OUT.tmp" and renames it over OUT; a signal meanwhile
+  // takes the unfinished file along.
+  toolcommon::SetLeftover(out + ".tmp", toolcommon::Leftover::File);
+  const bool written = WriteFileAtomic(out, wav);
+  toolcommon::ForgetLeftover();
+  if (!written) {
     std::fprintf(stderr, "songrender: cannot write %s\n", out.c_str());
     return 1;
   }
