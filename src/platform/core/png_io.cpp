@@ -13,9 +13,16 @@ namespace gfxcore {
 bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& argb,
              bool& has_alpha) {
   loadproblem::last.clear();
-  // Read through a stream of our own, which tells afterwards whether a
-  // failure came from the file running out.
-  FILE* f = std::fopen(path.c_str(), "rb");
+  // Only a regular file is read (a pipe would hold the loading for good);
+  // its bytes are then read as a stream of their own, which tells afterwards
+  // whether a failure came from the file running out.
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  if (bytes.empty()) {
+    loadproblem::last = loadproblem::kEndsEarly;
+    return false;
+  }
+  FILE* f = ::fmemopen(bytes.data(), bytes.size(), "r");
   if (!f) return false;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
