@@ -10,9 +10,14 @@
 namespace {
 
 // A variant file that is present replaces its slot and raises the highest
-// variant found; one that is missing leaves both as they were.
+// variant found; one that is missing leaves both as they were. Anything but a
+// file under its name (a folder, a pipe, a device) counts as missing, and is
+// named in the log.
 void LoadVariant(const std::string& path, int32_t n, int32_t kind) {
-  if (FileType(path) == 0) return;
+  if (FileType(path) != 1) {
+    if (NameTaken(path)) NoteLoad(0, path, "a sound");
+    return;
+  }
   QRDM_PatternHave[static_cast<size_t>(kind)] = n;
   TakeSound(QRDM_inst[static_cast<size_t>(kind * 10 + 10 + n)], LoadSoundLogged(path, 0));
 }

@@ -77,7 +77,11 @@ void CloseDir(const Dir& d);
 // target. On any failure the temporary file is removed, the old file stays as
 // it was (or stays absent) and false is returned.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes);
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole regular file (or one a link leads to); false when it cannot
+// be opened or read, `bytes` then empty. Anything else of that name is never
+// opened, as with ReadRegularFile, and LastFileError names it as
+// OpenFileInPlace does ("a named pipe", "a folder", "a device", "a socket").
+// Every data file the game loads is read through here.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Why the last open, read or write of this layer that failed did so, in the

@@ -143,10 +143,14 @@ void LoadCommon() {
   Debug("");
   Debug("Loading Sound effects");
   for (int32_t n = 1; n <= 200; ++n) {
-    const std::string name = Right("000" + Str(n), 3) + ".wav";
-    if (FileType(game + name) != 0) {
+    const std::string path = game + Right("000" + Str(n), 3) + ".wav";
+    if (FileType(path) == 1) {
       Debug("\tSFX(" + Str(n) + ")");
-      TakeSound(sfx[n], LoadSoundLogged(game + name, 0));
+      TakeSound(sfx[n], LoadSoundLogged(path, 0));
+    } else if (NameTaken(path)) {
+      // Anything but a file under the name (a folder, a pipe, a device)
+      // counts as missing, and is named.
+      NoteLoad(0, path, "a sound");
     }
   }
   Debug("Sounds loaded");

@@ -20,17 +20,13 @@ std::string last_failed;
 
 // What keeps a file from loading, as far as can be told from outside the
 // loader: `kind` says what the file should have been ("a sound"), `problem`
-// what the loader itself found wrong with it ("" when nothing).
+// what the loader itself found wrong with it ("" when nothing). Only a
+// regular file is opened to find out: what else has the name (a folder, a
+// pipe, a device, a socket) is named as such, and a pipe is never waited on.
 std::string WhyNotLoaded(const std::string& path, const std::string& kind, const std::string& problem) {
-  switch (FileType(path)) {
-    case 0:
-      return "missing";
-    case 2:
-      return "a folder";
-    default:
-      break;
-  }
-  if (FileSize(path) == 0) return "empty";
+  // Nothing at all, or a link that leads nowhere.
+  if (FileSize(path) < 0) return "missing";
+  if (FileType(path) == 1 && FileSize(path) == 0) return "empty";
   // Read to the end: a disk that fails part-way is the reason, not the file.
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return LastFileError();

@@ -3,14 +3,23 @@
 // cut short keeps what it holds; a font that draws nothing gives way to the
 // default font, so the screens still show their text.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/fresh_globals.h"
+#include "common/pipe_watch.h"
 #include "common/test_util.h"
 #include "music/generator.h"
 #include "platform/core/gfx_core.h"
@@ -167,6 +176,127 @@ TEST_F(DamagedDataTest, PicturesAndSoundsCutShortAreNamedAndStillLoad) {
   OpenDebugLog(Paths.data + "Debug.txt");
   LoadCommon();
   EXPECT_EQ(LoadLines(), std::vector<std::string>{"\tCould not load all of Common/badgeget.wav (data ends early)"});
+}
+
+// What a case puts at a data file's name in place of the file, and what the
+// log calls it. Every kind counts as a missing file.
+struct Stand {
+  std::string what;  // what the case puts there
+  std::string named;  // what the log calls it
+  // Puts it at `path`; a pipe is watched for as long as `watch` lives. False
+  // when this system cannot make it.
+  std::function<bool(const std::string& path, std::unique_ptr<testutil::PipeWatch>& watch)> put;
+};
+
+bool PutSocket(const std::string& path) {
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (sock < 0) return false;
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  const bool bound = ::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  ::close(sock);
+  return bound;
+}
+
+const std::vector<Stand>& Stands() {
+  static const std::vector<Stand> stands = {
+      // A pipe nobody writes to would hold an opening reader for good; the
+      // watch lets such a reader go at once, and tells.
+      {"a pipe", "a named pipe",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>& watch) {
+         watch = std::make_unique<testutil::PipeWatch>(path);
+         return watch->Made();
+       }},
+      {"a link to a pipe", "a named pipe",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>& watch) {
+         watch = std::make_unique<testutil::PipeWatch>(path + ".fifo");
+         return watch->Made() && ::symlink((path + ".fifo").c_str(), path.c_str()) == 0;
+       }},
+      {"a link to an endless device", "a device",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>&) {
+         return ::symlink("/dev/zero", path.c_str()) == 0;
+       }},
+      // A device node needs the superuser, and some systems refuse it even then.
+      {"an endless device", "a device",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>&) {
+         return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0;
+       }},
+      {"a folder", "a folder",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>&) { return fs::create_directory(path); }},
+      {"a socket", "a socket",
+       [](const std::string& path, std::unique_ptr<testutil::PipeWatch>&) { return PutSocket(path); }},
+  };
+  return stands;
+}
+
+// Something other than a file in place of each kind of data file the game
+// loads: the loader comes back without it, never having opened it, and the
+// log names the file and what stands there.
+TEST_F(DamagedDataTest, WhatStandsInPlaceOfADataFileIsNamedAndNeverOpened) {
+  struct Loader {
+    std::string kind;
+    std::string name;  // under the data folder
+    // Loads it as the game does; whether it loaded.
+    std::function<bool()> load;
+  };
+  const std::vector<Loader> loaders = {
+      {"picture", "Common/logo.png",
+       [] { return LoadImageLogged(Paths.common + "logo.png", MASKEDIMAGE | FILTEREDIMAGE) != 0; }},
+      {"picture in frames", "Common/icons.png",
+       [] { return LoadAnimImageLogged(Paths.common + "icons.png", 16, 16, 0, 64, MASKEDIMAGE) != 0; }},
+      {"font", "Common/LiberationSansNarrow-Bold.ttf",
+       [] {
+         return LoadImageFontLogged(Paths.common + "LiberationSansNarrow-Bold.ttf", 24, SMOOTHFONT) != 0;
+       }},
+      {"sound", "Common/badgeget.wav", [] { return LoadSoundLogged(Paths.common + "badgeget.wav", 0) != 0; }},
+      {"music stream", "256/Theme.ogg", [] { return LoadSoundLogged(Paths.game + "Theme.ogg", 0) != 0; }},
+      {"song rules", "256/music/song1.ini",
+       [] {
+         QRDM_Playing = 0;
+         QRDM_NewSong("song1", 5, 240);
+         return QRDM_Playing != 0;
+       }},
+      // A sample that need not be there: what is there instead neither
+      // fills its slot nor counts as a variant.
+      {"instrument sample", "256/music/bass1.wav",
+       [] {
+         QRDM_inst.fill(0);
+         QRDM_PatternHave.fill(0);
+         QRDM_Load();
+         return QRDM_inst[21] != 0 || QRDM_PatternHave[1] != 0;
+       }},
+      // A sound effect that need not be there.
+      {"sound effect", "256/005.wav",
+       [] {
+         sfx.fill(0);
+         LoadCommon();
+         return sfx[5] != 0;
+       }},
+  };
+  for (const Loader& loader : loaders) {
+    for (const Stand& stand : Stands()) {
+      SCOPED_TRACE(stand.what + " as the " + loader.kind + " " + loader.name);
+      const std::string path = Paths.data + loader.name;
+      std::unique_ptr<testutil::PipeWatch> watch;
+      if (!stand.put(path, watch)) {
+        ASSERT_EQ(stand.what, "an endless device") << "could not be made";
+        continue;
+      }
+      OpenDebugLog(Paths.data + "Debug.txt");
+      EXPECT_FALSE(loader.load());
+      std::vector<std::string> named;
+      for (const std::string& line : LoadLines())
+        if (line.find(" " + loader.name + " ") != std::string::npos) named.push_back(line);
+      EXPECT_EQ(named, std::vector<std::string>{"\tCould not load " + loader.name + " (" + stand.named + ")"});
+      if (watch) {
+        EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+      }
+      watch.reset();
+      fs::remove(path);
+      fs::remove(path + ".fifo");
+    }
+  }
 }
 
 }  // namespace

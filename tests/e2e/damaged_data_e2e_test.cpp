@@ -1,9 +1,11 @@
 // The real game started on a copy of its folder whose main font was cut in
-// half: the log names the font and why, and the title screen still shows its
-// text, in the default font.
+// half, or with a pipe in place of a picture or the main font: the log names
+// the file and why, and the title screen still shows.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e_util.h"
 
@@ -61,5 +63,42 @@ TEST_F(DamagedDataEndToEnd, HalfTheMainFontIsNamedInTheLogAndTheTitleStillShowsT
   ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
   fs::remove_all(root);
 }
+
+// A pipe nobody writes to in place of data files: the loading neither waits
+// on it nor opens it, the title screen shows, the log names each file as a
+// pipe, and the game ends as usual through its farewell, which shows the
+// logo too.
+class PipedDataEndToEnd : public GameRun, public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(PipedDataEndToEnd, IsNamedInTheLogAndTheTitleShows) {
+  ASSERT_TRUE(fs::exists(source / "duskmoor2"));
+  const std::vector<std::string>& piped = GetParam();
+  const fs::path root = CopyGame(source, "piped_data_e2e");
+  const fs::path files = root / "Files";
+  for (const std::string& name : piped) {
+    fs::remove(files / name);
+    ASSERT_EQ(mkfifo((files / name).c_str(), 0666), 0) << name;
+  }
+  const fs::path log = files / "Debug.txt";
+
+  const pid_t pid = StartGame(root);
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(Running(pid));
+  const std::string loaded = ReadAll(log);
+  for (const std::string& name : piped)
+    EXPECT_EQ(Count(loaded, "\tCould not load " + name + " (a named pipe)\r\n"), 1u) << loaded;
+  ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
+  for (const std::string& name : piped) {
+    struct stat st{};
+    EXPECT_TRUE(lstat((files / name).c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << name;
+  }
+  fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logos, PipedDataEndToEnd,
+                         ::testing::Values(std::vector<std::string>{"Common/logo.png", "256/logo.png"}));
+INSTANTIATE_TEST_SUITE_P(MainFont, PipedDataEndToEnd,
+                         ::testing::Values(std::vector<std::string>{"Common/LiberationSansNarrow-Bold.ttf"}));
 
 }  // namespace

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -156,6 +162,123 @@ TEST_F(ScreenshotTest, ANameTakenByALinkOrAPipeIsPassedOver) {
   EXPECT_EQ(PixmapWidth(pix), 64);
   EXPECT_EQ(ReadPixel(pix, 5, 7), screen[7 * 64 + 5]);
   EXPECT_EQ(Comments(), (std::vector<std::string>{"Saved Screenshot", "Saved Screenshot"}));
+}
+
+// What the process writes on standard error while it lives. A pipe takes
+// it, not a file: a pipe is not held to the file size limit a case sets.
+class StderrCatch {
+ public:
+  StderrCatch() {
+    std::fflush(stderr);
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    saved_ = ::dup(2);
+    ::dup2(fds[1], 2);
+    ::close(fds[1]);
+    read_ = fds[0];
+  }
+  ~StderrCatch() { Restore(); }
+  StderrCatch(const StderrCatch&) = delete;
+  StderrCatch& operator=(const StderrCatch&) = delete;
+  bool Catching() const { return read_ >= 0 && saved_ >= 0; }
+  // Everything written so far; the catch ends.
+  std::string Caught() {
+    std::fflush(stderr);
+    Restore();
+    std::string out;
+    char buf[4096];
+    for (ssize_t n; read_ >= 0 && (n = ::read(read_, buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+    return out;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0) return;
+    ::dup2(saved_, 2);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  int saved_ = -1;
+  int read_ = -1;
+};
+
+// No file may grow past `bytes` while it lives: the system refuses the
+// writes, as a full disk does.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    // Past the limit the system would end the process instead.
+    old_signal_ = ::signal(SIGXFSZ, SIG_IGN);
+    if (::getrlimit(RLIMIT_FSIZE, &old_) != 0) return;
+    rlimit lower = old_;
+    lower.rlim_cur = bytes;
+    set_ = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
+  }
+  ~FileSizeLimit() {
+    if (set_) ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, old_signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool Set() const { return set_; }
+
+ private:
+  rlimit old_{};
+  bool set_ = false;
+  sighandler_t old_signal_ = SIG_DFL;
+};
+
+// A disk that takes nothing, and one that fills part-way through the
+// picture: no file is left behind, broken or empty, and nothing is said on
+// the terminal; the log and the comment say the screenshot failed.
+TEST_F(ScreenshotTest, AScreenshotTheDiskCannotTakeLeavesNoFileAndNothingOnTheTerminal) {
+  // A picture that does not compress, far larger than the part that fits.
+  MyScrw = 200, MyScrh = 200;
+  screen.clear();
+  uint32_t seed = 12345;
+  for (int i = 0; i < 200 * 200; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    screen.push_back(0xFF000000u | (seed >> 8));
+  }
+  testgraphics::SetScreenPixels(200, 200, screen);
+  struct Case {
+    rlim_t room;
+    // Whether the log, which is written alongside, has room for its lines.
+    bool logged;
+  };
+  for (const Case& c : {Case{0, false}, Case{8192, true}}) {
+    SCOPED_TRACE("room for " + std::to_string(c.room) + " bytes");
+    OpenDebugLog((dir / "Debug.txt").string());
+    ClearList(comments);
+    std::string said;
+    {
+      StderrCatch terminal;
+      ASSERT_TRUE(terminal.Catching());
+      {
+        FileSizeLimit full(c.room);
+        ASSERT_TRUE(full.Set());
+        SaveScreenshot();
+      }
+      said = terminal.Caught();
+    }
+    EXPECT_EQ(said, "");
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir / "Files")) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{});
+    EXPECT_EQ(Comments(), std::vector<std::string>{"Screenshot failed"});
+    if (c.logged) {
+      const auto lines = LogLines();
+      EXPECT_NE(std::find(lines.begin(), lines.end(), "\tSaved Screenshot 0"), lines.end());
+    }
+  }
+  // With room again, the same screenshot is saved whole.
+  OpenDebugLog((dir / "Debug.txt").string());
+  SaveScreenshot();
+  const int pix = LoadPixmapPNG(Paths.data + name);
+  ASSERT_NE(pix, 0);
+  EXPECT_EQ(ReadPixel(pix, 199, 199), screen.back());
 }
 
 TEST(SFW, FiltersUnsafeCharacters) {

@@ -618,6 +618,58 @@ TEST_F(Files, ReadWholeFileReturnsEveryByte) {
   EXPECT_FALSE(ReadWholeFile("sub", got));
 }
 
+// A data file is read whole only when it is a regular file, or a link to
+// one. Anything else of that name is never opened: a pipe nobody writes to
+// would hold the reader for good, and a device can have effects of its own
+// or never end. What stands there instead is named.
+TEST_F(Files, ReadWholeFileOpensOnlyARegularFileAndNamesWhatElseIsThere) {
+  Put("picture.png", "png bytes");
+  fs::create_symlink("picture.png", "link.png");
+  fs::create_directory("folder.png");
+  fs::create_symlink("/dev/zero", "zero-link.png");
+  fs::create_symlink("gone.png", "dangling.png");
+  MakeSocket((dir_ / "socket.png").string());
+  // A pipe nobody writes to would hold an opening reader for good: the watch
+  // lets such a reader go at once, and tells.
+  testutil::PipeWatch pipe((dir_ / "pipe.png").string());
+  ASSERT_TRUE(pipe.Made());
+  fs::create_symlink("pipe.png", "pipe-link.png");
+  // A device node needs the superuser, and some systems refuse it even then.
+  const bool device = ::mknod("zero.png", S_IFCHR | 0666, makedev(1, 5)) == 0;
+  struct Case {
+    std::string name;
+    std::string refused;  // what LastFileError says; "" when it is read
+  };
+  const Case cases[] = {
+      {"picture.png", ""},
+      {"link.png", ""},
+      {"folder.png", "a folder"},
+      {"pipe.png", "a named pipe"},
+      {"pipe-link.png", "a named pipe"},
+      {"socket.png", "a socket"},
+      {"zero-link.png", "a device"},
+      {"zero.png", "a device"},
+      {"dangling.png", "No such file or directory"},
+      {"missing.png", "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.name == "zero.png" && !device) continue;
+    // Only a guard: a device read to its end would never end.
+    SetReadFailAfter(1 << 20);
+    std::string bytes = "stale";
+    const bool read = ReadWholeFile(c.name, bytes);
+    EXPECT_EQ(read, c.refused.empty());
+    if (read) {
+      EXPECT_EQ(bytes, "png bytes");
+    } else {
+      EXPECT_EQ(bytes, "");
+      EXPECT_EQ(LastFileError(), c.refused);
+    }
+  }
+  EXPECT_FALSE(pipe.Opened());
+}
+
 // ---- atomic whole-file writes ---------------------------------------------------------------
 
 TEST_F(Files, AtomicWriteCreatesAndReplacesLeavingNoTemporaryFile) {
@@ -756,7 +808,7 @@ TEST_F(Files, LastFileErrorNamesWhatWentWrong) {
          std::string b;
          return !ReadWholeFile("sub", b);
        },
-       "Is a directory"},
+       "a folder"},
       {"no such folder", [] { return !WriteFileAtomic("none/x", "1"); }, "No such file or directory"},
       {"atomic over a folder", [] { return !WriteFileAtomic("sub", "1"); }, "Is a directory"},
   };

@@ -451,8 +451,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
   struct stat st{};
-  const int fd = OpenForReading(path, st);
-  if (fd < 0) return false;
+  const int fd = OpenForReading(path, st, true);
+  if (fd < 0) {
+    // Named as the writers name it: what has the name instead of a file.
+    struct stat there{};
+    if (!path.empty() && ::stat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+      Fail(WhatIsThere(there.st_mode));
+    return false;
+  }
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char chunk[kBufferSize];
   bool ok = true;

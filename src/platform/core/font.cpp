@@ -11,6 +11,7 @@
 
 #include "platform/core/gfx_core.h"
 #include "platform/core/load_problem.h"
+#include "platform/files.h"
 #include "platform/graphics.h"
 
 namespace gfxcore {
@@ -38,45 +39,39 @@ FT_Library Library() {
 // Whether a TrueType or OpenType file ends before a table its directory
 // lists ends: a copy cut short. FreeType drops such tables without a word,
 // and a face without its outlines opens and sizes like a whole one.
-bool TablesCutShort(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  long size = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  // Reads n bytes at `at` into `out`; false when the file ends first.
-  auto read_at = [&](long at, size_t n, std::vector<uint8_t>& out) {
-    out.resize(n);
-    return std::fseek(f, at, SEEK_SET) == 0 && std::fread(out.data(), 1, n, f) == n;
+bool TablesCutShort(const std::string& file) {
+  const uint64_t size = file.size();
+  // The n bytes from `offset` on, or null when the file ends first.
+  auto at = [&](uint64_t offset, uint64_t n) -> const uint8_t* {
+    if (offset > size || n > size - offset) return nullptr;
+    return reinterpret_cast<const uint8_t*>(file.data()) + offset;
   };
   auto be32 = [](const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
            p[3];
   };
-  bool cut = false;
-  std::vector<uint8_t> head;
-  if (size >= 4 && read_at(0, 4, head)) {
-    const uint32_t tag = be32(head.data());
-    long dir = -1;
-    if (tag == 0x74746366u) {  // "ttcf": a collection, whose first face is the one loaded
-      if (read_at(12, 4, head)) dir = static_cast<long>(be32(head.data()));
-      else cut = true;
-    } else if (tag == 0x00010000u || tag == 0x4F54544Fu || tag == 0x74727565u) {  // 1.0, "OTTO", "true"
-      dir = 0;
-    }
-    std::vector<uint8_t> records;
-    if (dir >= 0 && !read_at(dir, 12, head)) {
-      cut = true;
-    } else if (dir >= 0) {
-      const size_t tables = static_cast<size_t>(head[4]) << 8 | head[5];
-      if (!read_at(dir + 12, 16 * tables, records)) cut = true;
-      for (size_t t = 0; !cut && t < tables; ++t) {
-        const uint8_t* r = records.data() + 16 * t;
-        cut = static_cast<uint64_t>(be32(r + 8)) + be32(r + 12) > static_cast<uint64_t>(size);
-      }
-    }
+  const uint8_t* head = at(0, 4);
+  if (!head) return false;
+  const uint32_t tag = be32(head);
+  int64_t dir = -1;
+  if (tag == 0x74746366u) {  // "ttcf": a collection, whose first face is the one loaded
+    const uint8_t* first = at(12, 4);
+    if (!first) return true;
+    dir = be32(first);
+  } else if (tag == 0x00010000u || tag == 0x4F54544Fu || tag == 0x74727565u) {  // 1.0, "OTTO", "true"
+    dir = 0;
   }
-  std::fclose(f);
-  return cut;
+  if (dir < 0) return false;
+  const uint8_t* offsets = at(static_cast<uint64_t>(dir), 12);
+  if (!offsets) return true;
+  const uint64_t tables = static_cast<uint64_t>(offsets[4]) << 8 | offsets[5];
+  const uint8_t* records = at(static_cast<uint64_t>(dir) + 12, 16 * tables);
+  if (!records) return true;
+  for (uint64_t t = 0; t < tables; ++t) {
+    const uint8_t* r = records + 16 * t;
+    if (static_cast<uint64_t>(be32(r + 8)) + be32(r + 12) > size) return true;
+  }
+  return false;
 }
 
 // The face at `size`, or null; `problem` says what is wrong with the file
@@ -85,9 +80,14 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style,
   problem.clear();
   FT_Library lib = Library();
   if (!lib || size <= 0 || size > 512) return nullptr;
+  // Only a regular file is read, and FreeType is given its bytes rather
+  // than its name: a pipe in its place would hold the loading for good.
+  std::string file;
+  if (!ReadWholeFile(path, file)) return nullptr;
   FT_Face face = nullptr;
-  if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) {
-    if (TablesCutShort(path)) problem = loadproblem::kEndsEarly;
+  if (FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(file.data()), static_cast<FT_Long>(file.size()), 0,
+                         &face) != 0) {
+    if (TablesCutShort(file)) problem = loadproblem::kEndsEarly;
     return nullptr;
   }
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
@@ -146,7 +146,7 @@ std::unique_ptr<FontRec> Rasterise(const std::string& path, int size, int style,
     cell_w = std::max(cell_w, bm.w + 2);
   }
   FT_Done_Face(face);
-  const bool cut_short = TablesCutShort(path);
+  const bool cut_short = TablesCutShort(file);
   // A face whose printable characters all come out blank would show no text
   // at all, where handle 0's default font shows it: it counts as not loaded.
   if (inked == 0) {

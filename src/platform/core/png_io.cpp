@@ -1,5 +1,7 @@
 // PNG reading (any PNG, to 0xAARRGGBB) and RGBA writing at a chosen zlib level.
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -13,9 +15,16 @@ namespace gfxcore {
 bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& argb,
              bool& has_alpha) {
   loadproblem::last.clear();
-  // Read through a stream of our own, which tells afterwards whether a
-  // failure came from the file running out.
-  FILE* f = std::fopen(path.c_str(), "rb");
+  // Only a regular file is read (a pipe would hold the loading for good);
+  // its bytes are then read as a stream of their own, which tells afterwards
+  // whether a failure came from the file running out.
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  if (bytes.empty()) {
+    loadproblem::last = loadproblem::kEndsEarly;
+    return false;
+  }
+  FILE* f = ::fmemopen(bytes.data(), bytes.size(), "r");
   if (!f) return false;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -50,24 +59,51 @@ bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint32_t>& arg
   return ok;
 }
 
+namespace {
+
+// libpng's own handlers would put its words on the terminal; a picture that
+// cannot be written is the caller's to report.
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
+// Removes the file WritePNG made when the picture could not be finished: a
+// broken or empty picture is no picture. Only that file goes, should
+// something else have taken the name since.
+void RemoveMade(const std::string& path, const struct stat& made) {
+  struct stat now{};
+  if (::lstat(path.c_str(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino)
+    ::unlink(path.c_str());
+}
+
+bool Abandon(std::FILE* f, const std::string& path, const struct stat& made) {
+  std::fclose(f);
+  RemoveMade(path, made);
+  return false;
+}
+
+}  // namespace
+
 bool WritePNG(const std::string& path, int w, int h, const std::vector<uint32_t>& argb,
               int level) {
   if (w <= 0 || h <= 0 || argb.size() < static_cast<size_t>(w) * h) return false;
   // Never through a link, never into a pipe: see OpenFileInPlace.
   FILE* f = OpenFileInPlace(path);
   if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  struct stat made{};
+  if (::fstat(fileno(f), &made) != 0) {
+    std::fclose(f);
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
+    return Abandon(f, path, made);
   }
   std::vector<uint8_t> row(static_cast<size_t>(w) * 4);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
+    return Abandon(f, path, made);
   }
   png_init_io(png, f);
   png_set_compression_level(png, level);
@@ -88,8 +124,13 @@ bool WritePNG(const std::string& path, int w, int h, const std::vector<uint32_t>
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  const bool ok = std::fflush(f) == 0;
-  return std::fclose(f) == 0 && ok;
+  // The last bytes may meet a full disk only here.
+  if (std::fflush(f) != 0) return Abandon(f, path, made);
+  if (std::fclose(f) != 0) {
+    RemoveMade(path, made);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace gfxcore

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <unordered_map>
 
 #include "platform/core/load_problem.h"
 #include "platform/core/ogg_reader.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -168,17 +167,13 @@ std::shared_ptr<SoundData> DecodeSound(const uint8_t* data, size_t size) {
 
 std::shared_ptr<SoundData> LoadSoundFile(const std::string& path) {
   loadproblem::last.clear();
-  // Folders open too, and report a size that is no size.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return nullptr;
-  // Sized up front: a streamed sound keeps these bytes for as long as it lives.
-  const std::streamoff size = in.tellg();
-  if (size < 0) return nullptr;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
+  // Only a regular file is read: a pipe in its place would hold the loading
+  // for good.
+  std::string file;
+  if (!ReadWholeFile(path, file)) return nullptr;
+  // A streamed sound keeps these bytes for as long as it lives.
+  std::vector<uint8_t> bytes(file.begin(), file.end());
+  std::string().swap(file);
   // A file cut short plays what it holds (and a stream ends where its audio
   // does), but the load says so.
   if (WavCutShort(bytes.data(), bytes.size()) || OggCutShort(bytes.data(), bytes.size()))
