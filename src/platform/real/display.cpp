@@ -65,6 +65,7 @@ std::string Latin1ToUtf8(const std::string& text) {
 // run unseen. A driver the user names in SDL_VIDEODRIVER is taken as asked.
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  WatchForDisplayLoss();
   const char* named = SDL_getenv("SDL_VIDEODRIVER");
   if (named != nullptr && *named != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
   // Each window system's refusal is kept: the last one alone would hide why

@@ -16,3 +16,9 @@ void DisplayVirtualToWindow(float vx, float vy, float& wx, float& wy);
 // opens a new window. The way out calls it before SDL's quit; tests that
 // share one process call it between cases.
 void DisplayStartOver();
+
+// Hands a broken connection to the window system, or a request it refused,
+// to the hook SetDisplayLostHook set, rather than to the window system's
+// library, which would end the process. Called before SDL's video starts, so
+// that SDL's own handler passes refusals on; once is enough for the process.
+void WatchForDisplayLoss();
