@@ -38,6 +38,10 @@ constexpr Line kPlea[] = {
     {270, 184, "saying thanks to their developers."},
 };
 
+// The saving steps of the way out have run: a display lost after them
+// finds nothing left to save, and the log has had its last lines.
+bool savedForExit = false;
+
 [[noreturn]] void EndProcess(int status) {
   CloseDebugLog();
   // The shell shuts the display and the audio output down before it ends.
@@ -63,6 +67,34 @@ void SaveOnExit() {
   Debug("Bye!");
   Debug("");
   Debug("Play again, soon!!");
+}
+
+void SaveWithoutDisplay() {
+  // As SaveOnExit, but the pointer is left alone: it lives in the window.
+  SaveUnsavedEdits();
+  if (HistoryLoaded) {
+    SaveIni();
+    SaveScores();
+  }
+  Debug("Closing Up");
+  Debug("");
+  Debug("Bye!");
+  Debug("");
+  Debug("Play again, soon!!");
+}
+
+int LeaveWithoutDisplay(const std::string& cause) {
+  if (!savedForExit) {
+    Debug("Display Lost");
+    Debug("\t" + cause);
+    Debug("");
+    SaveWithoutDisplay();
+    savedForExit = true;
+  }
+  CloseDebugLog();
+  // Nothing on the screen tells the player why the window went.
+  TellTerminal(GameName1 + " " + GameName2 + " lost its display: " + cause);
+  return 1;
 }
 
 void ShowThanksScreen() {
@@ -118,6 +150,7 @@ bool FarewellDone() {
 
 void Finish() {
   SaveOnExit();
+  savedForExit = true;
   // The system asked the process to end (a signal): nobody waits at the
   // screen for a thanks window, so the run ends with everything saved.
   if (AppSystemQuit() != 0) {
@@ -144,11 +177,13 @@ void Finish() {
 
 void FinishWithoutDisplay() {
   SaveOnExit();
+  savedForExit = true;
   EndProcess(0);
 }
 
 void FailWithoutDisplay(const std::string& cause) {
   SaveOnExit();
+  savedForExit = true;
   // Whoever started the game (over a remote shell, without a desktop) hears
   // why nothing came up.
   TellTerminal(GameName1 + " " + GameName2 + " could not open a display" +

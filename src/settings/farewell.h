@@ -22,3 +22,12 @@ bool FarewellDone();      // one pass of the wait: true when an input ends it
 // window system's own words) on standard error and ends the process with
 // status 1.
 [[noreturn]] void FailWithoutDisplay(const std::string& cause);
+// What SaveOnExit saves and writes, without a word to the display: for a run
+// whose display is gone.
+void SaveWithoutDisplay();
+// The display was lost while the game ran (the X server ended, the window was
+// killed or destroyed): unless the way out has saved already, names `cause`
+// in the log and saves as SaveWithoutDisplay does; then closes the log and
+// writes one line naming `cause` on standard error. Returns the status the
+// process ends with, 1. Never touches the display.
+int LeaveWithoutDisplay(const std::string& cause);

@@ -136,6 +136,8 @@ class FakeInput {
     load(x11_, "XInternAtom", atom_);
     load(x11_, "XGetWindowProperty", property_);
     load(x11_, "XAutoRepeatOff", repeat_off_);
+    load(x11_, "XKillClient", kill_client_);
+    load(x11_, "XDestroyWindow", destroy_window_);
     load(xtst_, "XTestFakeKeyEvent", key_);
     load(xtst_, "XTestFakeMotionEvent", motion_);
     load(xtst_, "XTestFakeButtonEvent", button_);
@@ -284,6 +286,29 @@ class FakeInput {
       if (std::chrono::steady_clock::now() >= until) return false;
       Pump(2);
     }
+  }
+
+  // The game's window taken away by this client, as a desktop's tools do:
+  // its client's connection closed by the server, or the window destroyed.
+  // False when there is no window of the game's.
+  bool KillGameClient() {
+    if (!EnsureWindow()) return false;
+    kill_client_(display_, window_);
+    sync_(display_, 0);
+    return true;
+  }
+  bool DestroyGameWindow() {
+    if (!EnsureWindow()) return false;
+    destroy_window_(display_, window_);
+    sync_(display_, 0);
+    return true;
+  }
+  // Closes this client's connection, before the server is ended under it:
+  // the library would otherwise end the test process at its next request.
+  // Nothing else may be asked of this input afterwards.
+  void Disconnect() {
+    if (display_) close_(display_);
+    display_ = nullptr;
   }
 
   // The process that owns the game's window, as the window names it.
@@ -466,6 +491,8 @@ class FakeInput {
   int (*property_)(void*, unsigned long, unsigned long, long, long, int, unsigned long, unsigned long*, int*,
                    unsigned long*, unsigned long*, unsigned char**) = nullptr;
   int (*repeat_off_)(void*) = nullptr;
+  int (*kill_client_)(void*, unsigned long) = nullptr;
+  int (*destroy_window_)(void*, unsigned long) = nullptr;
   int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
   int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
   int (*button_)(void*, unsigned, int, unsigned long) = nullptr;
@@ -635,15 +662,20 @@ class OwnServer {
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
   }
-  ~OwnServer() {
-    if (pid_ != 0) {
-      kill(pid_, SIGTERM);
-      if (WaitForExit(pid_, 20) < 0) kill(pid_, SIGKILL);
-    }
-  }
+  ~OwnServer() { End(); }
   OwnServer(const OwnServer&) = delete;
   OwnServer& operator=(const OwnServer&) = delete;
   const std::string& Display() const { return display_; }
+  // Ends the server, as a logout or its crash would, and waits for it.
+  void End() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGTERM);
+    if (WaitForExit(pid_, 20) < 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = 0;
+  }
 
  private:
   pid_t pid_ = 0;
@@ -665,6 +697,8 @@ class ServerScope {
   ServerScope(const ServerScope&) = delete;
   ServerScope& operator=(const ServerScope&) = delete;
   bool Started() const { return !server_.Display().empty(); }
+  // Ends the server while DISPLAY still names it.
+  void End() { server_.End(); }
 
  private:
   OwnServer server_;

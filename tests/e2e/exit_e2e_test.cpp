@@ -1,5 +1,6 @@
 // The real game's ways out that the player does not choose: no display at
-// all, and a termination signal from the system.
+// all, a termination signal from the system, and the display lost while the
+// game runs.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -129,5 +130,110 @@ TEST_F(SignalRun, TerminationAtTheTitleSavesAndEndsWithoutTheThanksScreen) {
   EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group);
   fs::remove_all(root);
 }
+
+// How the display goes from under the game: the X server ends (a logout, a
+// crash), the desktop's tools kill the window's client (its connection is
+// closed by the server), or another client destroys the window.
+enum class Loss { kServerEnds, kClientKilled, kWindowDestroyed };
+
+struct LossCase {
+  const char* name;
+  Loss loss;
+};
+
+void PrintTo(const LossCase& c, std::ostream* os) { *os << c.name; }
+
+class LostDisplayRun : public GameRun, public ::testing::WithParamInterface<LossCase> {
+ protected:
+  // The game of a fresh copy, its standard error into a file of the test's.
+  void Start(const std::string& tag) {
+    root = CopyGame(source, tag);
+    files = root / "Files";
+    log = files / "Debug.txt";
+    err = fs::temp_directory_path() / ("duskmoor_" + tag + "_err_" + std::to_string(getpid()));
+    WriteAll(files / "256" / "scores.dat", kScores);
+    pid = StartGameWithout(root, {}, err);
+    ASSERT_NE(pid, 0);
+    StartedGames().push_back(pid);
+  }
+
+  void TearDown() override {
+    GameRun::TearDown();
+    if (!err.empty()) fs::remove(err);
+    if (!root.empty()) fs::remove_all(root);
+  }
+
+  bool TakeAway(Loss loss) {
+    switch (loss) {
+      case Loss::kServerEnds:
+        input.Disconnect();
+        server.End();
+        return true;
+      case Loss::kClientKilled:
+        return input.KillGameClient();
+      case Loss::kWindowDestroyed:
+        return input.DestroyGameWindow();
+    }
+    return false;
+  }
+
+  // The run ended with the status the README names for a lost display, said
+  // so in one line of its own on standard error, and its log ends with one
+  // group of closing lines.
+  void ExpectLeftAsTheReadmeSays(int status) {
+    if (status < 0) kill(pid, SIGKILL);
+    EXPECT_EQ(status, 1);
+    const std::string said = ReadAll(err);
+    const std::string head = "Duskmoor II lost its display: ";
+    const size_t at = said.find(head);
+    ASSERT_NE(at, std::string::npos) << said;
+    EXPECT_TRUE(at == 0 || said[at - 1] == '\n') << said;
+    const size_t end = said.find('\n', at);
+    ASSERT_NE(end, std::string::npos) << said;
+    EXPECT_GT(end, at + head.size()) << "no cause given: " << said;
+    EXPECT_EQ(Count(said, head), 1u) << said;
+    const std::string text = ReadAll(log);
+    const std::string exit_group = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
+    ASSERT_GE(text.size(), exit_group.size()) << text;
+    EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group) << text;
+    EXPECT_EQ(Count(text, "Closing Up\r\n"), 1u) << text;
+  }
+
+  fs::path root, files, log, err;
+  pid_t pid = 0;
+};
+
+TEST_P(LostDisplayRun, AtTheTitleTheSettingsAndScoresAreSavedAndTheRunSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Start("lost_display"));
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(Running(pid));
+  ASSERT_TRUE(TakeAway(GetParam().loss));
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  const std::string setup = ReadAll(files / "Setup.ini");
+  EXPECT_NE(setup.find("\r\nWidth=800\r\nHeight=600\r\n"), std::string::npos) << setup;
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_NE(ReadAll(log).find("Display Lost\r\n"), std::string::npos) << ReadAll(log);
+}
+
+TEST_P(LostDisplayRun, AtTheFarewellNothingIsSavedTwice) {
+  ASSERT_NO_FATAL_FAILURE(Start("lost_farewell"));
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(input.Tap(kEscape));
+  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n")) << ReadAll(log);
+  ASSERT_TRUE(input.FindWindow());
+  ASSERT_TRUE(input.WaitFrames(kFramesPerAction)) << "the farewell screen did not wait for a key";
+  const std::string setup = ReadAll(files / "Setup.ini");
+  ASSERT_NE(setup.find("\r\nWidth=800\r\nHeight=600\r\n"), std::string::npos) << setup;
+  ASSERT_TRUE(TakeAway(GetParam().loss));
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  EXPECT_EQ(ReadAll(files / "Setup.ini"), setup);
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LostDisplayRun,
+                         ::testing::Values(LossCase{"ServerEnds", Loss::kServerEnds},
+                                           LossCase{"ClientKilled", Loss::kClientKilled},
+                                           LossCase{"WindowDestroyed", Loss::kWindowDestroyed}),
+                         [](const ::testing::TestParamInfo<LossCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
