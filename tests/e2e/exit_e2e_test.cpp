@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -30,9 +31,10 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
 }
 
 // Starts the game binary of `root` with the environment less the named
-// variables, its standard error into the file `err`; 0 when it could not be
-// started.
-pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& unset, const fs::path& err) {
+// variables and with the `added` entries, its standard error into the file
+// `err`; 0 when it could not be started.
+pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& unset, const fs::path& err,
+                       const std::vector<std::string>& added = {}) {
   std::vector<std::string> kept;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
@@ -40,6 +42,7 @@ pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& uns
     for (const std::string& name : unset) drop = drop || entry.rfind(name + "=", 0) == 0;
     if (!drop) kept.push_back(entry);
   }
+  kept.insert(kept.end(), added.begin(), added.end());
   std::vector<char*> env;
   for (std::string& entry : kept) env.push_back(entry.data());
   env.push_back(nullptr);
@@ -143,16 +146,18 @@ struct LossCase {
 
 void PrintTo(const LossCase& c, std::ostream* os) { *os << c.name; }
 
-class LostDisplayRun : public GameRun, public ::testing::WithParamInterface<LossCase> {
+class LostDisplay : public GameRun {
  protected:
-  // The game of a fresh copy, its standard error into a file of the test's.
-  void Start(const std::string& tag) {
+  // The game of a fresh copy, its standard error into a file of the test's;
+  // its environment less `unset` and with `added`.
+  void Start(const std::string& tag, const std::vector<std::string>& unset = {},
+             const std::vector<std::string>& added = {}) {
     root = CopyGame(source, tag);
     files = root / "Files";
     log = files / "Debug.txt";
     err = fs::temp_directory_path() / ("duskmoor_" + tag + "_err_" + std::to_string(getpid()));
     WriteAll(files / "256" / "scores.dat", kScores);
-    pid = StartGameWithout(root, {}, err);
+    pid = StartGameWithout(root, unset, err, added);
     ASSERT_NE(pid, 0);
     StartedGames().push_back(pid);
   }
@@ -203,6 +208,8 @@ class LostDisplayRun : public GameRun, public ::testing::WithParamInterface<Loss
   pid_t pid = 0;
 };
 
+class LostDisplayRun : public LostDisplay, public ::testing::WithParamInterface<LossCase> {};
+
 TEST_P(LostDisplayRun, AtTheTitleTheSettingsAndScoresAreSavedAndTheRunSaysSo) {
   ASSERT_NO_FATAL_FAILURE(Start("lost_display"));
   ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
@@ -228,6 +235,37 @@ TEST_P(LostDisplayRun, AtTheFarewellNothingIsSavedTwice) {
   ExpectLeftAsTheReadmeSays(WaitForExit(pid));
   EXPECT_EQ(ReadAll(files / "Setup.ini"), setup);
   EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+}
+
+// The server ends while OpenGL loads its driver, as the start-up opens its
+// first window: a slow load on a busy machine makes that the likeliest
+// moment of the start-up. The driver then reads replies it never got. The
+// history was not read yet, so only the log is written.
+TEST_F(LostDisplay, DuringTheStartUpTheLogIsClosedAndTheRunSaysSo) {
+  const fs::path pause = fs::temp_directory_path() / ("duskmoor_driver_pause_" + std::to_string(getpid()));
+  fs::remove(pause);
+  ASSERT_EQ(mkfifo(pause.c_str(), 0600), 0);
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  // The sanitizers' run-time would refuse a library loaded ahead of it.
+  const std::string asan_options = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+  ASSERT_NO_FATAL_FAILURE(Start("lost_startup", {"ASAN_OPTIONS", "LD_PRELOAD", "DUSKMOOR_PAUSE_AT_DRIVER"},
+                                {"ASAN_OPTIONS=" + asan_options, std::string("LD_PRELOAD=") + DRIVER_PAUSE_LIB,
+                                 "DUSKMOOR_PAUSE_AT_DRIVER=" + pause.string()}));
+  // The pipe opens once the game holds at the driver's load.
+  int held = -1;
+  ASSERT_TRUE(WaitFor([&] {
+    held = open(pause.c_str(), O_WRONLY | O_NONBLOCK);
+    return held >= 0 || MainThreadSleeps(pid) < 0;
+  }));
+  ASSERT_GE(held, 0) << "the game ended before OpenGL loaded its driver: " << ReadAll(err);
+  input.Disconnect();
+  server.End();
+  EXPECT_EQ(write(held, "g", 1), 1);
+  close(held);
+  fs::remove(pause);
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_FALSE(fs::exists(files / "Setup.ini"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, LostDisplayRun,

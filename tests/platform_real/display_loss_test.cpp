@@ -108,12 +108,12 @@ Window ProgramWindow(Display* display) {
   return found;
 }
 
-enum class Loss { kServerEnds, kClientKilled, kWindowDestroyed };
+enum class Loss { kServerEnds, kServerEndsWhileTheDriverLoads, kClientKilled, kWindowDestroyed };
 
 // Takes the display away from the program as another client or the
 // server's own end would.
 bool TakeAway(Loss loss, Server& server) {
-  if (loss == Loss::kServerEnds) {
+  if (loss == Loss::kServerEnds || loss == Loss::kServerEndsWhileTheDriverLoads) {
     server.End();
     return true;
   }
@@ -147,6 +147,7 @@ TEST(DisplayLoss, TheHookRunsOnceAndItsStatusEndsTheProcessHoweverTheDisplayGoes
   };
   const Case cases[] = {
       {"the X server ends", Loss::kServerEnds},
+      {"the X server ends while OpenGL loads its driver", Loss::kServerEndsWhileTheDriverLoads},
       {"the window's client is killed", Loss::kClientKilled},
       {"the window is destroyed", Loss::kWindowDestroyed},
   };
@@ -165,28 +166,37 @@ TEST(DisplayLoss, TheHookRunsOnceAndItsStatusEndsTheProcessHoweverTheDisplayGoes
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string told_arg = told.string();
-    char* const argv[] = {const_cast<char*>(DISPLAY_LOSS_CHILD), told_arg.data(), nullptr};
-    int out[2];
+    const bool at_driver = c.loss == Loss::kServerEndsWhileTheDriverLoads;
+    std::string told_arg = told.string(), mode = at_driver ? "driver" : "frames";
+    char* const argv[] = {const_cast<char*>(DISPLAY_LOSS_CHILD), told_arg.data(), mode.data(), nullptr};
+    int out[2], in[2];
     ASSERT_EQ(pipe(out), 0);
+    ASSERT_EQ(pipe(in), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, DISPLAY_LOSS_CHILD, &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
+    close(in[0]);
     ASSERT_EQ(failed, 0);
-    const std::string ready = ReadLine(out[0]);
+    const std::string first = ReadLine(out[0]);
     close(out[0]);
-    if (ready != "ready") {
+    if (first != (at_driver ? "loading" : "ready")) {
+      close(in[1]);
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
-      FAIL() << "the program showed no frame: " << ready;
+      FAIL() << "the program did not get where the display is taken: " << first;
     }
 
     const bool taken = TakeAway(c.loss, server);
+    // The driver's load goes on once the server has gone.
+    if (at_driver && write(in[1], "go\n", 3) != 3) ADD_FAILURE() << "the program could not be let go on";
+    close(in[1]);
     const int status = WaitForExit(pid);
     ASSERT_TRUE(taken) << "the program's window was not found";
     EXPECT_EQ(status, 5) << "the process did not end through the hook";

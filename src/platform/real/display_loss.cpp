@@ -4,13 +4,22 @@
 // SDL opens its connection (SDL's own handler then passes refusals on to
 // them), hand the loss to the game's hook instead and end the process
 // without another word to the window system.
+#include <SDL.h>
+#include <dirent.h>
 #include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/app.h"
 #include "platform/real/display_internal.h"
@@ -80,7 +89,81 @@ int OnError(Display* display, XErrorEvent* error) {
   Lose(std::string("the X server refused a request: ") + (text[0] != '\0' ? text : "error " + std::to_string(error->error_code)));
 }
 
+// The sockets SDL's video start opened: the window system's connections.
+// Fixed while OpenGL sets up, when a fault handler reads them.
+std::vector<int>& Connections() {
+  static std::vector<int> fds;
+  return fds;
+}
+
+std::vector<int> OpenSockets() {
+  std::vector<int> fds;
+  DIR* dir = opendir("/proc/self/fd");
+  if (!dir) return fds;
+  const int own = dirfd(dir);
+  while (const dirent* e = readdir(dir)) {
+    char* end = nullptr;
+    const long fd = std::strtol(e->d_name, &end, 10);
+    if (end == e->d_name || *end != '\0' || fd == own) continue;
+    struct stat st {};
+    if (fstat(static_cast<int>(fd), &st) == 0 && S_ISSOCK(st.st_mode)) fds.push_back(static_cast<int>(fd));
+  }
+  closedir(dir);
+  return fds;
+}
+
+// Whether the other end of a window system connection has closed it: the
+// server ended, or killed this client. Only system calls, for a fault handler.
+bool ConnectionClosed() {
+  const int saved = errno;
+  bool closed = false;
+  for (int fd : Connections()) {
+    char c = 0;
+    const ssize_t n = recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) closed = true;
+  }
+  errno = saved;
+  return closed;
+}
+
+struct sigaction g_previous_fault {};
+std::atomic<int> g_guards{0};
+
+void OnFault(int sig, siginfo_t*, void*) {
+  // The fault is the driver's own read of a reply it never got, on the
+  // thread that sets up, outside the allocator and the files: the saving
+  // steps can run from here as from the library's handlers.
+  if (Hook() && ConnectionClosed()) Lose("the connection to the window system broke while OpenGL set up");
+  // Any other fault is what it was: the earlier handler meets it again when
+  // the instruction runs again.
+  sigaction(sig, &g_previous_fault, nullptr);
+}
+
 }  // namespace
+
+bool StartVideo() {
+  const std::vector<int> before = OpenSockets();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  Connections().clear();
+  for (int fd : OpenSockets()) {
+    if (std::find(before.begin(), before.end(), fd) == before.end()) Connections().push_back(fd);
+  }
+  return true;
+}
+
+OpenGLSetUpGuard::OpenGLSetUpGuard() {
+  if (g_guards++ != 0) return;
+  struct sigaction action {};
+  action.sa_sigaction = OnFault;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_SIGINFO;
+  sigaction(SIGSEGV, &action, &g_previous_fault);
+}
+
+OpenGLSetUpGuard::~OpenGLSetUpGuard() {
+  if (--g_guards != 0) return;
+  sigaction(SIGSEGV, &g_previous_fault, nullptr);
+}
 
 void SetDisplayLostHook(std::function<int(const std::string& cause)> hook) { Hook() = std::move(hook); }
 

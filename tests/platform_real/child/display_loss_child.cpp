@@ -4,9 +4,17 @@
 // cause it is given, one line, to the file named first and ends the process
 // with status 5; "ready" on standard output tells that the first frame is
 // shown.
+//
+// Given "driver" second, the program stops instead while OpenGL loads its
+// driver, as the first window is made: it says "loading" and waits for a
+// line on standard input, which the test sends once it has ended the X
+// server. A server that ends during a slow driver load is met this way
+// every time.
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/app.h"
@@ -14,10 +22,29 @@
 #include "platform/input.h"
 #include "platform/runtime.h"
 
+namespace {
+bool g_stop_at_driver = false;
+}  // namespace
+
+// Stands in for the system's own for every library of the process; passes
+// everything on.
+extern "C" void* dlopen(const char* file, int mode) {
+  static auto next = reinterpret_cast<void* (*)(const char*, int)>(dlsym(RTLD_NEXT, "dlopen"));
+  if (g_stop_at_driver && file != nullptr && std::strstr(file, "_dri.so") != nullptr) {
+    g_stop_at_driver = false;
+    std::puts("loading");
+    std::fflush(stdout);
+    char line[16];
+    if (std::fgets(line, sizeof line, stdin) == nullptr) _exit(6);
+  }
+  return next(file, mode);
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   static std::string told;
   told = argv[1];
+  g_stop_at_driver = argc > 2 && std::strcmp(argv[2], "driver") == 0;
   SetDisplayLostHook([](const std::string& cause) {
     if (std::FILE* f = std::fopen(told.c_str(), "a")) {
       std::fputs((cause + "\n").c_str(), f);
