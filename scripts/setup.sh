@@ -10,7 +10,7 @@ PACKAGES=(
   libopenal-dev libopenal1
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation
   libgtest-dev googletest
-  xvfb xauth libxtst6 libx11-6 libxdamage1
+  xvfb xauth libxtst6 libx11-6 libx11-dev libxdamage1
   clang libclang-rt-14-dev
 )
 

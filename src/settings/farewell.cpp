@@ -47,8 +47,14 @@ constexpr Line kPlea[] = {
 
 }  // namespace
 
+bool SavedForExit = false;
+
 void SaveOnExit() {
   ShowMouse();
+  SaveWithoutDisplay();
+}
+
+void SaveWithoutDisplay() {
   // A window closed in the middle of editing the player's own level keeps
   // the edits the autosave had not written yet.
   SaveUnsavedEdits();
@@ -65,6 +71,20 @@ void SaveOnExit() {
   Debug("Bye!");
   Debug("");
   Debug("Play again, soon!!");
+  SavedForExit = true;
+}
+
+int LeaveWithoutDisplay(const std::string& cause) {
+  if (!SavedForExit) {
+    Debug("Display Lost");
+    Debug("\t" + cause);
+    Debug("");
+    SaveWithoutDisplay();
+  }
+  CloseDebugLog();
+  // Nothing on the screen tells the player why the window went.
+  TellTerminal(GameName1 + " " + GameName2 + " lost its display: " + cause);
+  return 1;
 }
 
 void ShowThanksScreen() {

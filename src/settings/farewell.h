@@ -10,7 +10,7 @@
 [[noreturn]] void Finish();
 
 // The parts of Finish, in its order.
-void SaveOnExit();        // pointer shown, "Setup.ini", "scores.dat", closing log lines
+void SaveOnExit();        // pointer shown, then SaveWithoutDisplay
 void ShowThanksScreen();  // the farewell window, drawn once and shown
 void DrawThanksScreen();  // its picture, in the window's own pixels
 bool FarewellDone();      // one pass of the wait: true when an input ends it
@@ -22,3 +22,16 @@ bool FarewellDone();      // one pass of the wait: true when an input ends it
 // window system's own words) on standard error and ends the process with
 // status 1.
 [[noreturn]] void FailWithoutDisplay(const std::string& cause);
+// What the way out saves and writes, without a word to the display (for a run
+// whose display is gone): unsaved edits of the player's level, "Setup.ini", a
+// finished game still waiting for its name, "scores.dat", the closing lines.
+void SaveWithoutDisplay();
+// The saving steps of the way out have run: a display lost after them finds
+// nothing left to save, and the log has had its last lines.
+extern bool SavedForExit;
+// The display was lost while the game ran (the X server ended, the window was
+// killed or destroyed): unless the way out has saved already, names `cause`
+// in the log and saves as SaveWithoutDisplay does; then closes the log and
+// writes one line naming `cause` on standard error. Returns the status the
+// process ends with, 1. Never touches the display.
+int LeaveWithoutDisplay(const std::string& cause);

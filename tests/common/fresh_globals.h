@@ -30,6 +30,7 @@
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
 #include "settings/display.h"
+#include "settings/farewell.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
 #include "settings/startup_sequence.h"
@@ -61,6 +62,7 @@ inline void FreshGlobals() {
   Here.fill(0);
   CloseDebugLog();
   DebugFile = 0;
+  SavedForExit = false;
   GCMode = 1;
   QRDM_inst.fill(0);
   QRDM_Pattern.fill(0.0f);

@@ -138,6 +138,8 @@ class FakeInput {
     load(x11_, "XGetWindowProperty", property_);
     load(x11_, "XAutoRepeatOff", repeat_off_);
     load(x11_, "XSendEvent", send_);
+    load(x11_, "XKillClient", kill_client_);
+    load(x11_, "XDestroyWindow", destroy_window_);
     load(xtst_, "XTestFakeKeyEvent", key_);
     load(xtst_, "XTestFakeMotionEvent", motion_);
     load(xtst_, "XTestFakeButtonEvent", button_);
@@ -305,6 +307,29 @@ class FakeInput {
     send_(display_, window_, 0, 0, &e);
     sync_(display_, 0);
     return true;
+  }
+
+  // The game's window taken away by this client, as a desktop's tools do:
+  // its client's connection closed by the server, or the window destroyed.
+  // False when there is no window of the game's.
+  bool KillGameClient() {
+    if (!EnsureWindow()) return false;
+    kill_client_(display_, window_);
+    sync_(display_, 0);
+    return true;
+  }
+  bool DestroyGameWindow() {
+    if (!EnsureWindow()) return false;
+    destroy_window_(display_, window_);
+    sync_(display_, 0);
+    return true;
+  }
+  // Closes this client's connection, before the server is ended under it:
+  // the library would otherwise end the test process at its next request.
+  // Nothing else may be asked of this input afterwards.
+  void Disconnect() {
+    if (display_) close_(display_);
+    display_ = nullptr;
   }
 
   // The process that owns the game's window, as the window names it.
@@ -499,6 +524,8 @@ class FakeInput {
                    unsigned long*, unsigned long*, unsigned char**) = nullptr;
   int (*repeat_off_)(void*) = nullptr;
   int (*send_)(void*, unsigned long, int, long, Event*) = nullptr;
+  int (*kill_client_)(void*, unsigned long) = nullptr;
+  int (*destroy_window_)(void*, unsigned long) = nullptr;
   int (*key_)(void*, unsigned, int, unsigned long) = nullptr;
   int (*motion_)(void*, int, int, int, unsigned long) = nullptr;
   int (*button_)(void*, unsigned, int, unsigned long) = nullptr;
@@ -668,15 +695,20 @@ class OwnServer {
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
   }
-  ~OwnServer() {
-    if (pid_ != 0) {
-      kill(pid_, SIGTERM);
-      if (WaitForExit(pid_, 20) < 0) kill(pid_, SIGKILL);
-    }
-  }
+  ~OwnServer() { End(); }
   OwnServer(const OwnServer&) = delete;
   OwnServer& operator=(const OwnServer&) = delete;
   const std::string& Display() const { return display_; }
+  // Ends the server, as a logout or its crash would, and waits for it.
+  void End() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGTERM);
+    if (WaitForExit(pid_, 20) < 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = 0;
+  }
 
  private:
   pid_t pid_ = 0;
@@ -698,6 +730,8 @@ class ServerScope {
   ServerScope(const ServerScope&) = delete;
   ServerScope& operator=(const ServerScope&) = delete;
   bool Started() const { return !server_.Display().empty(); }
+  // Ends the server while DISPLAY still names it.
+  void End() { server_.End(); }
 
  private:
   OwnServer server_;

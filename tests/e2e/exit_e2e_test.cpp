@@ -1,10 +1,12 @@
 // The real game's ways out that the player does not choose: no display at
-// all, and a termination signal from the system.
+// all, a termination signal from the system, and the display lost while the
+// game runs.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,9 +31,10 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
 }
 
 // Starts the game binary of `root` with the environment less the named
-// variables, its standard error into the file `err`; 0 when it could not be
-// started.
-pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& unset, const fs::path& err) {
+// variables and with the `added` entries, its standard error into the file
+// `err`; 0 when it could not be started.
+pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& unset, const fs::path& err,
+                       const std::vector<std::string>& added = {}) {
   std::vector<std::string> kept;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
@@ -39,6 +42,7 @@ pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& uns
     for (const std::string& name : unset) drop = drop || entry.rfind(name + "=", 0) == 0;
     if (!drop) kept.push_back(entry);
   }
+  kept.insert(kept.end(), added.begin(), added.end());
   std::vector<char*> env;
   for (std::string& entry : kept) env.push_back(entry.data());
   env.push_back(nullptr);
@@ -129,5 +133,150 @@ TEST_F(SignalRun, TerminationAtTheTitleSavesAndEndsWithoutTheThanksScreen) {
   EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group);
   fs::remove_all(root);
 }
+
+// How the display goes from under the game: the X server ends (a logout, a
+// crash), the desktop's tools kill the window's client (its connection is
+// closed by the server), or another client destroys the window.
+enum class Loss { kServerEnds, kClientKilled, kWindowDestroyed };
+
+struct LossCase {
+  const char* name;
+  Loss loss;
+};
+
+void PrintTo(const LossCase& c, std::ostream* os) { *os << c.name; }
+
+class LostDisplay : public GameRun {
+ protected:
+  // The game of a fresh copy, its standard error into a file of the test's;
+  // its environment less `unset` and with `added`.
+  void Start(const std::string& tag, const std::vector<std::string>& unset = {},
+             const std::vector<std::string>& added = {}) {
+    root = CopyGame(source, tag);
+    files = root / "Files";
+    log = files / "Debug.txt";
+    err = fs::temp_directory_path() / ("duskmoor_" + tag + "_err_" + std::to_string(getpid()));
+    WriteAll(files / "256" / "scores.dat", kScores);
+    pid = StartGameWithout(root, unset, err, added);
+    ASSERT_NE(pid, 0);
+    StartedGames().push_back(pid);
+  }
+
+  void TearDown() override {
+    GameRun::TearDown();
+    if (!err.empty()) fs::remove(err);
+    if (!root.empty()) fs::remove_all(root);
+  }
+
+  bool TakeAway(Loss loss) {
+    switch (loss) {
+      case Loss::kServerEnds:
+        input.Disconnect();
+        server.End();
+        return true;
+      case Loss::kClientKilled:
+        return input.KillGameClient();
+      case Loss::kWindowDestroyed:
+        return input.DestroyGameWindow();
+    }
+    return false;
+  }
+
+  // The run ended with the status the README names for a lost display, said
+  // so in one line of its own on standard error, and its log ends with one
+  // group of closing lines.
+  void ExpectLeftAsTheReadmeSays(int status) {
+    if (status < 0) kill(pid, SIGKILL);
+    EXPECT_EQ(status, 1);
+    const std::string said = ReadAll(err);
+    const std::string head = "Duskmoor II lost its display: ";
+    const size_t at = said.find(head);
+    ASSERT_NE(at, std::string::npos) << said;
+    EXPECT_TRUE(at == 0 || said[at - 1] == '\n') << said;
+    const size_t end = said.find('\n', at);
+    ASSERT_NE(end, std::string::npos) << said;
+    EXPECT_GT(end, at + head.size()) << "no cause given: " << said;
+    EXPECT_EQ(Count(said, head), 1u) << said;
+    const std::string text = ReadAll(log);
+    const std::string exit_group = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
+    ASSERT_GE(text.size(), exit_group.size()) << text;
+    EXPECT_EQ(text.substr(text.size() - exit_group.size()), exit_group) << text;
+    EXPECT_EQ(Count(text, "Closing Up\r\n"), 1u) << text;
+  }
+
+  fs::path root, files, log, err;
+  pid_t pid = 0;
+};
+
+class LostDisplayRun : public LostDisplay, public ::testing::WithParamInterface<LossCase> {};
+
+TEST_P(LostDisplayRun, AtTheTitleTheSettingsAndScoresAreSavedAndTheRunSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Start("lost_display"));
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(Running(pid));
+  ASSERT_TRUE(TakeAway(GetParam().loss));
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  const std::string setup = ReadAll(files / "Setup.ini");
+  EXPECT_NE(setup.find("\r\nWidth=800\r\nHeight=600\r\n"), std::string::npos) << setup;
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_NE(ReadAll(log).find("Display Lost\r\n"), std::string::npos) << ReadAll(log);
+}
+
+TEST_P(LostDisplayRun, AtTheFarewellNothingIsSavedTwice) {
+  ASSERT_NO_FATAL_FAILURE(Start("lost_farewell"));
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  ASSERT_TRUE(input.Tap(kEscape));
+  ASSERT_TRUE(WaitForText(log, "Play again, soon!!\r\n")) << ReadAll(log);
+  ASSERT_TRUE(input.FindWindow());
+  ASSERT_TRUE(input.WaitFrames(kFramesPerAction)) << "the farewell screen did not wait for a key";
+  const std::string setup = ReadAll(files / "Setup.ini");
+  ASSERT_NE(setup.find("\r\nWidth=800\r\nHeight=600\r\n"), std::string::npos) << setup;
+  ASSERT_TRUE(TakeAway(GetParam().loss));
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  EXPECT_EQ(ReadAll(files / "Setup.ini"), setup);
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+}
+
+// The server ends while OpenGL loads its driver, as the start-up opens its
+// first window: a slow load on a busy machine makes that the likeliest
+// moment of the start-up. The driver then reads replies it never got. The
+// history was not read yet, so only the log is written.
+TEST_F(LostDisplay, DuringTheStartUpTheLogIsClosedAndTheRunSaysSo) {
+  const fs::path pause = fs::temp_directory_path() / ("duskmoor_driver_pause_" + std::to_string(getpid()));
+  fs::remove(pause);
+  ASSERT_EQ(mkfifo(pause.c_str(), 0600), 0);
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  // The sanitizers' run-time would refuse a library loaded ahead of it.
+  const std::string asan_options = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+  ASSERT_NO_FATAL_FAILURE(Start("lost_startup", {"ASAN_OPTIONS", "LD_PRELOAD", "DUSKMOOR_PAUSE_AT_DRIVER"},
+                                {"ASAN_OPTIONS=" + asan_options, std::string("LD_PRELOAD=") + DRIVER_PAUSE_LIB,
+                                 "DUSKMOOR_PAUSE_AT_DRIVER=" + pause.string()}));
+  // The pipe opens once the game holds at the driver's load.
+  int held = -1;
+  ASSERT_TRUE(WaitFor([&] {
+    held = open(pause.c_str(), O_WRONLY | O_NONBLOCK);
+    return held >= 0 || MainThreadSleeps(pid) < 0;
+  }));
+  ASSERT_GE(held, 0) << "the game ended before OpenGL loaded its driver: " << ReadAll(err);
+  input.Disconnect();
+  server.End();
+  // A game that ended already must not end the test with it.
+  struct sigaction ignore {}, saved {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &saved);
+  EXPECT_EQ(write(held, "g", 1), 1);
+  close(held);
+  sigaction(SIGPIPE, &saved, nullptr);
+  fs::remove(pause);
+  ExpectLeftAsTheReadmeSays(WaitForExit(pid));
+  EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
+  EXPECT_FALSE(fs::exists(files / "Setup.ini"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LostDisplayRun,
+                         ::testing::Values(LossCase{"ServerEnds", Loss::kServerEnds},
+                                           LossCase{"ClientKilled", Loss::kClientKilled},
+                                           LossCase{"WindowDestroyed", Loss::kWindowDestroyed}),
+                         [](const ::testing::TestParamInfo<LossCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -456,7 +456,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     // Named as the writers name it: what has the name instead of a file.
     struct stat there{};
     if (!path.empty() && ::stat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
-      Fail(WhatIsThere(there.st_mode));
+      Fail(WhatIsThere(there));
     return false;
   }
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));

@@ -65,14 +65,15 @@ std::string Latin1ToUtf8(const std::string& text) {
 // run unseen. A driver the user names in SDL_VIDEODRIVER is taken as asked.
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  WatchForDisplayLoss();
   const char* named = SDL_getenv("SDL_VIDEODRIVER");
-  if (named != nullptr && *named != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (named != nullptr && *named != '\0') return StartVideo();
   // Each window system's refusal is kept: the last one alone would hide why
   // the first (the usual one) failed.
   std::string refusals;
   for (const char* driver : {"x11", "wayland"}) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    if (StartVideo()) return true;
     if (!refusals.empty()) refusals += "; ";
     refusals += SDL_GetError();
   }
@@ -122,6 +123,9 @@ bool CreateWindowAndContext(int w, int h) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  // The X server may end while the driver loads: the driver then reads
+  // replies it never got.
+  OpenGLSetUpGuard guard;
   d.window = SDL_CreateWindow("Duskmoor II", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w,
                               h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!d.window) return false;
