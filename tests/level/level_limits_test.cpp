@@ -228,6 +228,22 @@ TEST_F(LevelLimitsTest, TheScanLeavesOutALevelTooLargeAndNamesIt) {
                  }));
 }
 
+// The player's own level grown too large is left out of the list like any
+// other, and left as it is: it is not taken for missing and written anew.
+TEST_F(LevelLimitsTest, ThePlayersLevelTooLargeIsLeftOutAndLeftAsItIs) {
+  PutLevel("small.xml", Level("Small", 2));
+  const std::string mine = Level("xx - Your Level", 3, kMaxLevelFileBytes + 1);
+  PutLevel("My Level.xml", mine);
+  Hunt4Levels();
+  std::vector<std::string> titles;
+  for (const auto& g : levels) titles.push_back(g->Title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Small"}));
+  EXPECT_EQ(LevelBytes("My Level.xml"), mine);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/My Level.xml is too large (" +
+                                                   std::to_string(kMaxLevelFileBytes + 1) + " bytes, a level holds at most " +
+                                                   kBound + "): it is left out of the list"}));
+}
+
 // Memory runs out part-way through a level: the reader lets go of what it
 // read, and the game goes on in the empty room.
 TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileReadingALevelLeavesTheEmptyRoom) {
