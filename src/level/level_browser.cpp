@@ -1,6 +1,7 @@
 #include "level/level_browser.h"
 
 #include <array>
+#include <new>
 
 #include "level/level_file.h"
 #include "platform/list.h"
@@ -135,22 +136,38 @@ void Hunt4Levels() {
   if (FileType(folder) == 0) CreateDir(folder);
   WriteDefaultLevel();
 
+  const std::string left_out = "it is left out of the list";
   const Dir dir = ReadDir(folder);
   for (;;) {
     const std::string name = NextFile(dir);
     DebugLog(name);
     if (name.empty()) break;
     if (!IsLevelFileName(name)) continue;
+    const std::string path = folder + name;
+    // A level too large to be played is not listed.
+    if (LevelTooLarge(path, left_out)) continue;
     // Only a regular file is a level. A folder, a pipe, a socket or a device
     // with that ending is passed over unopened, like an unreadable file: a
     // pipe that nobody writes to would hold the start-up for good.
-    const Stream file = ReadRegularFile(folder + name);
+    const Stream file = ReadLevelFile(path);
     if (!file) continue;
-    auto rec = std::make_shared<game>();
-    rec->name = name;
-    ReadLevelHeader(file, *rec);
-    ListAddFirst(levels, rec);
+    std::shared_ptr<game> rec;
+    std::string failure;
+    try {
+      rec = std::make_shared<game>();
+      rec->name = name;
+      ReadLevelHeader(file, *rec);
+      if (!StreamOk(file)) failure = LastFileError().empty() ? std::string("a read error") : LastFileError();
+    } catch (const std::bad_alloc&) {
+      failure = "out of memory";
+    }
     CloseFile(file);
+    if (!failure.empty()) {
+      rec.reset();
+      LogLevelNotRead(path, "could not be read (" + failure + ")", left_out);
+      continue;
+    }
+    ListAddFirst(levels, rec);
   }
   CloseDir(dir);
   SortList(levels);

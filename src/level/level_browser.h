@@ -42,5 +42,7 @@ void ReadLevelHeader(const Stream& file, game& level);
 // Finds the level packs: empties `levels`, makes sure the levels folder and
 // the player's level file exist, reads every level file's header into a new
 // record and sorts the records by title (equal titles: the file listed later
-// first). Only regular files are level files; nothing else is opened.
+// first). Only regular files are level files; nothing else is opened. A file
+// too large to be a level (kMaxLevelFileBytes), and one whose header cannot
+// be read (a read error, no memory left), are left out and named in the log.
 void Hunt4Levels();

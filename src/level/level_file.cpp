@@ -1,15 +1,18 @@
 #include "level/level_file.h"
 
 #include <algorithm>
+#include <new>
 
 #include "level/play_globals.h"
 #include "level/rooms.h"
 #include "platform/files.h"
 #include "platform/runtime.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
 std::shared_ptr<layout> room;
+bool LevelFileUnreadable = false;
 
 namespace {
 
@@ -19,6 +22,15 @@ const char kDefaultLevelFile[] = "My Level.xml";
 // Until the start-up has resolved the folders, the levels folder is the one
 // beside "Files", seen from the game folder.
 std::string LevelsFolder() { return Paths.levels.empty() ? std::string("../../DuskmoorII_Levels/") : Paths.levels; }
+
+// A level file as the log names it: below the game folder relative to it
+// ("DuskmoorII_Levels/big.xml"), anything else as it is.
+std::string LevelLogName(const std::string& path) {
+  const std::string& root = Paths.root;
+  if (!root.empty() && path.size() > root.size() && path.compare(0, root.size(), root) == 0)
+    return path.substr(root.size());
+  return path;
+}
 
 // Splits `text` at its first `sep`: the part before it and at most 100
 // characters after it, both trimmed. False when there is no `sep`.
@@ -250,27 +262,69 @@ bool IsCanonicalNumber(const std::string& text) {
   return v >= 0 && Str(v) == text;
 }
 
-void GetLevel(const std::string& file) {
+bool LevelTooLarge(const std::string& path, const std::string& outcome) {
+  const int64_t size = FileSize(path);
+  if (size <= kMaxLevelFileBytes) return false;
+  LogLevelNotRead(path, "is too large (" + Str(size) + " bytes, a level holds at most " + Str(kMaxLevelFileBytes) + ")",
+                  outcome);
+  return true;
+}
+
+Stream ReadLevelFile(const std::string& path) { return ReadRegularFile(path, kMaxLevelFileBytes); }
+
+void LogLevelNotRead(const std::string& path, const std::string& why, const std::string& outcome) {
+  Debug("\t" + LevelLogName(path) + " " + why + ": " + outcome);
+}
+
+bool GetLevel(const std::string& file) {
   ClearList(rooms);
   leveltick = 0;
   EmptyRoom = NewBlankRoom();
   ListAddLast(rooms, EmptyRoom);
   room = EmptyRoom;
+  LevelFileUnreadable = false;
 
   const std::string path = LevelFilePath(file);
-  // A folder of that name reads as a missing file.
-  if (FileType(path) != 1) return;
-  Stream in = ReadFile(path);
-  if (!in) return;
-  ReaderState st;
-  do {
-    ReadLevelLine(st, ReadTag(ReadLine(in)));
-  } while (!Eof(in));
+  // A folder, a pipe or a device of that name reads as a missing file.
+  if (FileType(path) != 1) return false;
+  const std::string outcome = "its rooms are not read, and it is not written in this run";
+  LevelFileUnreadable = true;
+  if (LevelTooLarge(path, outcome)) return false;
+  Stream in = ReadLevelFile(path);
+  if (!in) {
+    LogLevelNotRead(path, "could not be read (" + LastFileError() + ")", outcome);
+    return false;
+  }
+  std::string failure;
+  try {
+    ReaderState st;
+    do {
+      ReadLevelLine(st, ReadTag(ReadLine(in)));
+    } while (!Eof(in));
+    if (!StreamOk(in)) failure = LastFileError().empty() ? std::string("a read error") : LastFileError();
+  } catch (const std::bad_alloc&) {
+    // Each room line takes a whole room, so a level can take far more memory
+    // than its file; the game goes on without it.
+    failure = "out of memory";
+  }
   CloseFile(in);
+  if (!failure.empty()) {
+    // The rooms read go before anything else is done: they may be what took
+    // the memory.
+    ClearList(rooms);
+    ListAddLast(rooms, EmptyRoom);
+    room = EmptyRoom;
+    LogLevelNotRead(path, "could not be read (" + failure + ")", outcome);
+    return false;
+  }
+  LevelFileUnreadable = false;
+  return true;
 }
 
 bool SaveLevel() {
   if (!Uselevel) return false;
+  // Its rooms were never read: writing what is in memory would lose them.
+  if (LevelFileUnreadable) return false;
   const std::string text = LevelText(*Uselevel);
   const std::string name = Uselevel->name.empty() ? std::string(kDefaultLevelFile) : Uselevel->name;
   return WriteFileAtomic(LevelFilePath(name), text);

@@ -17,7 +17,11 @@ Stream ReadFile(const std::string& path);
 // Opens a regular file for reading, as ReadFile does; null for anything else
 // of that name (a folder, a pipe, a socket, a device), which is never opened,
 // so a pipe that nobody writes to cannot hold the caller up.
-Stream ReadRegularFile(const std::string& path);
+// With `max_bytes` (not negative), a file that holds more is refused (null)
+// before anything is read from it, and a file that grows past it while it
+// is read fails the stream there, as a read error does: no more than
+// `max_bytes` bytes come out of it. LastFileError then says "File too large".
+Stream ReadRegularFile(const std::string& path, int64_t max_bytes = -1);
 // Opens the file for writing as OpenFileInPlace does (created, or a regular
 // file emptied; nothing else of that name opened); null when it cannot.
 Stream WriteFile(const std::string& path);

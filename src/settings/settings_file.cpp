@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "framework/utils.h"
 #include "platform/audio.h"
@@ -118,13 +119,23 @@ void ApplySetupLine(const std::string& line) {
 
 void ReadSetupFile(const std::string& path) {
   if (FileType(path) == 0) return;
+  const int64_t size = FileSize(path);
+  if (size > kMaxSetupFileBytes) {
+    SetupFileUnreadable = true;
+    Debug("\t" + LogName(path) + " is too large (" + Str(size) + " bytes, the settings file holds at most " +
+          Str(kMaxSetupFileBytes) + "): the defaults are used, and it will not be written in this run");
+    return;
+  }
   // The lines take effect only once the whole file has been read, so that a
-  // read error cannot leave half a line's value behind.
-  Stream s = ReadFile(path);
+  // read error cannot leave half a line's value behind. A file that grows
+  // past the bound meanwhile fails as a read error does.
+  Stream s = ReadRegularFile(path, kMaxSetupFileBytes);
   std::vector<std::string> lines;
   if (s) {
     do {
-      lines.push_back(ReadLine(s));
+      std::string line = ReadLine(s);
+      // A blank line sets nothing, so it is not kept.
+      if (!line.empty()) lines.push_back(std::move(line));
     } while (!Eof(s));
   }
   const bool read = StreamOk(s);

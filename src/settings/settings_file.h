@@ -2,6 +2,7 @@
 // rewritten whole from memory on every Tab, every Apply and at exit.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,15 @@ extern std::vector<std::string> AuxDrivers;
 extern bool AudioDriverKeySeen;
 
 // Set when the settings file exists but could not be read (no permission, a
-// folder of that name, a read error): the settings in memory are not the
-// player's, so the file is not written again in this run.
+// folder of that name, a read error, too large): the settings in memory are
+// not the player's, so the file is not written again in this run.
 extern bool SetupFileUnreadable;
+
+// The most bytes the settings file may hold; a larger one is not read.
+// The writer's file is under 1 KB on every system seen, and at most about
+// 31 KB: a hundred driver lines of up to about 280 bytes, a hundred key
+// lines of up to 20 and a dozen other short lines.
+constexpr int64_t kMaxSetupFileBytes = int64_t{1} << 20;
 
 // The file as the writer lays it out, every line ending in CR LF.
 std::string SetupIniText();
@@ -29,8 +36,9 @@ void SaveIni();
 void ApplySetupLine(const std::string& line);
 // Reads the settings file at `path` line by line. Nothing happens (and nothing
 // is logged) when it is missing. Something of that name that cannot be read
-// (no permission, a folder, a read error part-way) changes no setting, is
-// logged and sets SetupFileUnreadable.
+// (no permission, a folder, a read error part-way, more than
+// kMaxSetupFileBytes) changes no setting, is logged and sets
+// SetupFileUnreadable.
 void ReadSetupFile(const std::string& path);
 // The start-up's reading step: clears the driver flag and the unreadable
 // mark and reads the data folder's "Setup.ini".

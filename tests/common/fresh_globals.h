@@ -136,6 +136,7 @@ inline void FreshGlobals() {
   FirstRun = 0;
   HistoryLoaded = false;
   SetupFileUnreadable = false;
+  LevelFileUnreadable = false;
   ScoresFileUnreadable = false;
   ScoresNotSaved.Reset();
   EndFileFaults();

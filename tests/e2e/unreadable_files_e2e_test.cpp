@@ -1,6 +1,7 @@
 // The real game with a score history and a settings file it may not read
-// (mode 000): a whole run, from the start to the farewell screen, leaves both
-// byte for byte as they were, and its log names each.
+// (mode 000), and with a level and a settings file too large to read: a whole
+// run, from the start to the farewell screen, leaves each as it was, and its
+// log names each.
 #include <gtest/gtest.h>
 
 #include <spawn.h>
@@ -82,6 +83,58 @@ TEST_F(UnreadableFilesEndToEnd, ScoresAndSettingsTheGameMayNotReadOutliveARun) {
   EXPECT_EQ(ReadAll(scores), history);
   EXPECT_EQ(ReadAll(setup), settings);
   EXPECT_FALSE(fs::exists(scores.string() + ".tmp"));
+  EXPECT_FALSE(fs::exists(setup.string() + ".tmp"));
+  fs::remove_all(root);
+}
+
+// A level and a settings file of 20 MB each: neither is read, the title
+// screen lists the other levels and walks through them, and the run ends
+// as any other.
+TEST_F(UnreadableFilesEndToEnd, ALevelAndSettingsTooLargeToReadAreLeftAsTheyAre) {
+  ASSERT_TRUE(fs::exists(source / "Files" / "256" / "map.png")) << "the game data is not generated";
+  const fs::path root = CopyGame(source, "too_large_e2e");
+  const fs::path log = root / "Files" / "Debug.txt";
+  const fs::path setup = root / "Files" / "Setup.ini";
+  const fs::path level = root / "DuskmoorII_Levels" / "00 - Huge.xml";
+  constexpr uintmax_t kSize = uintmax_t{20} << 20;
+  {
+    // Room lines, each of which would be a whole room in memory.
+    std::ofstream out(level, std::ios::binary);
+    out << "<title>00 - Huge</title>\r\n";
+    std::string block;
+    while (block.size() < 1 << 20) block += "<room>\r\n";
+    for (int i = 0; i < 20; ++i) out << block;
+  }
+  fs::resize_file(level, kSize);
+  {
+    // Blank lines, each of which took a line's room in memory.
+    const std::string settings = "[Audio]\r\nMaster = 90\r\n";
+    std::ofstream out(setup, std::ios::binary);
+    out << settings << std::string(kSize - settings.size(), '\n');
+  }
+
+  const pid_t pid = StartGame(root);
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(WaitForTitle(input, log)) << ReadAll(log);
+  for (unsigned long key : {kUp, kUp, kDown}) {
+    ASSERT_TRUE(input.Tap(key));
+    ASSERT_TRUE(input.WaitFrames(kFramesPerAction));
+  }
+  ASSERT_TRUE(Running(pid));
+  ASSERT_NO_FATAL_FAILURE(LeaveThroughFarewell(log, pid));
+
+  const std::string text = ReadAll(log);
+  const std::string size = std::to_string(kSize);
+  EXPECT_NE(text.find("\tSetup.ini is too large (" + size + " bytes, the settings file holds at most 1048576): the "
+                      "defaults are used, and it will not be written in this run\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\tDuskmoorII_Levels/00 - Huge.xml is too large (" + size +
+                      " bytes, a level holds at most 1048576): it is left out of the list\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(fs::file_size(setup), kSize);
+  EXPECT_EQ(fs::file_size(level), kSize);
   EXPECT_FALSE(fs::exists(setup.string() + ".tmp"));
   fs::remove_all(root);
 }

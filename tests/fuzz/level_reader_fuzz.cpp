@@ -14,11 +14,15 @@
 #include "level/play_globals.h"
 #include "level/rooms.h"
 #include "platform/files.h"
+#include "settings/debug_log.h"
 #include "startup/globals.h"
 #include "startup/object_kinds.h"
 
 // The start-up's folder table, without the rest of the start-up.
 GamePaths Paths;
+
+// The debug log, without the rest of the game: its lines go nowhere.
+int32_t Debug(const std::string&) { return 0; }
 
 namespace {
 

@@ -167,6 +167,68 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
   EXPECT_NE(ReadBytes(path), file);
 }
 
+// The settings file is read up to a size bound far above anything the game
+// writes; a larger one is not read at all, the defaults stand, and the file
+// is left as it is.
+TEST_F(SettingsReaderTest, AFileOverTheSizeBoundIsNotReadAndNeverWritten) {
+  const std::string path = Paths.data + "Setup.ini";
+  const std::string settings = "[Audio]\r\nMaster = 90\r\n[Controls]\r\nKey=10,65\r\n";
+  // `settings` and a comment line, `size` bytes in all.
+  auto padded = [&](int64_t size) {
+    return settings + ";" + std::string(static_cast<size_t>(size) - settings.size() - 3, 'x') + "\r\n";
+  };
+  struct Case {
+    const char* what;
+    int64_t size;
+    bool sparse;  // a hole past the settings, read as zero bytes
+    bool read;
+  } cases[] = {
+      {"exactly at the bound", kMaxSetupFileBytes, false, true},
+      {"a byte over the bound", kMaxSetupFileBytes + 1, false, false},
+      {"20 MB of blank lines", int64_t{20} << 20, false, false},
+      {"20 MB, a hole", int64_t{20} << 20, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string file = c.sparse ? settings : padded(c.size);
+    if (c.size > kMaxSetupFileBytes + 1 && !c.sparse) file = settings + std::string(static_cast<size_t>(c.size) - settings.size(), '\n');
+    WriteBytes(path, file);
+    if (c.sparse) std::filesystem::resize_file(path, static_cast<uintmax_t>(c.size));
+    ASSERT_EQ(static_cast<int64_t>(std::filesystem::file_size(path)), c.size);
+    OpenDebugLog(Paths.data + "Debug.txt");
+    CreateSettingsTables();
+    SetDefaultControls();
+    AuxDrivers = kDrivers;
+    const auto start_options = Options;
+    const auto start_keys = KeyV;
+    // Over the bound, nothing is read from the file: every read would fail.
+    if (!c.read) SetReadFailAfter(0);
+    ReadSettings();
+    SetReadFailAfter(-1);
+
+    if (c.read) {
+      EXPECT_FALSE(SetupFileUnreadable);
+      EXPECT_EQ(Options[11], 90);
+      EXPECT_EQ(KeyV[10], 65);
+      EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tReading Setup File"}));
+      continue;
+    }
+    EXPECT_EQ(Options, start_options);
+    EXPECT_EQ(KeyV, start_keys);
+    EXPECT_TRUE(SetupFileUnreadable);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tSetup.ini is too large (" + std::to_string(c.size) +
+                                                    " bytes, the settings file holds at most " +
+                                                    std::to_string(kMaxSetupFileBytes) +
+                                                    "): the defaults are used, and it will not be written in this run"}));
+    SaveIni();
+    EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(path)), c.size);
+    if (!c.sparse) {
+      EXPECT_EQ(ReadBytes(path), file);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  }
+}
+
 struct ChoiceCase {
   std::vector<std::string> drivers;
   int expect;

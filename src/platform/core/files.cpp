@@ -203,7 +203,9 @@ int OpenInPlace(const std::string& path) {
 
 class TextStream {
  public:
-  TextStream(int fd, bool writing) : fd_(fd), writing_(writing) {}
+  // `max_bytes`: the most a read stream may take from its file; negative
+  // for no bound.
+  TextStream(int fd, bool writing, int64_t max_bytes = -1) : fd_(fd), writing_(writing), left_(max_bytes) {}
   TextStream(const TextStream&) = delete;
   TextStream& operator=(const TextStream&) = delete;
   ~TextStream() { Close(); }
@@ -240,20 +242,28 @@ class TextStream {
     if (writing_ || fd_ < 0) return false;
     if (pos_ < buf_.size()) return true;
     if (ended_) return false;
-    buf_.resize(kBufferSize);
+    // A bounded stream asks for one byte more than it may still take, so
+    // that a file grown past the bound is seen without reading much of it.
+    size_t want = kBufferSize;
+    if (left_ >= 0 && static_cast<uint64_t>(left_) < want) want = static_cast<size_t>(left_) + 1;
+    buf_.resize(want);
     pos_ = 0;
     const ssize_t r = ReadSome(fd_, buf_.data(), buf_.size());
-    if (r <= 0) {
-      // The end, or a read error: either way the stream has nothing more,
-      // and an error leaves the stream failed.
+    if (r <= 0 || (left_ >= 0 && r > left_)) {
+      // The end, a read error or a file grown past the bound: either way
+      // the stream has nothing more, and the last two leave it failed.
       if (r < 0) {
         Fail(errno);
+        ok_ = false;
+      } else if (r > 0) {
+        Fail(EFBIG);
         ok_ = false;
       }
       ended_ = true;
       buf_.clear();
       return false;
     }
+    if (left_ >= 0) left_ -= r;
     buf_.resize(static_cast<size_t>(r));
     return true;
   }
@@ -276,6 +286,7 @@ class TextStream {
   bool writing_;
   bool ok_ = true;
   bool ended_ = false;
+  int64_t left_;  // bytes the stream may still take from its file; negative: no bound
   std::string buf_;
   size_t pos_ = 0;
 };
@@ -314,11 +325,16 @@ Stream ReadFile(const std::string& path) {
   return std::make_shared<TextStream>(fd, false);
 }
 
-Stream ReadRegularFile(const std::string& path) {
+Stream ReadRegularFile(const std::string& path, int64_t max_bytes) {
   struct stat st{};
   const int fd = OpenForReading(path, st, true);
   if (fd < 0) return nullptr;
-  return std::make_shared<TextStream>(fd, false);
+  if (max_bytes >= 0 && st.st_size > max_bytes) {
+    ::close(fd);
+    Fail(EFBIG);
+    return nullptr;
+  }
+  return std::make_shared<TextStream>(fd, false, max_bytes);
 }
 
 Stream WriteFile(const std::string& path) {

@@ -1,0 +1,290 @@
+// The limits of level reading: a level file over the size bound is neither
+// read nor listed, one that grows past it while being read is dropped, and
+// running out of memory while reading a level leaves the game going. Each is
+// named in the debug log.
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "level/level_browser.h"
+#include "level_test_util.h"
+#include "platform/files.h"
+#include "platform/list.h"
+#include "platform/runtime.h"
+#include "settings/debug_log.h"
+
+// ---- a memory ceiling ----------------------------------------------------------
+//
+// This test program's own operator new keeps count of the bytes it has handed
+// out and not yet taken back. While a ceiling is set, an allocation that would
+// take the count over it fails as it does when memory runs out: with
+// std::bad_alloc. Memory given back makes room again, as on a machine whose
+// memory ran out.
+
+namespace {
+
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_ceiling{-1};
+
+void* Allocate(std::size_t n) {
+  const int64_t ceiling = g_ceiling.load();
+  if (ceiling >= 0 && g_live.load() + static_cast<int64_t>(n) > ceiling) return nullptr;
+  void* p = std::malloc(n == 0 ? 1 : n);
+  if (p) g_live += static_cast<int64_t>(malloc_usable_size(p));
+  return p;
+}
+
+void Release(void* p) noexcept {
+  if (!p) return;
+  g_live -= static_cast<int64_t>(malloc_usable_size(p));
+  std::free(p);
+}
+
+// Sets the ceiling `headroom` bytes above what is in use now.
+void SetCeiling(int64_t headroom) { g_ceiling = g_live.load() + headroom; }
+void LiftCeiling() { g_ceiling = -1; }
+
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (void* p = Allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+  if (void* p = Allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A room with a title, a place of its own and two walls.
+std::string Room(int i) {
+  return "<room>\r\n\t<title>Room " + std::to_string(i) + "</title>\r\n\t<position>" + std::to_string(i) +
+         ",0</position>\r\n\t<top>\r\n\t\t<style>1</style>\r\n\t\t<gfx>1</gfx>\r\n\t\t<layer>\r\n\t\t\t3:wall*2\r\n"
+         "\t\t</layer>\r\n\t</top>\r\n</room>\r\n";
+}
+
+// A level titled `title` of `rooms` rooms; with `size`, a comment line in its
+// header makes it exactly that long.
+std::string Level(const std::string& title, int rooms, int64_t size = 0) {
+  const std::string head = "<title>" + title + "</title>\r\n<author>Me</author>\r\n";
+  std::string body;
+  for (int i = 1; i <= rooms; ++i) body += Room(i);
+  if (size == 0) return head + body;
+  const int64_t pad = size - static_cast<int64_t>(head.size() + body.size()) - 4;
+  EXPECT_GE(pad, 0);
+  return head + "//" + std::string(static_cast<size_t>(pad), ' ') + "\r\n" + body;
+}
+
+class LevelLimitsTest : public leveltest::LevelTest {
+ protected:
+  void SetUp() override {
+    LevelTest::SetUp();
+    // The levels folder in its place beside the data folder, as the game has it.
+    Paths.root = dir_.string() + "/";
+    Paths.levels = Paths.root + "DuskmoorII_Levels/";
+    fs::create_directories(Paths.levels);
+    OpenDebugLog(Paths.root + "Debug.txt");
+    Uselevel = nullptr;
+  }
+  void TearDown() override {
+    LiftCeiling();
+    SetDebugLogHook(nullptr);
+    testutil::EndFileFaults();
+    CloseDebugLog();
+    LevelTest::TearDown();
+  }
+
+  // The log's lines so far, without their CR LF.
+  std::vector<std::string> LogLines() const { return testutil::CrlfLines(leveltest::ReadBytes(Paths.root + "Debug.txt")); }
+
+  // A file of `head` made `size` bytes long; what lies past `head` is a hole
+  // that takes no room on the disk and reads as zero bytes.
+  void PutSparseLevel(const std::string& name, const std::string& head, int64_t size) const {
+    PutLevel(name, head);
+    fs::resize_file(LevelPath(name), static_cast<uintmax_t>(size));
+  }
+
+  std::vector<std::string> RoomTitles() const {
+    std::vector<std::string> out;
+    for (const auto& r : FileRooms()) out.push_back(r->title);
+    return out;
+  }
+};
+
+const std::string kBound = std::to_string(kMaxLevelFileBytes);
+
+TEST_F(LevelLimitsTest, ALevelUpToTheBoundIsReadAndALargerOneIsNotReadAtAll) {
+  struct Case {
+    const char* what;
+    int64_t size;
+    bool sparse;
+    bool read;
+  } cases[] = {
+      {"exactly at the bound", kMaxLevelFileBytes, false, true},
+      {"a byte over the bound", kMaxLevelFileBytes + 1, false, false},
+      {"20 MB", int64_t{20} << 20, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t logged = LogLines().size();
+    if (c.sparse) PutSparseLevel("level.xml", Level("Big", 40), c.size);
+    else PutLevel("level.xml", Level("Big", 40, c.size));
+    ASSERT_EQ(static_cast<int64_t>(fs::file_size(LevelPath("level.xml"))), c.size);
+    // A file over the bound is refused before anything is read from it:
+    // every read would fail here.
+    if (!c.read) SetReadFailAfter(0);
+    GetLevel("level.xml");
+    SetReadFailAfter(-1);
+
+    ASSERT_FALSE(rooms.Empty());
+    EXPECT_TRUE(rooms.First() == EmptyRoom);
+    const std::vector<std::string> all = LogLines();
+    const std::vector<std::string> log(all.begin() + static_cast<long>(logged), all.end());
+    if (c.read) {
+      ASSERT_EQ(rooms.Count(), 41);
+      EXPECT_EQ(RoomTitles().back(), "Room 40");
+      EXPECT_TRUE(log.empty()) << ::testing::PrintToString(log);
+    } else {
+      EXPECT_EQ(rooms.Count(), 1);
+      EXPECT_TRUE(room == EmptyRoom);
+      EXPECT_EQ(log, (std::vector<std::string>{"\tDuskmoorII_Levels/level.xml is too large (" + std::to_string(c.size) +
+                                                " bytes, a level holds at most " + kBound +
+                                                "): its rooms are not read, and it is not written in this run"}));
+    }
+  }
+}
+
+// The file grows past the bound after its first rooms were read: nothing of it
+// is kept, and the editor does not write over it.
+TEST_F(LevelLimitsTest, ALevelThatGrowsPastTheBoundWhileBeingReadIsDroppedAndNotWrittenOver) {
+  const std::string path = LevelPath("grows.xml");
+  // Well past the first piece the reader takes from the file.
+  const std::string bytes = Level("Grows", 1000);
+  ASSERT_GT(bytes.size(), 100000u);
+  PutLevel("grows.xml", bytes);
+  bool grown = false;
+  SetDebugLogHook([&](const std::string& line) {
+    if (line != "New Room" || grown) return;
+    grown = true;
+    fs::resize_file(path, static_cast<uintmax_t>(kMaxLevelFileBytes + 1));
+  });
+  GetLevel("grows.xml");
+  SetDebugLogHook(nullptr);
+  EXPECT_TRUE(grown);
+  EXPECT_EQ(rooms.Count(), 1);
+  EXPECT_TRUE(rooms.First() == EmptyRoom);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/grows.xml could not be read (File too large): its "
+                                                   "rooms are not read, and it is not written in this run"}));
+
+  // The player's edits of the empty room stay in memory.
+  Uselevel = std::make_shared<game>();
+  Uselevel->name = "grows.xml";
+  EXPECT_FALSE(SaveLevel());
+  EXPECT_EQ(fs::file_size(path), static_cast<uintmax_t>(kMaxLevelFileBytes + 1));
+
+  // Read whole again, the level is saved again.
+  PutLevel("grows.xml", bytes);
+  GetLevel("grows.xml");
+  EXPECT_EQ(rooms.Count(), 1001);
+  EXPECT_TRUE(SaveLevel());
+  GetLevel("grows.xml");
+  EXPECT_EQ(rooms.Count(), 1001);
+}
+
+TEST_F(LevelLimitsTest, TheScanLeavesOutALevelTooLargeAndNamesIt) {
+  PutLevel("small.xml", Level("Small", 2));
+  PutLevel("edge.xml", Level("Edge", 3, kMaxLevelFileBytes));
+  PutLevel("big.xml", Level("Big", 3, kMaxLevelFileBytes + 1));
+  PutSparseLevel("huge.xml", Level("Huge", 3), int64_t{20} << 20);
+  Hunt4Levels();
+
+  std::vector<std::string> titles;
+  for (const auto& g : levels) titles.push_back(g->Title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Edge", "Small", "xx - Your Level"}));
+  std::vector<std::string> log = LogLines();
+  std::sort(log.begin(), log.end());
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "\tDuskmoorII_Levels/big.xml is too large (" + std::to_string(kMaxLevelFileBytes + 1) +
+                         " bytes, a level holds at most " + kBound + "): it is left out of the list",
+                     "\tDuskmoorII_Levels/huge.xml is too large (20971520 bytes, a level holds at most " + kBound +
+                         "): it is left out of the list",
+                 }));
+}
+
+// The player's own level grown too large is left out of the list like any
+// other, and left as it is: it is not taken for missing and written anew.
+TEST_F(LevelLimitsTest, ThePlayersLevelTooLargeIsLeftOutAndLeftAsItIs) {
+  PutLevel("small.xml", Level("Small", 2));
+  const std::string mine = Level("xx - Your Level", 3, kMaxLevelFileBytes + 1);
+  PutLevel("My Level.xml", mine);
+  Hunt4Levels();
+  std::vector<std::string> titles;
+  for (const auto& g : levels) titles.push_back(g->Title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Small"}));
+  EXPECT_EQ(LevelBytes("My Level.xml"), mine);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/My Level.xml is too large (" +
+                                                   std::to_string(kMaxLevelFileBytes + 1) + " bytes, a level holds at most " +
+                                                   kBound + "): it is left out of the list"}));
+}
+
+// Memory runs out part-way through a level: the reader lets go of what it
+// read, and the game goes on in the empty room.
+TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileReadingALevelLeavesTheEmptyRoom) {
+  // A thousand rooms take about 2 MB.
+  PutLevel("many.xml", Level("Many", 1000));
+  Uselevel = std::make_shared<game>();
+  Uselevel->name = "many.xml";
+  pla = std::make_shared<ect>();
+  SetCeiling(int64_t{512} << 10);
+  EXPECT_NO_THROW(GetLevel("many.xml"));
+  EXPECT_EQ(rooms.Count(), 1);
+  EXPECT_TRUE(rooms.First() == EmptyRoom);
+  EXPECT_TRUE(room == EmptyRoom);
+  // Under the same ceiling, the game enters its room and the editor leaves
+  // the file alone.
+  MyRoom();
+  EXPECT_TRUE(ThisRoom == EmptyRoom);
+  EXPECT_FALSE(SaveLevel());
+  LiftCeiling();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/many.xml could not be read (out of memory): its "
+                                                   "rooms are not read, and it is not written in this run"}));
+  EXPECT_EQ(LevelBytes("many.xml"), Level("Many", 1000));
+
+  GetLevel("many.xml");
+  EXPECT_EQ(rooms.Count(), 1001);
+}
+
+// The scan runs out of memory on a header with a title line of 900 KB: the
+// level is left out and named, the others are listed.
+TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileScanningALevelLeavesItOut) {
+  PutLevel("small.xml", Level("Small", 2));
+  PutLevel("long.xml", Level(std::string(900000, 'x'), 2));
+  WriteDefaultLevel();
+  SetCeiling(int64_t{512} << 10);
+  EXPECT_NO_THROW(Hunt4Levels());
+  LiftCeiling();
+  std::vector<std::string> titles;
+  for (const auto& g : levels) titles.push_back(g->Title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Small", "xx - Your Level"}));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "\tDuskmoorII_Levels/long.xml could not be read (out of memory): it is left out of the list"}));
+}
+
+}  // namespace
