@@ -2,6 +2,8 @@
 
 #include <limits>
 #include <memory>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "framework/utils.h"
@@ -75,40 +77,63 @@ std::string ScoreBestLine(const Scores& rec) {
   return out;
 }
 
+namespace {
+
+// Reads every record of the history file into `read`; false, with the
+// reason, when the file could not be read to its end.
+bool ReadHistoryFile(std::vector<std::shared_ptr<Scores>>& read, std::string& why) {
+  // Only a regular file is opened: a pipe put in its place meanwhile would
+  // hold the start-up for good.
+  Stream s = ReadRegularFile(ScoresPath());
+  try {
+    if (s) {
+      do {
+        const std::string line = ReadLine(s);
+        if (Instr(line, "|") > 0) {
+          auto rec = std::make_shared<Scores>();
+          rec->Score = ReadLongSaturated(Field(line, 1));
+          rec->Name = Trim(Field(line, 2));
+          rec->Badges = Abs32(ToInt(Field(line, 3)));
+          rec->Timestamp = ReadLongSaturated(Field(line, 4));
+          rec->Level = Abs32(ToInt(Field(line, 5)));
+          rec->GameMode = Abs32(ToInt(Field(line, 6)));
+          rec->GameFlags = Abs32(ToInt(Field(line, 7)));
+          rec->Quit = Abs32(ToInt(Field(line, 8)));
+          const std::string best = ReadLine(s);
+          for (int32_t k = 1; k <= 30; ++k) rec->Best[k] = Abs32(ToInt(Field(best, k)));
+          read.push_back(rec);
+        }
+      } while (!Eof(s));
+    }
+  } catch (const std::bad_alloc&) {
+    // Every damaged line with a bar in it is a game of its own, so a large
+    // damaged file can hold more games than there is memory for: what was
+    // read goes, and the file counts as unreadable.
+    std::vector<std::shared_ptr<Scores>>().swap(read);
+    CloseFile(s);
+    why = "out of memory";
+    return false;
+  }
+  const bool ok = StreamOk(s);
+  if (!ok) why = LastFileError();
+  CloseFile(s);
+  return ok;
+}
+
+}  // namespace
+
 void LoadScores() {
   ScoresFileUnreadable = false;
   if (FileType(ScoresPath()) == 0) return;
   // The records are taken only once the whole file has been read: a file
   // that cannot be read leaves the history as it was.
-  Stream s = ReadFile(ScoresPath());
   std::vector<std::shared_ptr<Scores>> read;
-  if (s) {
-    do {
-      const std::string line = ReadLine(s);
-      if (Instr(line, "|") > 0) {
-        auto rec = std::make_shared<Scores>();
-        rec->Score = ReadLongSaturated(Field(line, 1));
-        rec->Name = Trim(Field(line, 2));
-        rec->Badges = Abs32(ToInt(Field(line, 3)));
-        rec->Timestamp = ReadLongSaturated(Field(line, 4));
-        rec->Level = Abs32(ToInt(Field(line, 5)));
-        rec->GameMode = Abs32(ToInt(Field(line, 6)));
-        rec->GameFlags = Abs32(ToInt(Field(line, 7)));
-        rec->Quit = Abs32(ToInt(Field(line, 8)));
-        const std::string best = ReadLine(s);
-        for (int32_t k = 1; k <= 30; ++k) rec->Best[k] = Abs32(ToInt(Field(best, k)));
-        read.push_back(rec);
-      }
-    } while (!Eof(s));
-  }
-  if (!StreamOk(s)) {
+  std::string why;
+  if (!ReadHistoryFile(read, why)) {
     ScoresFileUnreadable = true;
-    Debug("\t" + LogName(ScoresPath()) + " could not be read (" + LastFileError() +
-          "): it will not be written in this run");
-    CloseFile(s);
+    Debug("\t" + LogName(ScoresPath()) + " could not be read (" + why + "): it will not be written in this run");
     return;
   }
-  CloseFile(s);
   ClearList(Highscores);
   for (const auto& rec : read) ListAddLast(Highscores, rec);
   if (!read.empty()) MyName = read.front()->Name;

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/draw.h"
@@ -52,13 +53,16 @@ int32_t Clamp32(int64_t v) {
 
 // Drops the pruned games from Highscores by identity: another game with the
 // same stamp stays.
+// One pass however many go: a history read from a damaged file can hold a
+// great many games that all go at once.
 void RemoveGames(const std::vector<std::shared_ptr<Scores>>& gone) {
   if (gone.empty()) return;
+  std::unordered_set<const Scores*> pruned;
+  pruned.reserve(gone.size());
+  for (const auto& g : gone) pruned.insert(g.get());
   std::vector<std::shared_ptr<Scores>> keep;
   for (const auto& r : Highscores) {
-    bool pruned = false;
-    for (const auto& g : gone) pruned = pruned || g == r;
-    if (!pruned) keep.push_back(r);
+    if (pruned.count(r.get()) == 0) keep.push_back(r);
   }
   ClearList(Highscores);
   for (auto& r : keep) ListAddLast(Highscores, std::move(r));

@@ -2,72 +2,18 @@
 // read nor listed, one that grows past it while being read is dropped, and
 // running out of memory while reading a level leaves the game going. Each is
 // named in the debug log.
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "common/memory_ceiling.h"
 #include "level/level_browser.h"
 #include "level_test_util.h"
 #include "platform/files.h"
 #include "platform/list.h"
 #include "platform/runtime.h"
 #include "settings/debug_log.h"
-
-// ---- a memory ceiling ----------------------------------------------------------
-//
-// This test program's own operator new keeps count of the bytes it has handed
-// out and not yet taken back. While a ceiling is set, an allocation that would
-// take the count over it fails as it does when memory runs out: with
-// std::bad_alloc. Memory given back makes room again, as on a machine whose
-// memory ran out.
-
-namespace {
-
-std::atomic<int64_t> g_live{0};
-std::atomic<int64_t> g_ceiling{-1};
-
-void* Allocate(std::size_t n) {
-  const int64_t ceiling = g_ceiling.load();
-  if (ceiling >= 0 && g_live.load() + static_cast<int64_t>(n) > ceiling) return nullptr;
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p) g_live += static_cast<int64_t>(malloc_usable_size(p));
-  return p;
-}
-
-void Release(void* p) noexcept {
-  if (!p) return;
-  g_live -= static_cast<int64_t>(malloc_usable_size(p));
-  std::free(p);
-}
-
-// Sets the ceiling `headroom` bytes above what is in use now.
-void SetCeiling(int64_t headroom) { g_ceiling = g_live.load() + headroom; }
-void LiftCeiling() { g_ceiling = -1; }
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  if (void* p = Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  if (void* p = Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
 
 namespace {
 
@@ -104,7 +50,7 @@ class LevelLimitsTest : public leveltest::LevelTest {
     Uselevel = nullptr;
   }
   void TearDown() override {
-    LiftCeiling();
+    testutil::LiftMemoryCeiling();
     SetDebugLogHook(nullptr);
     testutil::EndFileFaults();
     CloseDebugLog();
@@ -252,7 +198,7 @@ TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileReadingALevelLeavesTheEmptyRoom) 
   Uselevel = std::make_shared<game>();
   Uselevel->name = "many.xml";
   pla = std::make_shared<ect>();
-  SetCeiling(int64_t{512} << 10);
+  testutil::SetMemoryCeiling(int64_t{512} << 10);
   EXPECT_NO_THROW(GetLevel("many.xml"));
   EXPECT_EQ(rooms.Count(), 1);
   EXPECT_TRUE(rooms.First() == EmptyRoom);
@@ -262,7 +208,7 @@ TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileReadingALevelLeavesTheEmptyRoom) 
   MyRoom();
   EXPECT_TRUE(ThisRoom == EmptyRoom);
   EXPECT_FALSE(SaveLevel());
-  LiftCeiling();
+  testutil::LiftMemoryCeiling();
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/many.xml could not be read (out of memory): its "
                                                    "rooms are not read, and it is not written in this run"}));
   EXPECT_EQ(LevelBytes("many.xml"), Level("Many", 1000));
@@ -277,9 +223,9 @@ TEST_F(LevelLimitsTest, RunningOutOfMemoryWhileScanningALevelLeavesItOut) {
   PutLevel("small.xml", Level("Small", 2));
   PutLevel("long.xml", Level(std::string(900000, 'x'), 2));
   WriteDefaultLevel();
-  SetCeiling(int64_t{512} << 10);
+  testutil::SetMemoryCeiling(int64_t{512} << 10);
   EXPECT_NO_THROW(Hunt4Levels());
-  LiftCeiling();
+  testutil::LiftMemoryCeiling();
   std::vector<std::string> titles;
   for (const auto& g : levels) titles.push_back(g->Title);
   EXPECT_EQ(titles, (std::vector<std::string>{"Small", "xx - Your Level"}));

@@ -24,42 +24,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/memory_ceiling.h"
 #include "common/pipe_watch.h"
 #include "common/fresh_globals.h"
 #include "common/test_util.h"
 #include "game/game_state.h"
 #include "level/level_browser.h"
+#include "level/level_file.h"
 #include "replay_lib.h"
-
-// Memory that runs out on request: while it is gone, every allocation
-// through new fails as it does when the address space is used up. Everything
-// else allocates as usual.
-namespace {
-std::atomic<bool> g_memoryGone{false};
-}  // namespace
-
-// The compiler takes new and delete for a pair that malloc and free must not
-// cross; here they are the same allocator.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-  void* p = g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  return p;
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return g_memoryGone.load(std::memory_order_relaxed) ? nullptr : std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& nt) noexcept { return ::operator new(size, nt); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -281,6 +253,26 @@ TEST_F(ReplayToolTest, APackFolderPassesOverWhatIsNoFile) {
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.out.find("\nlevel=Quiet Moor\n"), std::string::npos) << res.out;
   EXPECT_FALSE(pipe.Opened());
+}
+
+// A level file larger than any level can be is refused unread, as the game
+// leaves it out of its list; a pack passes over it. Nothing is copied for it.
+TEST_F(ReplayToolTest, ALevelFileLargerThanALevelCanBeIsNeitherReadNorPlayed) {
+  const auto sparse = [](const std::string& path, int64_t size) {
+    WriteBytes(path, "");
+    fs::resize_file(path, static_cast<uintmax_t>(size));
+  };
+  sparse(Path("big.xml"), int64_t{20} << 20);
+  fs::create_directories(Path("pack"));
+  WriteBytes(Path("pack/moor.xml"), kLevel);
+  sparse(Path("pack/big.xml"), kMaxLevelFileBytes + 1);
+  const Result big = RunTool({Path("big.xml"), Script("end 1\n")});
+  EXPECT_EQ(big.status, 2);
+  EXPECT_EQ(big.err, "replay: the level file is larger than a level can be (1048576 bytes): " + Path("big.xml") + "\n");
+  EXPECT_EQ(big.out, "");
+  const Result pack = RunTool({Path("pack"), Script("end 1\n")});
+  EXPECT_EQ(pack.status, 0) << pack.err;
+  EXPECT_NE(pack.out.find("\nlevel=Quiet Moor\n"), std::string::npos) << pack.out;
 }
 
 // A device would feed the tool for ever and a pipe nobody writes to would
@@ -784,9 +776,9 @@ TEST_F(ReplayToolTest, MemoryRunningOutEndsTheRunWithStatusOneAndNoCopyLeft) {
     const TempDirFor tempDir(tmp);
     // The trace line of the frame is made right after: the next allocation.
     status = replay::Main({level_, script, "--trace"}, out, err, [](int32_t frame) {
-      if (frame == 3) g_memoryGone = true;
+      if (frame == 3) testutil::TakeAllMemory();
     });
-    g_memoryGone = false;
+    testutil::LiftMemoryCeiling();
   }
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err.Text(), "replay: out of memory\n");

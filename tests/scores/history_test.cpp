@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_ceiling.h"
 #include "common/test_util.h"
 #include "framework/globals.h"
 #include "game/end_of_play.h"
@@ -23,6 +24,7 @@
 #include "platform/test/test_input.h"
 #include "scores/history.h"
 #include "scores/score_records.h"
+#include "common/memory_ceiling.h"
 #include "scores_fixture.h"
 #include "settings/common_assets.h"
 #include "settings/farewell.h"
@@ -223,6 +225,27 @@ TEST_F(HistoryTest, AFileThatCannotBeReadIsNeverWrittenInThatRun) {
   EXPECT_EQ(Highscores.Count(), 2);
   EXPECT_EQ(MyName, "Old");
   EXPECT_TRUE(SaveScores());
+}
+
+// Every damaged line that holds a bar is a game of its own, so a large
+// damaged file can hold more games than there is memory for.
+TEST_F(HistoryTest, RunningOutOfMemoryWhileReadingIsTakenAsAFileThatCannotBeRead) {
+  std::string file;
+  for (int i = 0; i < 20000; ++i) file += "|\r\n";
+  testutil::WriteBytes(ScoresFile(), file);
+  ListAddLast(Highscores, Rec(1, 1, "Here"));
+  MyName = "Typed";
+  testutil::SetMemoryCeiling(int64_t{256} << 10);
+  LoadScores();
+  testutil::LiftMemoryCeiling();
+  ASSERT_EQ(Highscores.Count(), 1);
+  EXPECT_EQ(Highscores.First()->Name, "Here");
+  EXPECT_EQ(MyName, "Typed");
+  EXPECT_TRUE(ScoresFileUnreadable);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "\t256/scores.dat could not be read (out of memory): it will not be written in this run"}));
+  EXPECT_FALSE(SaveScores());
+  EXPECT_EQ(testutil::ReadBytes(ScoresFile()), file);
 }
 
 TEST_F(HistoryTest, DamagedFilesReadWithoutHarm) {

@@ -410,6 +410,19 @@ TEST_F(ScorePanelTest, PruningRemovesTheVeryRecordNotOneWithTheSameStamp) {
   }
 }
 
+// A damaged history file of a million games, each of them a bar on a line
+// of its own and an empty line of best values: the first frame that shows them prunes all but the kept ones
+// in one pass, where a pass per pruned game would hold the title for hours.
+TEST_F(ScorePanelTest, AMillionDamagedGamesArePrunedInOneFrame) {
+  std::string file;
+  for (int i = 0; i < 1000000; ++i) file += "|\n\n";
+  testutil::WriteBytes(ScoresFile(), file);
+  LoadScores();
+  ASSERT_EQ(Highscores.Count(), 1000000);
+  Draw();
+  EXPECT_EQ(Highscores.Count(), kKeptRecent);
+}
+
 TEST_F(ScorePanelTest, OtherPacksAreNeitherShownNorPruned) {
   AddGames(std::vector<int64_t>(60, 5), 3);
   Draw();

@@ -20,6 +20,7 @@
 #include "game/game_state.h"
 #include "game/play_game.h"
 #include "level/level_browser.h"
+#include "level/level_file.h"
 #include "map/map_screen.h"
 #include "music/player_step.h"
 #include "platform/input.h"
@@ -77,15 +78,16 @@ void CopyGameData(const fs::path& from, const fs::path& to) {
   }
 }
 
-enum class Read { Done, Missing, Folder, NotAFile, Failed };
+enum class Read { Done, Missing, Folder, NotAFile, TooLarge, Failed };
 
 // Reads a whole file into `bytes`, by the one rule for everything the tool
 // reads (levels and scripts): only a regular file is opened, so that a pipe
 // cannot hold the tool at its opening and a device cannot feed it for ever.
 // The opening does not wait either, and what it opened is looked at again,
 // in case something else took the name meanwhile. A name that leads nowhere
-// (missing, a link to nothing or round in a circle) is Missing.
-Read ReadRegular(const std::string& path, std::string& bytes) {
+// (missing, a link to nothing or round in a circle) is Missing. With
+// `max_bytes`, a file larger than that is TooLarge, and no more of it is read.
+Read ReadRegular(const std::string& path, std::string& bytes, int64_t max_bytes = -1) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return Read::Missing;
   if (S_ISDIR(st.st_mode)) return Read::Folder;
@@ -96,6 +98,7 @@ Read ReadRegular(const std::string& path, std::string& bytes) {
   if (::fstat(fd, &st) != 0) result = Read::Failed;
   else if (S_ISDIR(st.st_mode)) result = Read::Folder;
   else if (!S_ISREG(st.st_mode)) result = Read::NotAFile;
+  else if (max_bytes >= 0 && st.st_size > max_bytes) result = Read::TooLarge;
   bytes.clear();
   char buf[64 * 1024];
   while (result == Read::Done) {
@@ -104,9 +107,16 @@ Read ReadRegular(const std::string& path, std::string& bytes) {
     if (n < 0) result = Read::Failed;
     if (n <= 0) break;
     bytes.append(buf, static_cast<size_t>(n));
+    // It grew while it was read.
+    if (max_bytes >= 0 && static_cast<int64_t>(bytes.size()) > max_bytes) result = Read::TooLarge;
   }
   ::close(fd);
+  if (result == Read::TooLarge) std::string().swap(bytes);
   return result;
+}
+
+std::string TooLarge(const std::string& level) {
+  return "the level file is larger than a level can be (" + std::to_string(kMaxLevelFileBytes) + " bytes): " + level;
 }
 
 struct LevelFile {
@@ -119,24 +129,25 @@ struct LevelFile {
 std::vector<LevelFile> LevelFiles(const std::string& level) {
   std::vector<LevelFile> files;
   LevelFile file{level, {}};
-  const Read read = ReadRegular(level, file.bytes);
+  const Read read = ReadRegular(level, file.bytes, kMaxLevelFileBytes);
   if (read == Read::Missing) throw InputError("level not found: " + level);
   if (read == Read::NotAFile) throw InputError("the level is neither a file nor a folder: " + level);
   if (read != Read::Folder) {
     if (!IsLevelFileName(fs::path(level).filename().string()))
       throw InputError("a level file's name ends in .xml: " + level);
     if (read == Read::Failed) throw InputError("cannot read the level file: " + level);
+    if (read == Read::TooLarge) throw InputError(TooLarge(level));
     files.push_back(std::move(file));
     return files;
   }
   // As the game's own scan does, a pack passes over every entry that is no
-  // regular file: a folder, a pipe, a device, a link to nothing or round in
-  // a circle.
+  // regular file (a folder, a pipe, a device, a link to nothing or round in
+  // a circle) and every file too large to be a level.
   std::error_code ec;
   for (fs::directory_iterator it(level, ec), end; !ec && it != end; it.increment(ec)) {
     LevelFile entry{it->path(), {}};
     if (!IsLevelFileName(entry.path.filename().string())) continue;
-    const Read read = ReadRegular(entry.path.string(), entry.bytes);
+    const Read read = ReadRegular(entry.path.string(), entry.bytes, kMaxLevelFileBytes);
     if (read == Read::Failed) throw InputError("cannot read the level file: " + entry.path.string());
     if (read == Read::Done) files.push_back(std::move(entry));
   }
@@ -743,6 +754,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       case Read::NotAFile:
         throw InputError("the script is not a file: " + options.script);
       case Read::Folder:
+      case Read::TooLarge:
       case Read::Failed:
         throw InputError("cannot read the script: " + options.script);
     }
