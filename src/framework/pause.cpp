@@ -39,6 +39,14 @@ void WaitForEscapeUp() {
   while (KeyDown(kEsc)) WaitStep();
 }
 
+// Once Quit is chosen the game that opened the menu is over, and hears of it
+// only when the menu returns: a request to end the run ends this wait, held
+// for as long as Esc is, and waits for the game to have heard.
+void WaitForEscapeUpOrStop() {
+  while (KeyDown(kEsc) && WaitStepOrStop()) {
+  }
+}
+
 void DrawTitleCopies(int32_t from, int32_t to, float spin) {
   for (int32_t n = from; n <= to; ++n) {
     SetRot(spin + 2.0f * static_cast<float>(n));
@@ -128,14 +136,20 @@ int32_t PauseMe() {
     SetSize(sx, sy);
     DrawTitleCopies(kCopiesUnder + 1, kCopiesTotal, spin);
 
-    fps(UseFPS, 1, 1);
+    {
+      // Quit chosen in this frame: a request to end the run waits for the
+      // game to hear of it.
+      const EndRequestsKept kept(result == kPauseQuit);
+      fps(UseFPS, 1, 1);
+    }
 
     if (KeyDown(kEsc) && selection != 1) result = kPauseContinue;
     if (KeyDown(kEsc) && selection == 1) result = kPauseQuit;
   }
 
   SeedRnd(MilliSecs());
-  WaitForEscapeUp();
+  if (result == kPauseQuit) WaitForEscapeUpOrStop();
+  else WaitForEscapeUp();
   FreeImage(backdrop);
   return result;
 }

@@ -22,24 +22,31 @@ constexpr int32_t kHoldMs = 1500;
 constexpr int32_t kLastBest = 30;
 constexpr int32_t kQuit = 99;
 
-// The name the entry began with, while the game that is over waits for its
-// name and is not yet in the history.
-std::optional<std::string> awaiting_name;
+// A game that is over and not yet in the history, from the moment its end
+// is known until its record is made.
+struct Unrecorded {
+  std::string name;  // the name the entry begins with
+  bool quit;         // the player chose Quit
+  // Frames of it still run: its score is the player's own, not yet copied
+  // at the end of a frame.
+  bool inPlay;
+};
+std::optional<Unrecorded> unrecorded;
 
 // Marks the game as waiting for its name for as long as the end of play
 // lasts, however it is left.
 class AwaitingName {
  public:
-  AwaitingName() { awaiting_name = MyName; }
-  ~AwaitingName() { awaiting_name.reset(); }
+  AwaitingName() { unrecorded = Unrecorded{MyName, playstate.loopexit == kQuit, false}; }
+  ~AwaitingName() { unrecorded.reset(); }
   AwaitingName(const AwaitingName&) = delete;
   AwaitingName& operator=(const AwaitingName&) = delete;
 };
 
-void AddToHistory(const std::string& name) {
-  awaiting_name.reset();
+void AddToHistory(const std::string& name, int32_t points, bool quit) {
+  unrecorded.reset();
   auto record = std::make_shared<Scores>();
-  record->Score = score;
+  record->Score = points;
   record->Timestamp = Timestamp("");
   record->Badges = Mybadges;
   record->Name = name;
@@ -47,30 +54,37 @@ void AddToHistory(const std::string& name) {
   record->Level = GameLevel;
   record->GameMode = GameMode;
   record->GameFlags = GameFlags;
-  if (playstate.loopexit == kQuit) record->Quit = 1;
+  if (quit) record->Quit = 1;
   ListAddLast(Highscores, record);
   SortList(Highscores);
 }
 
 }  // namespace
 
+void GameOver(bool quit) {
+  if (!unrecorded) unrecorded = Unrecorded{MyName, quit, true};
+}
+
+void GameStarts() { unrecorded.reset(); }
+
 void RecordGameAwaitingName() {
-  if (!awaiting_name) return;
-  AddToHistory(MyName.empty() ? *awaiting_name : MyName);
+  if (!unrecorded) return;
+  const Unrecorded game = *unrecorded;
+  AddToHistory(MyName.empty() ? game.name : MyName, game.inPlay ? pla->score : score, game.quit);
 }
 
 void EndOfPlay() {
   // Edits still waiting for the autosave (a button held at the quit, an edit
   // in the last frame) are not lost.
   SaveUnsavedEdits();
-  // From here on the game is over: a run ended during the hold or the name
-  // entry records it on its way out.
+  // From here on the game waits for its name: a run ended during the hold or
+  // the name entry records it on its way out.
   const AwaitingName awaiting;
   WaitUntil(static_cast<int32_t>(static_cast<uint32_t>(MMillisecs()) + kHoldMs));
   // Esc confirms the name from here on instead of opening the pause menu.
   InGame = 0;
   GetPlayerName();
-  AddToHistory(MyName);
+  AddToHistory(MyName, score, playstate.loopexit == kQuit);
   // Written at once, so a crash or a kill later in the run keeps the game.
   SaveScores();
 }

@@ -4,6 +4,7 @@
 
 #include "framework/draw.h"
 #include "framework/globals.h"
+#include "game/end_of_play.h"
 #include "game/game_state.h"
 #include "game/level_start.h"
 #include "level/level_browser.h"
@@ -119,6 +120,10 @@ std::shared_ptr<game> NextLevelAfter(int32_t start, int32_t steps) {
 
 void LevelEnd() {
   if (endoflevel == 0) return;
+  // There are no lives, and a completed level stays completed: a death, or a
+  // cross with no level after it, ends the game in its own frame, though the
+  // banner still runs.
+  if (endoflevel == 2 || !NextLevelAfter(GameMode, playstate.levelstep + 1)) GameOver(false);
   LevelEndBanner();
   if (endoflevel == 1) BonusCountUp();
   NextLevelDecision();

@@ -2,6 +2,7 @@
 #include "game/level_start.h"
 
 #include "framework/pause.h"
+#include "game/end_of_play.h"
 #include "game/game_state.h"
 #include "level/level_browser.h"
 #include "level/level_file.h"
@@ -61,6 +62,7 @@ void StartLevel() {
 }
 
 void SetupGame() {
+  GameStarts();
   playstate = PlayState{};
   score = 0;
   ResetLevelCounters();

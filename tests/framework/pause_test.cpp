@@ -242,6 +242,58 @@ TEST_F(PauseTest, EscapeHeldInEitherWaitDoesNotHoldOffAnEndRequest) {
   }
 }
 
+TEST_F(PauseTest, AnEndRequestAfterQuitIsLeftForTheCaller) {
+  // Once Quit is chosen the game that opened the menu is over but has yet to
+  // hear of it. A termination signal or a close request in the rest of that
+  // frame, or while Esc is held on after it, is not answered by the menu:
+  // the menu returns Quit (a held Esc no longer holds it), and the caller's
+  // next wait answers the request.
+  struct Case {
+    const char* what;
+    bool escHeld;  // Quit chosen with Esc, held on; else with Space
+    bool signal;
+  };
+  const Case cases[] = {{"rest of the frame, signal", false, true},
+                        {"rest of the frame, close request", false, false},
+                        {"Esc held after, signal", true, true},
+                        {"Esc held after, close request", true, false}};
+  for (const Case& c : cases) {
+    SetUp();
+    PumpServices().finish = [] { throw RunEnded{inputstate::KeyDown(kEsc) != 0}; };
+    const auto request = [&c] {
+      if (c.signal) testbackend::RequestSystemQuit();
+      else testbackend::RequestClose();
+    };
+    // Quit is lit in the second frame; Space chooses it in the fourth, Esc
+    // right after the third frame's pump.
+    Hold(kDown, 1);
+    if (c.escHeld) testbackend::InputAtFrame(3, [] { testbackend::PressKey(kEsc); });
+    else Hold(kSpace, 3);
+    PumpServices().musicStep = [&] {
+      if (!c.escHeld && testbackend::FrameCount() == 3) request();
+    };
+    int64_t requestAt = -1;
+    testbackend::SetInputPollHook([&](int64_t polls) {
+      if (c.escHeld && testbackend::FrameCount() == 3 && requestAt < 0) requestAt = polls + 50;
+      if (polls == requestAt) request();
+    });
+    int32_t answer = 0;
+    ASSERT_NO_THROW(answer = PauseMe()) << c.what;
+    testbackend::SetInputPollHook({});
+    EXPECT_EQ(answer, kPauseQuit) << c.what;
+    EXPECT_EQ(testgraphics::FlipCount(), c.escHeld ? 3 : 4) << c.what;
+    EXPECT_EQ(inputstate::KeyDown(kEsc) != 0, c.escHeld) << c.what;
+    bool ended = false;
+    try {
+      WaitStep();
+    } catch (const RunEnded&) {
+      ended = true;
+    }
+    EXPECT_TRUE(ended) << c.what;
+    testbackend::ReleaseKey(kEsc);
+  }
+}
+
 TEST_F(PauseTest, FramePicture) {
   Hold(kSpace, 2);
   PauseMe();

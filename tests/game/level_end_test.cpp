@@ -330,6 +330,8 @@ class FinishedGameTest : public LevelEndTest {
   static constexpr int kFireKey = 90, kEscKey = 27, kEnterKey = 13;
   // More frames than any game here needs: a game still running has hung.
   static constexpr int kMostFrames = 5000;
+  // More input polls than any of its waits needs: a wait that goes on has hung.
+  static constexpr int64_t kMostPolls = 2000000;
   struct HungGame {};
 
   void SetUp() override {
@@ -594,6 +596,161 @@ TEST_F(FinishedGameTest, AGameOverIsRecordedByTheWayOutWhenTheRunEndsBeforeItsNa
     EXPECT_EQ(HistoryLines(), (std::vector<std::string>{c.record, best}));
     testutil::OpenTestScreen();
   }
+}
+
+TEST_F(FinishedGameTest, AGameIsRecordedByAWayOutTakenFromTheMomentItIsOver) {
+  // A game is over the moment its player dies, takes the last cross or
+  // chooses Quit in a pause menu, yet frames of it still run: its banner, the
+  // rest of the pause menu's frame and its wait for Esc to come up, the rest
+  // of the frame that opened the menu, a map screen fading out. A signal, a
+  // close request or Alt+F4 then records the game as its end of play would
+  // have, once, and the run ends with status 0. During the banner of a cross
+  // that leads to a next level the game goes on, and nothing is recorded.
+  SetLocalClockHook([] { return LocalDateTime{2026, 12, 8, 9, 15, 30, 0}; });
+  constexpr int kSpaceKey = 32, kDownKey = 40, kF4Key = 115, kLAltKey = 164;
+  enum class Ends { kDeath, kCross, kPlayQuit, kMapQuit };
+  enum class At { kBanner, kQuitFrame, kEscHeld, kMenuCaller, kNextMapFrame };
+  enum class Way { kSignal, kClose, kAltF4 };
+  struct Case {
+    const char* what;
+    int32_t mode;  // the pack entry the game starts on
+    Ends ends;
+    At at;
+    int bannerFrame;     // for At::kBanner, counting the frame of the death or cross as 1
+    std::string record;  // the game's line in scores.dat; empty when none is made
+  };
+  const std::string kStamp = "|Ann|9|65150126130|3|";
+  const std::vector<Case> cases = {
+      {"quit chosen: the rest of the menu's frame", 1, Ends::kPlayQuit, At::kQuitFrame, 0, "70" + kStamp + "1|5|1"},
+      {"quit chosen: Esc held after it", 1, Ends::kPlayQuit, At::kEscHeld, 0, "70" + kStamp + "1|5|1"},
+      {"quit chosen: the rest of the frame that opened the menu", 1, Ends::kPlayQuit, At::kMenuCaller, 0,
+       "70" + kStamp + "1|5|1"},
+      {"quit on the first map screen: the menu's frame", 1, Ends::kMapQuit, At::kQuitFrame, 0,
+       "0" + kStamp + "1|5|1"},
+      {"quit on the first map screen: its frame", 1, Ends::kMapQuit, At::kMenuCaller, 0, "0" + kStamp + "1|5|1"},
+      {"quit on the next level's map screen: its fade-out", 0, Ends::kMapQuit, At::kNextMapFrame, 0,
+       "1070" + kStamp + "0|5|1"},
+      {"death: its own frame", 1, Ends::kDeath, At::kBanner, 1, "70" + kStamp + "1|5|0"},
+      {"death: the banner", 1, Ends::kDeath, At::kBanner, 60, "70" + kStamp + "1|5|0"},
+      {"death: the banner's last frame", 1, Ends::kDeath, At::kBanner, 120, "70" + kStamp + "1|5|0"},
+      {"last cross: its own frame", 1, Ends::kCross, At::kBanner, 1, "1070" + kStamp + "1|5|0"},
+      {"last cross: the count-up", 1, Ends::kCross, At::kBanner, 200, "1070" + kStamp + "1|5|0"},
+      {"a cross with a level after it: the count-up", 0, Ends::kCross, At::kBanner, 200, ""},
+  };
+  std::string best = "101";
+  for (int k = 2; k <= 30; ++k) best += "|" + std::to_string(k + 100);
+  GameLevel = 3;
+  GameFlags = 5;
+  for (const Case& c : cases) {
+    for (Way way : {Way::kSignal, Way::kClose, Way::kAltF4}) {
+      // Alt+F4 is read by frames only.
+      if (way == Way::kAltF4 && c.at == At::kEscHeld) continue;
+      SCOPED_TRACE(std::string(c.what) + (way == Way::kSignal ? ", signal" : way == Way::kClose ? ", close" : ", Alt+F4"));
+      ClearList(Highscores);
+      std::filesystem::remove(Paths.game + "scores.dat");
+      // The second level has its cross only when the game is to end on it.
+      gametest::WriteBytes(Paths.levels + "02 - Second.xml",
+                           std::string("<title>02 - Second</title>\n<from>40,100</from>\n<to>60,100</to>\n"
+                                       "<room>\n<position>0,0</position>\n<top>\n<layer></layer>\n<layer></layer>\n") +
+                               (c.ends == Ends::kCross ? "<layer>\n2:cross\n</layer>\n" : "") + "</top>\n</room>\n");
+      HistoryLoaded = true;
+      MyName = "Ann";
+      PumpServices().finish = [] { Finish(); };
+      int playFrames = 0, bannerFrames = 0, pauseFrames = 0, afterMenu = 0, menuPolls = 0;
+      int32_t lastTick = 0;
+      bool requested = false;
+      const auto request = [&] {
+        requested = true;
+        if (way == Way::kSignal) testbackend::RequestSystemQuit();
+        if (way == Way::kClose) testbackend::RequestClose();
+        if (way == Way::kAltF4) {
+          testbackend::PressKey(kLAltKey);
+          testbackend::PressKey(kF4Key);
+        }
+      };
+      everyFrame = [&] {
+        if (frames_ > kMostFrames) throw HungGame{};
+        // Badges and best values are set by nothing in the game yet; the
+        // record carries what they hold.
+        Mybadges = 9;
+        for (int k = 0; k <= 30; ++k) MyBest[k] = k + 100;
+        // A frame of play moves the level's tick on; the last frame of a map
+        // screen, already done, does not.
+        const bool played = leveltick != lastTick;
+        lastTick = leveltick;
+        if (requested) return;
+        if (InGame == 2) {
+          // The pause menu: Down to Quit, then Space chooses it in the fourth
+          // frame (or Esc, held, at the end of the third).
+          ++pauseFrames;
+          if (pauseFrames == 1) testbackend::PressKey(kDownKey);
+          if (pauseFrames == 2) testbackend::ReleaseKey(kDownKey);
+          if (pauseFrames == 3) testbackend::PressKey(c.at == At::kEscHeld ? kEscKey : kSpaceKey);
+          if (pauseFrames == 4 && c.at == At::kQuitFrame) request();
+          return;
+        }
+        if (pauseFrames >= 4) {
+          ++afterMenu;
+          if (afterMenu == 1 && c.at == At::kMenuCaller) request();
+          if (afterMenu == 2 && c.at == At::kNextMapFrame) request();
+          return;
+        }
+        if (mapstate.mapDone == 0) {
+          // A map screen: the one to quit on opens the menu in its 30th
+          // frame; the others are left with fire once shown.
+          const bool quitHere = c.ends == Ends::kMapQuit && Uselevel->Title == "02 - Second";
+          if (quitHere && mapstate.glowTick + 1000 == 30) testbackend::PressKey(kEscKey);
+          if (mapstate.fadeTick == 0 && !quitHere) testbackend::PressKey(kFireKey);
+          else testbackend::ReleaseKey(kFireKey);
+          return;
+        }
+        testbackend::ReleaseKey(kFireKey);
+        if (!played) return;
+        ++playFrames;
+        if (playFrames == 1) pla->score += 70;
+        if (playFrames == 1 && c.ends == Ends::kDeath) pla->health = 0;
+        if (playFrames == 2 && c.ends == Ends::kPlayQuit) testbackend::PressKey(kEscKey);
+        if (endoflevel != 0 && ++bannerFrames == c.bannerFrame) request();
+      };
+      const int64_t pollsBefore = testbackend::InputPolls();
+      testbackend::SetInputPollHook([&](int64_t polls) {
+        if (polls - pollsBefore > kMostPolls) throw HungGame{};
+        if (testgraphics::DisplayWidth() == 640) {
+          // The farewell screen waits for a key: a second close ends it.
+          testbackend::RequestClose();
+          return;
+        }
+        // The key that opened the menu comes up in its first wait.
+        if (InGame == 2 && pauseFrames == 0) testbackend::ReleaseKey(kEscKey);
+        // Esc chooses Quit at the end of the menu's third frame, and stays down.
+        if (c.at == At::kEscHeld && !requested && InGame == 2 && pauseFrames >= 3 && ++menuPolls == 50) request();
+      });
+      frames_ = 0;
+      GameMode = c.mode;
+      Uselevel = c.mode == 0 ? levels.First() : levels.Last();
+      InGame = 1;
+      int status = -1;
+      try {
+        PlayGame();
+      } catch (const testbackend::AppExited& e) {
+        status = e.status;
+      } catch (const HungGame&) {
+        ADD_FAILURE() << "the game ran on";
+      }
+      testbackend::SetInputPollHook({});
+      for (int key : {kEscKey, kSpaceKey, kDownKey, kFireKey, kF4Key, kLAltKey}) testbackend::ReleaseKey(key);
+      EXPECT_TRUE(requested);
+      EXPECT_EQ(status, 0);
+      if (c.record.empty()) {
+        EXPECT_EQ(HistoryLines(), std::vector<std::string>{});
+      } else {
+        EXPECT_EQ(HistoryLines(), (std::vector<std::string>{c.record, best}));
+      }
+      testutil::OpenTestScreen();
+    }
+  }
+  GameLevel = 0;
+  GameFlags = 0;
 }
 
 }  // namespace
