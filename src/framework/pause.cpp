@@ -39,14 +39,6 @@ void WaitForEscapeUp() {
   while (KeyDown(kEsc)) WaitStep();
 }
 
-// Once Quit is chosen the game that opened the menu is over, and hears of it
-// only when the menu returns: a request to end the run ends this wait, held
-// for as long as Esc is, and waits for the game to have heard.
-void WaitForEscapeUpOrStop() {
-  while (KeyDown(kEsc) && WaitStepOrStop()) {
-  }
-}
-
 void DrawTitleCopies(int32_t from, int32_t to, float spin) {
   for (int32_t n = from; n <= to; ++n) {
     SetRot(spin + 2.0f * static_cast<float>(n));
@@ -61,6 +53,8 @@ void DrawTitleCopies(int32_t from, int32_t to, float spin) {
 }
 
 }  // namespace
+
+bool QuitChosenInPause = false;
 
 int32_t PauseMe() {
   WaitForEscapeUp();
@@ -127,6 +121,7 @@ int32_t PauseMe() {
         if (ChooseDown() && !latch) {
           latch = true;
           result = items[index].answer;
+          if (result == kPauseQuit) QuitChosenInPause = true;
         }
       }
       Text(static_cast<int32_t>(JScrw * 0.1 + offset + 10), items[index].y, items[index].text, 0, 0);
@@ -136,20 +131,17 @@ int32_t PauseMe() {
     SetSize(sx, sy);
     DrawTitleCopies(kCopiesUnder + 1, kCopiesTotal, spin);
 
-    {
-      // Quit chosen in this frame: a request to end the run waits for the
-      // game to hear of it.
-      const EndRequestsKept kept(result == kPauseQuit);
-      fps(UseFPS, 1, 1);
-    }
+    fps(UseFPS, 1, 1);
 
     if (KeyDown(kEsc) && selection != 1) result = kPauseContinue;
-    if (KeyDown(kEsc) && selection == 1) result = kPauseQuit;
+    if (KeyDown(kEsc) && selection == 1) {
+      result = kPauseQuit;
+      QuitChosenInPause = true;
+    }
   }
 
   SeedRnd(MilliSecs());
-  if (result == kPauseQuit) WaitForEscapeUpOrStop();
-  else WaitForEscapeUp();
+  WaitForEscapeUp();
   FreeImage(backdrop);
   return result;
 }

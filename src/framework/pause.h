@@ -9,7 +9,10 @@ constexpr int32_t kPauseQuit = 99;
 
 // Runs the menu's own frames (each ends with fps) and returns 1 to continue
 // or 99 to quit, once Escape is up. Reseeds the shared random generator from
-// the clock on the way out. An exit request that comes once Quit is chosen
-// (in the rest of that frame, or while Escape is still held) is kept for the
-// caller's next frame or wait, and ends the wait for Escape.
+// the clock on the way out.
 int32_t PauseMe();
+
+// Set the moment the menu's answer is Quit: the game that opened it is over
+// from then on, though the menu and the frame that opened it still run and
+// the run may end in them. The game clears it.
+extern bool QuitChosenInPause;

@@ -117,9 +117,6 @@ bool end_request_kept = false;
 // kept by a wait.
 bool EndRequested() { return AppTerminate() != 0 || std::exchange(end_request_kept, false); }
 
-// How many EndRequestsKept are in force.
-int32_t keeping_end_requests = 0;
-
 void UpdateFrameAverage() {
   Frametook = Elapsed(LastFrame, MMillisecs());
   // A clock that stepped back must not divide by zero or a negative time.
@@ -136,15 +133,6 @@ FrameServices& PumpServices() { return Services(); }
 void ResetPumpServices() {
   Services() = DefaultServices();
   end_request_kept = false;
-  keeping_end_requests = 0;
-}
-
-EndRequestsKept::EndRequestsKept(bool inForce) : inForce_(inForce) {
-  if (inForce_) ++keeping_end_requests;
-}
-
-EndRequestsKept::~EndRequestsKept() {
-  if (inForce_) --keeping_end_requests;
 }
 
 int32_t MMillisecs() { return MilliSecs(); }
@@ -251,14 +239,10 @@ int32_t fps(int32_t first, int32_t second, int32_t showmouse) {
 
   SkipDraw = 1 - SkipDraw;
 
-  // With Alt+F4 held the close request is not asked for: it stays for later.
-  if ((KeyDown(kF4) && (KeyDown(kLAlt) || KeyDown(kRAlt))) || EndRequested()) {
-    // Quit in the pause menu ends the caller's game, which hears of it only
-    // from this call's answer: the request waits for the next frame or wait,
-    // so that the game is over, and recorded, before the run ends. One
-    // answered now leaves none kept.
-    end_request_kept = result == kPauseQuit || keeping_end_requests > 0;
-    if (!end_request_kept) services.finish();
+  if (KeyDown(kF4) && (KeyDown(kLAlt) || KeyDown(kRAlt))) {
+    services.finish();
+  } else if (EndRequested()) {
+    services.finish();
   }
 
   return result;

@@ -12,11 +12,9 @@
 // or while the overlay is requested), the mouse sample, the wait to 60
 // frames a second, the music step, the comment ticker, the flip (not on the
 // undrawn frames of frame skip), the frame-rate average, the frame-skip phase
-// and the exit request (Alt+F4, a close request or a termination signal),
-// answered with the farewell; a call whose pause menu answered Quit, or one
-// made while EndRequestsKept is in force, keeps it for the next frame or wait
-// instead. `first` and `second` do not change what it does. Returns the pause
-// menu's answer (1 continue, 99 quit) from the call that ran it, else 0.
+// and the exit request. `first` and `second` do not change what it does.
+// Returns the pause menu's answer (1 continue, 99 quit) from the call that
+// ran it, else 0.
 int32_t fps(int32_t first, int32_t second, int32_t showmouse);
 
 // Queues a one-line comment at the end of the ticker.
@@ -38,21 +36,6 @@ bool WaitStepOrStop();
 // Waits in such passes until the clock reaches `deadline` (compared as a
 // difference, so across a clock wrap too); returns at once when it has.
 void WaitUntil(int32_t deadline);
-
-// While one in force lives, the frames keep an exit request for the first
-// frame or wait after them instead of answering it: for a screen that has
-// decided what its caller must hear of before the run may end (Quit chosen
-// in the pause menu).
-class EndRequestsKept {
- public:
-  explicit EndRequestsKept(bool inForce);
-  ~EndRequestsKept();
-  EndRequestsKept(const EndRequestsKept&) = delete;
-  EndRequestsKept& operator=(const EndRequestsKept&) = delete;
-
- private:
-  bool inForce_;
-};
 
 // The routines the pump hands over to. They start as the game's own; tests
 // swap them to watch the pump's order, and must swap `finish` for something

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/globals.h"
+#include "framework/pause.h"
 #include "framework/pump.h"
 #include "game/autosave.h"
 #include "game/game_state.h"
@@ -45,6 +46,7 @@ class AwaitingName {
 
 void AddToHistory(const std::string& name, int32_t points, bool quit) {
   unrecorded.reset();
+  QuitChosenInPause = false;
   auto record = std::make_shared<Scores>();
   record->Score = points;
   record->Timestamp = Timestamp("");
@@ -63,11 +65,21 @@ void AddToHistory(const std::string& name, int32_t points, bool quit) {
 
 void GameOver(bool quit) {
   if (!unrecorded) unrecorded = Unrecorded{MyName, quit, true};
+  // Quit chosen during the banner of a death makes it a quit, as the end of
+  // play would record it.
+  else if (quit) unrecorded->quit = true;
 }
 
-void GameStarts() { unrecorded.reset(); }
+void GameStarts() {
+  unrecorded.reset();
+  QuitChosenInPause = false;
+}
 
 void RecordGameAwaitingName() {
+  // Quit chosen in the pause menu: the game ends the moment it is chosen,
+  // though the play frame that opened the menu hears of it only when it
+  // returns.
+  if (QuitChosenInPause) GameOver(true);
   if (!unrecorded) return;
   const Unrecorded game = *unrecorded;
   AddToHistory(MyName.empty() ? game.name : MyName, game.inPlay ? pla->score : score, game.quit);

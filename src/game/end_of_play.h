@@ -7,7 +7,8 @@ void EndOfPlay();
 // (the banner of a death or of the last cross, a map screen fading out after
 // Quit): a way out taken before its end of play records it as it stands
 // then, with the score the player has made so far. `quit` when the player
-// chose Quit. The first mark of a game holds.
+// chose Quit, which a later mark can still add; the rest of the first mark
+// holds.
 void GameOver(bool quit);
 // A game starts: none is over, whatever an earlier one left unrecorded.
 void GameStarts();

@@ -12,7 +12,6 @@
 #include "framework/pause.h"
 #include "framework/pump.h"
 #include "framework/sound.h"
-#include "game/end_of_play.h"
 #include "game/game_assets.h"
 #include "game/game_state.h"
 #include "level/level_browser.h"
@@ -263,8 +262,6 @@ void MusicVolume() {
 void QuitChosen() {
   MapScreenState& m = mapstate;
   quitChosen = 1;
-  // The game is over from here on, though the screen still fades out.
-  GameOver(true);
   if (m.fadeTick < 0) m.fadeTick = 1 - m.fadeTick;
   if (m.fadeTick == 0) m.fadeTick = 1;
   if (m.fadeTick >= kFadeFrames) m.mapDone = 1;

@@ -12,6 +12,7 @@
 #include "framework/globals.h"
 #include "framework/pump.h"
 #include "game/caption.h"
+#include "game/end_of_play.h"
 #include "game/game_assets.h"
 #include "game/game_state.h"
 #include "game/player.h"
@@ -116,6 +117,7 @@ inline void FreshGlobals() {
 
   // The frame pump, drawing helpers and controls.
   ResetPumpServices();
+  GameStarts();
   HoldControls(false);
   SkipDraw = 0;
   PreBlend = 0;

