@@ -22,6 +22,8 @@
 
 #include <X11/Xlib.h>
 
+#include "common/child_exit.h"
+
 extern char** environ;
 
 namespace {
@@ -33,19 +35,7 @@ constexpr int kGuardSeconds = 240;
 
 // Waits for the process to end; its exit status, or -1 when the guard ran
 // out first (the process is then killed).
-int WaitForExit(pid_t pid) {
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(kGuardSeconds);
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > guard) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+int WaitForExit(pid_t pid) { return testutil::WaitForChildExit(pid, kGuardSeconds); }
 
 // Reads one line from `fd`; empty when it closed or the guard ran out.
 std::string ReadLine(int fd) {

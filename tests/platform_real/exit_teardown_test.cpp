@@ -8,8 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include "common/child_exit.h"
 
 extern char** environ;
 
@@ -21,17 +20,7 @@ int RunTheWayOut() {
   char* const argv[] = {const_cast<char*>(EXIT_TEARDOWN_CHILD), nullptr};
   pid_t pid = 0;
   if (posix_spawn(&pid, EXIT_TEARDOWN_CHILD, nullptr, nullptr, argv, environ) != 0) return -2;
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > guard) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return testutil::WaitForChildExit(pid, 60);
 }
 
 TEST(ExitTeardown, TheWayOutEndsTheProcessWhileTheRasteriserHasAFrameToStart) {
