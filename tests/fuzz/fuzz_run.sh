@@ -1,8 +1,20 @@
-# Shared by the run_*_fuzz.sh scripts, which set `src`, `work` and `seconds`,
-# fill "$work/corpus" and then call:
+# Shared by the run_*_fuzz.sh scripts, which take
+#   <source dir> <work dir> [seconds]
+# and first call
+#   fuzz_start <default seconds> "$@"
+# (setting `src`, `work` and `seconds` and making the corpus and artifact
+# folders), fill "$work/corpus" and then call:
 #   fuzz_build_and_run <name> <longest input> "<extra clang flags>" <sources...>
 # It builds the target with clang and libFuzzer under ASan and UBSan and runs
 # it for `seconds` from the corpus; any crash or sanitizer report fails.
+fuzz_start() {
+  local default_seconds=$1
+  src=$2
+  work=$3
+  seconds=${4:-$default_seconds}
+  mkdir -p "$work/corpus" "$work/artifacts"
+}
+
 fuzz_build_and_run() {
   local name=$1 max_len=$2 extra=$3
   shift 3

@@ -5,11 +5,7 @@
 #   run_history_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
 . "$(dirname "$0")/fuzz_run.sh"
-src=$1
-work=$2
-seconds=${3:-30}
-
-mkdir -p "$work/corpus" "$work/artifacts"
+fuzz_start 30 "$@"
 best="0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|1"
 printf '120|Ann|0|65150126130|0|2|0|1\r\n%s\r\n7|Bo|5|65150125249|0|0|0|0\r\n%s\r\n' "$best" "$best" > "$work/corpus/two.dat"
 printf '1|A|0|10|0|0|0|0\r\n2|B|0|20|0|0|0|0\r\n42\r\n' > "$work/corpus/shifted.dat"

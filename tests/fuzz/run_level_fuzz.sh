@@ -5,11 +5,7 @@
 #   run_level_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
 . "$(dirname "$0")/fuzz_run.sh"
-src=$1
-work=$2
-seconds=${3:-60}
-
-mkdir -p "$work/corpus" "$work/artifacts"
+fuzz_start 60 "$@"
 cp "$src"/tests/level/golden/*.xml "$work/corpus/"
 
 sources=(

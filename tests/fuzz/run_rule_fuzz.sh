@@ -5,11 +5,7 @@
 #   run_rule_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
 . "$(dirname "$0")/fuzz_run.sh"
-src=$1
-work=$2
-seconds=${3:-30}
-
-mkdir -p "$work/corpus" "$work/artifacts"
+fuzz_start 30 "$@"
 cp "$src"/data/music/*.ini "$work/corpus/"
 
 sources=(

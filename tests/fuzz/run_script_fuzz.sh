@@ -6,11 +6,7 @@
 #   run_script_fuzz.sh <source dir> <work dir> [seconds]
 set -euo pipefail
 . "$(dirname "$0")/fuzz_run.sh"
-src=$1
-work=$2
-seconds=${3:-30}
-
-mkdir -p "$work/corpus" "$work/artifacts"
+fuzz_start 30 "$@"
 cp "$src"/tests/replays/*.script "$work/corpus/"
 # The kinds of white space a line can hold besides words.
 printf '\v\n\f\n\r\r\n1\vleft\f\r\n2 type \v#x\r\r\n' > "$work/corpus/blanks.script"

@@ -59,7 +59,16 @@ std::vector<ReaderCase> Cases() {
   };
 }
 
-class SettingsReaderTest : public GameFolderTest {};
+class SettingsReaderTest : public GameFolderTest {
+ protected:
+  // A fresh log and the settings at their defaults, before a reading.
+  static void FreshDefaults() {
+    OpenDebugLog(Paths.data + "Debug.txt");
+    CreateSettingsTables();
+    SetDefaultControls();
+    AuxDrivers = kDrivers;
+  }
+};
 
 TEST_F(SettingsReaderTest, LinesTakeEffectByTheReadingRules) {
   const std::string path = Paths.data + "Setup.ini";
@@ -128,10 +137,7 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(path);
     WriteBytes(path, file);
-    OpenDebugLog(Paths.data + "Debug.txt");
-    CreateSettingsTables();
-    SetDefaultControls();
-    AuxDrivers = kDrivers;
+    FreshDefaults();
     const auto start_options = Options;
     const auto start_keys = KeyV;
     c.spoil();
@@ -195,10 +201,7 @@ TEST_F(SettingsReaderTest, AFileOverTheSizeBoundIsNotReadAndNeverWritten) {
     WriteBytes(path, file);
     if (c.sparse) std::filesystem::resize_file(path, static_cast<uintmax_t>(c.size));
     ASSERT_EQ(static_cast<int64_t>(std::filesystem::file_size(path)), c.size);
-    OpenDebugLog(Paths.data + "Debug.txt");
-    CreateSettingsTables();
-    SetDefaultControls();
-    AuxDrivers = kDrivers;
+    FreshDefaults();
     const auto start_options = Options;
     const auto start_keys = KeyV;
     // Over the bound, nothing is read from the file: every read would fail.
