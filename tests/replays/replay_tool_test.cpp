@@ -20,6 +20,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@
 #include "level/level_browser.h"
 #include "level/level_file.h"
 #include "replay_lib.h"
+#include "startup/globals.h"
 
 namespace {
 
@@ -40,6 +42,17 @@ using replay::Control;
 using replay::ControlKind;
 using testutil::ReadBytes;
 using testutil::WriteBytes;
+
+// An unprivileged user: permissions do not bind the superuser, as whom the
+// tests may run.
+constexpr uid_t kPlayer = 65534;
+
+// In a child process: goes on as the player when the tests run as the
+// superuser (as anyone else they already run as a player).
+bool BecomePlayer() {
+  if (::geteuid() != 0) return true;
+  return ::setgroups(0, nullptr) == 0 && ::setgid(kPlayer) == 0 && ::setuid(kPlayer) == 0;
+}
 
 // The built tool as a process of its own, for what only a process shows:
 // that it comes back at once from what would hold it, and how it ends on a
@@ -51,6 +64,7 @@ class ToolProcess {
     std::string tmpdir;      // TMPDIR; empty: the test's own
     std::string out, err;    // where stdout and stderr go
     int ignored = 0;         // a signal the tool is started with as ignored
+    bool asPlayer = false;   // run as an unprivileged user (see BecomePlayer)
   };
   ToolProcess(const std::vector<std::string>& args, const Setup& setup) {
     std::vector<std::string> env;
@@ -71,6 +85,7 @@ class ToolProcess {
     const int out = ::open(setup.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(setup.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    if (setup.asPlayer && !BecomePlayer()) ::_exit(127);
     for (int s : {SIGHUP, SIGINT, SIGTERM}) ::signal(s, s == setup.ignored ? SIG_IGN : SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
@@ -813,6 +828,90 @@ TEST_F(ReplayToolTest, ARunThatFailsLeavesNoCopyBehind) {
     std::string left;
     for (const std::string& name : Entries(tmp)) left += name + " ";
     EXPECT_EQ(left, "");
+  }
+}
+
+// TMPDIR set but empty names no folder: the copy goes to /tmp, as when
+// TMPDIR is unset. A relative TMPDIR is taken from the current folder. Either
+// way the copy is made there and goes with the run.
+TEST_F(ReplayToolTest, AnEmptyOrRelativeTmpdirHoldsTheCopyAndTheCopyGoes) {
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  struct Case {
+    std::string tmpdir;
+    fs::path folder;  // where the copy is made
+  };
+  const std::vector<Case> cases = {
+      {"", "/tmp"},
+      {fs::relative(tmp, fs::current_path()).string(), tmp},
+  };
+  const std::string script = Script("end 2\n");
+  for (const Case& cs : cases) {
+    SCOPED_TRACE("TMPDIR=" + cs.tmpdir);
+    std::string copy;
+    std::ostringstream out, err;
+    int status = -1;
+    {
+      const TempDirFor tempDir(cs.tmpdir);
+      // The game's root folder is the copy.
+      status = replay::Main({level_, script}, out, err, [&](int32_t) { copy = Paths.root; });
+    }
+    EXPECT_EQ(status, 0) << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str().rfind("frames=2\n", 0), 0u) << out.str();
+    ASSERT_FALSE(copy.empty());
+    if (copy.back() == '/') copy.pop_back();
+    EXPECT_EQ(fs::path(copy).filename().string().rfind("duskmoor-replay-", 0), 0u) << copy;
+    std::error_code ec;
+    EXPECT_TRUE(fs::equivalent(fs::path(copy).parent_path(), cs.folder, ec)) << copy;
+    EXPECT_FALSE(fs::exists(copy, ec)) << copy;
+  }
+  std::string left;
+  for (const std::string& name : Entries(tmp)) left += name + " ";
+  EXPECT_EQ(left, "");
+}
+
+// A folder the run needs and cannot make (its copy in TMPDIR, the folder
+// --keep names) fails the run with status 1 and one line that gives the
+// system's reason, and leaves nothing behind. As a user who may not write
+// everywhere.
+TEST_F(ReplayToolTest, AFolderTheRunCannotMakeFailsItWithTheSystemsReason) {
+  WriteBytes(Path("a-file"), "");
+  fs::create_directories(Path("ro"));
+  fs::permissions(Path("ro"), fs::perms(0555));
+  const std::string relativeGone = (fs::relative(dir_, fs::current_path()) / "gone").string();
+  const std::string script = Script("end 1\n");
+  struct Case {
+    std::string tmpdir;  // empty: a folder the user may write in
+    std::vector<std::string> more;
+    std::string err;
+  };
+  const std::string noTmp = "replay: cannot make a temporary folder in ";
+  const std::vector<Case> cases = {
+      {Path("a-file"), {}, noTmp + Path("a-file") + ": Not a directory\n"},
+      {Path("gone"), {}, noTmp + Path("gone") + ": No such file or directory\n"},
+      {relativeGone, {}, noTmp + relativeGone + ": No such file or directory\n"},
+      {Path("ro"), {}, noTmp + Path("ro") + ": Permission denied\n"},
+  };
+  int n = 0;
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.err);
+    const fs::path tmp = dir_ / ("tmp" + std::to_string(++n));
+    fs::create_directories(tmp);
+    fs::permissions(tmp, fs::perms::all);
+    std::vector<std::string> args = {level_, script};
+    args.insert(args.end(), cs.more.begin(), cs.more.end());
+    ToolProcess tool(args, {cs.tmpdir.empty() ? tmp.string() : cs.tmpdir, Path("out.txt"), Path("err.txt"), 0, true});
+    ASSERT_TRUE(tool.Started());
+    ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+    EXPECT_EQ(tool.ExitStatus(), 1) << "killed by signal " << tool.KilledBy();
+    EXPECT_EQ(ReadBytes(Path("err.txt")), cs.err);
+    EXPECT_EQ(ReadBytes(Path("out.txt")), "");
+    std::string left;
+    for (const std::string& name : Entries(tmp)) left += name + " ";
+    for (const std::string& name : Entries(Path("ro"))) left += "ro/" + name + " ";
+    EXPECT_EQ(left, "");
+    EXPECT_FALSE(fs::exists(Path("gone")));
   }
 }
 

@@ -162,18 +162,25 @@ std::vector<LevelFile> LevelFiles(const std::string& level) {
 // (a return, an exception, a signal, memory running out in the middle of a
 // frame) removes it: the clean-up knows its path before it exists.
 fs::path MakeCopyFolder() {
+  // $TMPDIR, else /tmp: an empty TMPDIR names no folder, as if it were unset.
+  // Whatever TMPDIR names, mkdtemp says why it cannot be used (missing, no
+  // folder, not writable), so nothing is checked beforehand.
+  const char* env = std::getenv("TMPDIR");
+  const std::string tmp = env != nullptr && *env != '\0' ? env : "/tmp";
   // The start-up changes the current folder: the clean-up needs the whole path.
-  std::string path = Absolute((fs::temp_directory_path() / "duskmoor-replay-XXXXXX").string());
+  std::string path = Absolute((fs::path(tmp) / "duskmoor-replay-XXXXXX").string());
   bool made = false, known = false;
+  int error = 0;
   toolcommon::WithEndSignalsHeld([&] {
     made = ::mkdtemp(path.data()) != nullptr;
+    error = errno;
     known = made && toolcommon::SetLeftover(path, toolcommon::Leftover::Folder);
   });
   if (made && !known) {
     ::rmdir(path.c_str());
     throw std::runtime_error("the temporary folder's path is too long");
   }
-  if (!made) throw std::runtime_error("cannot make a temporary folder");
+  if (!made) throw std::runtime_error("cannot make a temporary folder in " + tmp + ": " + std::strerror(error));
   return fs::path(path);
 }
 
