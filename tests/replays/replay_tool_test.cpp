@@ -887,11 +887,14 @@ TEST_F(ReplayToolTest, AFolderTheRunCannotMakeFailsItWithTheSystemsReason) {
     std::string err;
   };
   const std::string noTmp = "replay: cannot make a temporary folder in ";
+  const std::string noKeep = "replay: cannot keep the run's files: cannot make ";
   const std::vector<Case> cases = {
       {Path("a-file"), {}, noTmp + Path("a-file") + ": Not a directory\n"},
       {Path("gone"), {}, noTmp + Path("gone") + ": No such file or directory\n"},
       {relativeGone, {}, noTmp + relativeGone + ": No such file or directory\n"},
       {Path("ro"), {}, noTmp + Path("ro") + ": Permission denied\n"},
+      {"", {"--keep", Path("ro/x")}, noKeep + Path("ro/x") + ": Permission denied\n"},
+      {"", {"--keep", Path("ro/x/y")}, noKeep + Path("ro/x/y") + ": Permission denied\n"},
   };
   int n = 0;
   for (const Case& cs : cases) {
@@ -912,6 +915,61 @@ TEST_F(ReplayToolTest, AFolderTheRunCannotMakeFailsItWithTheSystemsReason) {
     for (const std::string& name : Entries(Path("ro"))) left += "ro/" + name + " ";
     EXPECT_EQ(left, "");
     EXPECT_FALSE(fs::exists(Path("gone")));
+  }
+}
+
+// The run's own files are read again to be kept: one that cannot be read
+// then (taken away from the user meanwhile) fails the run with the system's
+// reason. As a user whom permissions bind, in a process of its own.
+TEST_F(ReplayToolTest, KeepingARunsFileThatCannotBeReadFailsWithTheSystemsReason) {
+  const fs::path player = dir_ / "player";
+  fs::create_directories(player);
+  fs::permissions(player, fs::perms::all);
+  const std::string script = Script("end 2\n");
+  struct Case {
+    std::string spoiled;  // in the run's copy
+    bool folder;          // made, empty; else an existing file
+    std::string what;
+  };
+  const std::vector<Case> cases = {
+      {"Files/256/gfx.png", false, "file"},
+      {"Files/spoiled", true, "folder"},
+  };
+  int n = 0;
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.spoiled);
+    const std::string id = std::to_string(++n);
+    const fs::path tmp = player / ("tmp" + id), keep = player / ("kept" + id);
+    const std::string copyFile = (player / ("copy" + id)).string(), errFile = (player / ("err" + id)).string();
+    fs::create_directories(tmp);
+    fs::permissions(tmp, fs::perms::all);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::setenv("TMPDIR", tmp.c_str(), 1);
+      if (!BecomePlayer()) ::_exit(126);
+      std::ostringstream out, err;
+      const int status = replay::Main({level_, script, "--keep", keep.string()}, out, err, [&](int32_t frame) {
+        if (frame != 1) return;
+        const std::string spoiled = Paths.root + cs.spoiled;
+        if (cs.folder ? ::mkdir(spoiled.c_str(), 0) != 0 : ::chmod(spoiled.c_str(), 0) != 0) ::_exit(125);
+        WriteBytes(copyFile, Paths.root);
+      });
+      WriteBytes(errFile, err.str());
+      ::_exit(status);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string root = ReadBytes(copyFile);
+    ASSERT_FALSE(root.empty());
+    EXPECT_EQ(ReadBytes(errFile), "replay: cannot keep the run's files: cannot read the run's " + cs.what + " " + root +
+                                      cs.spoiled + ": Permission denied\n");
+    // A folder its user may not read stays behind with what holds it; its
+    // owner may take it away.
+    std::error_code ec;
+    if (cs.folder) fs::permissions(root + cs.spoiled, fs::perms::owner_all, ec);
   }
 }
 

@@ -87,6 +87,7 @@ enum class Read { Done, Missing, Folder, NotAFile, TooLarge, Failed };
 // in case something else took the name meanwhile. A name that leads nowhere
 // (missing, a link to nothing or round in a circle) is Missing. With
 // `max_bytes`, a file larger than that is TooLarge, and no more of it is read.
+// Missing and Failed leave the system's reason in errno.
 Read ReadRegular(const std::string& path, std::string& bytes, int64_t max_bytes = -1) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return Read::Missing;
@@ -95,8 +96,11 @@ Read ReadRegular(const std::string& path, std::string& bytes, int64_t max_bytes 
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Read::Failed;
   Read result = Read::Done;
-  if (::fstat(fd, &st) != 0) result = Read::Failed;
-  else if (S_ISDIR(st.st_mode)) result = Read::Folder;
+  int error = 0;
+  if (::fstat(fd, &st) != 0) {
+    result = Read::Failed;
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) result = Read::Folder;
   else if (!S_ISREG(st.st_mode)) result = Read::NotAFile;
   else if (max_bytes >= 0 && st.st_size > max_bytes) result = Read::TooLarge;
   bytes.clear();
@@ -104,7 +108,10 @@ Read ReadRegular(const std::string& path, std::string& bytes, int64_t max_bytes 
   while (result == Read::Done) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = Read::Failed;
+    if (n < 0) {
+      result = Read::Failed;
+      error = errno;
+    }
     if (n <= 0) break;
     bytes.append(buf, static_cast<size_t>(n));
     // It grew while it was read.
@@ -112,6 +119,7 @@ Read ReadRegular(const std::string& path, std::string& bytes, int64_t max_bytes 
   }
   ::close(fd);
   if (result == Read::TooLarge) std::string().swap(bytes);
+  errno = error;
   return result;
 }
 
@@ -252,26 +260,42 @@ void KeepFile(int at, const std::string& name, const std::string& bytes, mode_t 
 // `name`. What the run made is only folders and regular files.
 void KeepTree(const fs::path& from, int at, const std::string& name, const fs::path& shown) {
   const FolderFd folder{KeptFolder(at, name, shown)};
-  for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-    const std::string entryName = entry.path().filename().string();
-    const fs::file_status st = entry.symlink_status();
+  std::error_code ec;
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& path = it->path();
+    const std::string entryName = path.filename().string();
+    const fs::file_status st = it->symlink_status(ec);
+    if (ec) break;
     if (fs::is_directory(st)) {
-      KeepTree(entry.path(), folder.fd, entryName, shown / entryName);
+      KeepTree(path, folder.fd, entryName, shown / entryName);
     } else if (fs::is_regular_file(st)) {
       std::string bytes;
-      if (ReadRegular(entry.path().string(), bytes) != Read::Done)
-        throw std::runtime_error("cannot read the run's file " + entry.path().string());
+      const Read read = ReadRegular(path.string(), bytes);
+      if (read != Read::Done) {
+        const std::string why = read == Read::Missing || read == Read::Failed ? std::strerror(errno) : "not a file";
+        throw std::runtime_error("cannot keep the run's files: cannot read the run's file " + path.string() + ": " +
+                                 why);
+      }
       KeepFile(folder.fd, entryName, bytes, static_cast<mode_t>(st.permissions()), shown / entryName);
     }
   }
+  if (ec)
+    throw std::runtime_error("cannot keep the run's files: cannot read the run's folder " + from.string() + ": " +
+                             ec.message());
 }
 
 // Copies the run's Files/ and levels folder into `keep`, which is made when
 // missing. Below `keep` nothing is written through a link.
 void KeepRunFiles(const fs::path& root, const fs::path& levelsDir, const fs::path& keep) {
-  std::error_code ec;
-  fs::create_directories(keep, ec);
-  const int top = ::open(keep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int top = ::open(keep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (top < 0 && errno == ENOENT) {
+    // Why the folder could not be made is the answer, not that it is missing.
+    std::error_code ec;
+    fs::create_directories(keep, ec);
+    if (ec)
+      throw std::runtime_error("cannot keep the run's files: cannot make " + keep.string() + ": " + ec.message());
+    top = ::open(keep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
   if (top < 0) NoKeptFolder(keep);
   const FolderFd keptFolder{top};
   // Both folders are checked before a file is written.
