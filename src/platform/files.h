@@ -93,6 +93,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // nothing has failed.
 std::string LastFileError();
 
+// Makes a write past the process's file-size limit (ulimit -f) fail with
+// EFBIG, "File too large", as a write to a full disk fails, rather than end
+// the process with SIGXFSZ: every writer here meets a failed write already.
+// Every program calls it once at its start; the programs it starts inherit it.
+void MeetFileSizeLimitAsFullDisk();
+
 // Fault injection for tests: once `bytes` more bytes have been written through
 // this layer (streams and atomic writes alike), every further write fails, as
 // on a full disk. A negative count switches it off (the default).

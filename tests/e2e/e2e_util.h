@@ -177,8 +177,8 @@ class FakeInput {
   // Waits until a shown top-level window whose title holds `title` exists
   // (of a process still running) and keeps its position on the screen:
   // pointer positions are taken from there on, and its presented frames are
-  // counted.
-  bool FindWindow(const std::string& title = "Duskmoor") {
+  // counted. With `starter`, false as soon as that process has ended.
+  bool FindWindow(const std::string& title = "Duskmoor", pid_t starter = 0) {
     const auto until = GuardFrom();
     for (;;) {
       Drain();
@@ -187,6 +187,7 @@ class FakeInput {
         Attach(found);
         return true;
       }
+      if (starter > 0 && MainThreadSleeps(starter) < 0) return false;
       if (std::chrono::steady_clock::now() >= until) return false;
       Sleep(10);
     }

@@ -1,12 +1,13 @@
 // The song renderer on the shipped rule file: reproducible, seed-dependent,
 // audible and unclipped; its exit status for bad arguments, a rule file it
-// cannot read, an output that is no regular file and a song it cannot write;
-// and a signal during its write.
+// cannot read, an output that is no regular file and a song it cannot write
+// (a file-size limit included); and a signal during its write.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -61,7 +62,11 @@ class SongRenderTest : public ::testing::Test {
   // Runs the tool with these arguments as a player would: a superuser
   // running the tests gives up its rights in the tool's process first, so
   // that the file permissions bind the tool. Its exit status; stderr in err_.
-  int RunAsPlayer(const std::vector<std::string>& args) {
+  int RunAsPlayer(const std::vector<std::string>& args) { return RunChild(args, true, RLIM_INFINITY); }
+  // Runs the tool with these arguments under a file-size limit of `bytes`
+  // (ulimit -f). Its exit status, or -1 when a signal ended it; stderr in err_.
+  int RunLimited(const std::vector<std::string>& args, rlim_t bytes) { return RunChild(args, false, bytes); }
+  int RunChild(const std::vector<std::string>& args, bool asPlayer, rlim_t fileSizeLimit) {
     const std::string errFile = (dir_ / "stderr.txt").string();
     std::vector<std::string> argv = {tool_};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -73,8 +78,15 @@ class SongRenderTest : public ::testing::Test {
       const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (err < 0 || ::dup2(err, 2) < 0) ::_exit(126);
       const uid_t nobody = 65534;
-      if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+      if (asPlayer && ::geteuid() == 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
         ::_exit(126);
+      struct rlimit lim{};
+      if (fileSizeLimit != RLIM_INFINITY) {
+        if (::getrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(126);
+        lim.rlim_cur = fileSizeLimit;
+        if (::setrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(126);
+      }
       ::execv(argp[0], argp.data());
       ::_exit(127);
     }
@@ -189,13 +201,31 @@ TEST_F(SongRenderTest, BadArgumentsGetOneLineAndStatus2) {
 
 TEST_F(SongRenderTest, AnOutputThatCannotBeWrittenGetsOneLineAndStatus1) {
   testutil::WriteBytes((dir_ / "a-file").string(), "");
-  for (const fs::path& out : {dir_ / "missing" / "x.wav", dir_ / "a-file" / "x.wav"}) {
-    SCOPED_TRACE(out.string());
-    EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + out.string() + "'"), 1);
-    EXPECT_EQ(err_, "songrender: cannot write " + out.string() + "\n");
+  struct Case {
+    fs::path out;
+    std::string why;
+  };
+  for (const Case& cs : {Case{dir_ / "missing" / "x.wav", "No such file or directory"},
+                         Case{dir_ / "a-file" / "x.wav", "Not a directory"}}) {
+    SCOPED_TRACE(cs.out.string());
+    EXPECT_EQ(Run("'" + rules_ + "' 1 250 2 '" + cs.out.string() + "'"), 1);
+    EXPECT_EQ(err_, "songrender: cannot write " + cs.out.string() + ": " + cs.why + "\n");
   }
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
   EXPECT_EQ(testutil::ReadBytes((dir_ / "a-file").string()), "");
+}
+
+// A file-size limit is met as a full disk: the write fails, the tool says
+// why in one line with status 1, the unfinished file goes and the song that
+// had the name stays as it was.
+TEST_F(SongRenderTest, AFileSizeLimitIsMetAsAFullDiskWithOneLineAndStatus1) {
+  const fs::path out = dir_ / "song.wav";
+  testutil::WriteBytes(out.string(), "the old song");
+  // Two seconds of song take far more than 8 KB; the line on stderr fits.
+  EXPECT_EQ(RunLimited({rules_, "1", "250", "2", out.string()}, 8192), 1) << err_;
+  EXPECT_EQ(err_, "songrender: cannot write " + out.string() + ": File too large\n");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(out.string() + ".tmp")));
+  EXPECT_EQ(testutil::ReadBytes(out.string()), "the old song");
 }
 
 // A rule file the player cannot read is refused as a missing one is, rather

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,9 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "common/child_exit.h"
 #include "common/pipe_watch.h"
 #include "common/unread_pipe.h"
 #include "common/waiting_child.h"
+#include "platform/graphics.h"
 #include "platform/test/test_backend.h"
 
 namespace {
@@ -817,6 +820,87 @@ TEST_F(Files, LastFileErrorNamesWhatWentWrong) {
     EXPECT_EQ(LastFileError(), c.error) << c.what;
   }
   EXPECT_EQ(Get("old"), "x");
+}
+
+// Under a file-size limit every writer of this layer meets the limit as a
+// full disk: the write fails with "File too large", nothing written part-way
+// stays, and the process goes on. Without the layer's start-up call the
+// first write past the limit would end the process (SIGXFSZ), so the writes
+// run in a child of their own, which answers with the number of the first
+// one that went wrong (0: none).
+TEST_F(Files, AFileSizeLimitIsMetAsAFullDiskByEveryWriter) {
+  constexpr rlim_t kLimit = 8192;
+  const std::string big(3 * kLimit, 'x');
+  Put("old", "old");
+  const auto tooLarge = [] { return LastFileError() == "File too large"; };
+  const auto noise = [] {
+    // Noise does not compress: the picture takes more than the limit.
+    const int pix = CreatePixmap(128, 128);
+    uint32_t v = 12345;
+    for (int y = 0; y < 128; ++y) {
+      for (int x = 0; x < 128; ++x) {
+        v = v * 1103515245u + 12345u;
+        WritePixel(pix, x, y, v | 0xFF000000u);
+      }
+    }
+    return pix;
+  };
+  struct Case {
+    const char* what;
+    std::function<bool()> holds;
+  };
+  const std::vector<Case> cases = {
+      {"an atomic write over a file keeps the old one and no temporary file",
+       [&] {
+         std::string bytes;
+         return !WriteFileAtomic("old", big) && tooLarge() && ReadWholeFile("old", bytes) && bytes == "old" &&
+                !NameTaken("old.tmp");
+       }},
+      {"an atomic write of a new file leaves nothing",
+       [&] { return !WriteFileAtomic("new", big) && tooLarge() && !NameTaken("new") && !NameTaken("new.tmp"); }},
+      {"a stream reports the failed write",
+       [&] {
+         const Stream s = WriteFile("stream");
+         WriteString(s, big);
+         CloseFile(s);
+         return s != nullptr && !StreamOk(s) && tooLarge();
+       }},
+      {"a file written in place reports the failed write",
+       [&] {
+         std::FILE* f = OpenFileInPlace("in-place");
+         if (f == nullptr) return false;
+         const bool failed = std::fwrite(big.data(), 1, big.size(), f) < big.size() || std::fflush(f) != 0;
+         const int err = errno;
+         std::fclose(f);
+         return failed && err == EFBIG;
+       }},
+      {"a picture that does not fit leaves no part of itself",
+       [&] {
+         const int pix = noise();
+         const bool saved = SavePixmapPNG(pix, "shot.png", 0) != 0;
+         FreePixmap(pix);
+         return !saved && !NameTaken("shot.png");
+       }},
+      {"what fits is still written", [&] { return WriteFileAtomic("small", "fits") && FileSize("small") == 4; }},
+  };
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    MeetFileSizeLimitAsFullDisk();
+    struct rlimit lim{};
+    if (::getrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(100);
+    lim.rlim_cur = kLimit;
+    if (::setrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(100);
+    for (size_t i = 0; i < cases.size(); ++i) {
+      if (!cases[i].holds()) ::_exit(static_cast<int>(i + 1));
+    }
+    ::_exit(0);
+  }
+  const int status = testutil::WaitForChildExit(pid, 120);
+  ASSERT_NE(status, 128 + SIGXFSZ) << "the limit ended the process";
+  ASSERT_NE(status, 100) << "the limit could not be set";
+  ASSERT_GE(status, 0) << "the writes did not end";
+  EXPECT_EQ(status, 0) << (status > 0 && static_cast<size_t>(status) <= cases.size() ? cases[status - 1].what : "");
 }
 
 TEST_F(Files, AtomicWriteKeepsThePermissionsOfTheReplacedFile) {

@@ -21,6 +21,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +66,7 @@ class ToolProcess {
     std::string out, err;    // where stdout and stderr go
     int ignored = 0;         // a signal the tool is started with as ignored
     bool asPlayer = false;   // run as an unprivileged user (see BecomePlayer)
+    rlim_t fileSizeLimit = RLIM_INFINITY;  // ulimit -f, in bytes
   };
   ToolProcess(const std::vector<std::string>& args, const Setup& setup) {
     std::vector<std::string> env;
@@ -80,6 +82,9 @@ class ToolProcess {
     argp.push_back(nullptr);
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
+    struct rlimit lim{RLIM_INFINITY, RLIM_INFINITY};
+    ::getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = setup.fileSizeLimit;
     pid_ = ::fork();
     if (pid_ != 0) return;
     const int out = ::open(setup.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -90,6 +95,7 @@ class ToolProcess {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (setup.fileSizeLimit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(127);
     ::execve(argp[0], argp.data(), envp.data());
     ::_exit(127);
   }
@@ -866,6 +872,31 @@ TEST_F(ReplayToolTest, AnEmptyOrRelativeTmpdirHoldsTheCopyAndTheCopyGoes) {
     EXPECT_TRUE(fs::equivalent(fs::path(copy).parent_path(), cs.folder, ec)) << copy;
     EXPECT_FALSE(fs::exists(copy, ec)) << copy;
   }
+  std::string left;
+  for (const std::string& name : Entries(tmp)) left += name + " ";
+  EXPECT_EQ(left, "");
+}
+
+// A file-size limit that the copy of the game data cannot meet is met as a
+// full disk: the run fails with status 1 and one line saying why, and the
+// part of the copy made so far goes.
+TEST_F(ReplayToolTest, ACopyBeyondTheFileSizeLimitFailsWithStatusOneAndLeavesNothing) {
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  // The game's pictures and sounds take more than this; the line fits.
+  ToolProcess::Setup setup{tmp.string(), Path("out.txt"), Path("err.txt")};
+  setup.fileSizeLimit = 100000;
+  ToolProcess tool({level_, Script("end 1\n")}, setup);
+  ASSERT_TRUE(tool.Started());
+  ASSERT_TRUE(tool.End(std::chrono::seconds(120)));
+  EXPECT_EQ(tool.ExitStatus(), 1) << "killed by signal " << tool.KilledBy();
+  const std::string err = ReadBytes(Path("err.txt"));
+  const std::string head = "replay: cannot copy the game data into " + tmp.string() + "/duskmoor-replay-";
+  const std::string tail = "/Files: File too large\n";
+  EXPECT_EQ(err.rfind(head, 0), 0u) << err;
+  EXPECT_TRUE(err.ends_with(tail)) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_EQ(ReadBytes(Path("out.txt")), "");
   std::string left;
   for (const std::string& name : Entries(tmp)) left += name + " ";
   EXPECT_EQ(left, "");

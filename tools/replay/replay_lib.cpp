@@ -23,6 +23,7 @@
 #include "level/level_file.h"
 #include "map/map_screen.h"
 #include "music/player_step.h"
+#include "platform/files.h"
 #include "platform/input.h"
 #include "platform/runtime.h"
 #include "platform/test/test_backend.h"
@@ -66,15 +67,54 @@ bool PlayersFile(const fs::path& relative) {
   return name == "Setup.ini" || name == "Debug.txt" || name == "scores.dat" || name == "crash.dat";
 }
 
-void CopyGameData(const fs::path& from, const fs::path& to) {
-  fs::create_directories(to);
-  for (const auto& entry : fs::recursive_directory_iterator(from)) {
-    const fs::path rel = fs::relative(entry.path(), from);
-    if (entry.is_directory()) {
-      fs::create_directories(to / rel);
-    } else if (entry.is_regular_file() && !PlayersFile(fs::path("Files") / rel)) {
-      fs::copy_file(entry.path(), to / rel, fs::copy_options::overwrite_existing);
+// Copies one file of the game data by plain reads and writes: the library's
+// copy takes a write cut short (a full disk, a file-size limit) for an
+// input/output error, and the reason would be lost.
+void CopyDataFile(const fs::path& from, const fs::path& to) {
+  auto fail = [&](const fs::path& which) {
+    throw fs::filesystem_error("cannot copy", which, std::error_code(errno, std::generic_category()));
+  };
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) fail(from);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } const input{in};
+  struct stat st{};
+  if (::fstat(in, &st) != 0) fail(from);
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  if (out < 0) fail(to);
+  const Closer output{out};
+  char buf[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail(from);
+    if (n == 0) break;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) fail(to);
+      done += w;
     }
+  }
+}
+
+void CopyGameData(const fs::path& from, const fs::path& to) {
+  try {
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+      const fs::path rel = fs::relative(entry.path(), from);
+      if (entry.is_directory()) {
+        fs::create_directories(to / rel);
+      } else if (entry.is_regular_file() && !PlayersFile(fs::path("Files") / rel)) {
+        CopyDataFile(entry.path(), to / rel);
+      }
+    }
+  } catch (const fs::filesystem_error& e) {
+    // A full disk or a file-size limit: said in one line, without the
+    // library's wording around it.
+    throw std::runtime_error("cannot copy the game data into " + to.string() + ": " + e.code().message());
   }
 }
 
@@ -760,6 +800,7 @@ Report Run(const Options& options, const Script& script, std::ostream& trace,
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
          const std::function<void(int32_t)>& afterFrame) {
   const toolcommon::LeftoverGuard leftoverGuard;
+  MeetFileSizeLimitAsFullDisk();
   // What the command prints is its answer: one that cannot be written fails.
   auto printed = [&] {
     out.flush();

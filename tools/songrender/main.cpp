@@ -16,11 +16,12 @@
 // Exit status: 0 the file is written. 2 bad arguments, a rule file that is
 // missing, not a regular file or cannot be read, or an OUT.wav that exists
 // and is no regular file: one line on stderr, nothing written. 1 the file
-// cannot be written: one line on stderr, and a file of that name stays as it
-// was. 128 + N ended by SIGHUP, SIGINT or SIGTERM (N its number; unless it was
-// ignored from the start), the unfinished file removed. Without instrument
-// samples the song is rendered all the same (silent where they would sound),
-// after a warning line.
+// cannot be written (a full disk, a file-size limit): one line on stderr
+// saying why, and a file of that name stays as it was. 128 + N ended by
+// SIGHUP, SIGINT or SIGTERM (N its number; unless it was ignored from the
+// start), the unfinished file removed. Without instrument samples the song
+// is rendered all the same (silent where they would sound), after a warning
+// line.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -100,6 +101,7 @@ std::string WavBytes(const std::vector<int16_t>& samples) {
 
 int main(int argc, char** argv) {
   const toolcommon::LeftoverGuard leftoverGuard;
+  MeetFileSizeLimitAsFullDisk();
   if (argc != 6) Usage("expected 5 arguments");
   const std::string rules = argv[1];
   long seed = 0, tempo = 0, seconds = 0;
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
   const bool written = WriteFileAtomic(out, wav);
   toolcommon::ForgetLeftover();
   if (!written) {
-    std::fprintf(stderr, "songrender: cannot write %s\n", out.c_str());
+    std::fprintf(stderr, "songrender: cannot write %s: %s\n", out.c_str(), LastFileError().c_str());
     return 1;
   }
   return 0;

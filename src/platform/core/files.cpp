@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -492,6 +493,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 std::string LastFileError() {
   if (g_last_error_what) return g_last_error_what;
   return g_last_error == 0 ? std::string() : std::string(std::strerror(g_last_error));
+}
+
+void MeetFileSizeLimitAsFullDisk() {
+  struct sigaction ignore{};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 void SetWriteFailAfter(int64_t bytes) { g_write_budget = bytes < 0 ? -1 : bytes; }

@@ -55,6 +55,8 @@ int RunApplication(const char* argv0, const std::function<void()>& main_routine)
   ChangeDir(AppDirStore());
   // A reader that went away must not end the game in the middle of a write.
   std::signal(SIGPIPE, SIG_IGN);
+  // Nor a file-size limit: a write past it fails, as on a full disk.
+  MeetFileSizeLimitAsFullDisk();
   // A signal from the system ends the run through the game's own saving steps
   // rather than a window close request.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
