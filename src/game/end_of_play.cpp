@@ -1,5 +1,6 @@
 #include "game/end_of_play.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,13 +36,20 @@ struct Unrecorded {
 std::optional<Unrecorded> unrecorded;
 
 // Marks the game as waiting for its name for as long as the end of play
-// lasts, however it is left.
+// lasts, however it is left. Left by an exception that the run ends on (the
+// memory ran out), the game still waits: the way out the exception leads to
+// records it.
 class AwaitingName {
  public:
   AwaitingName() { unrecorded = Unrecorded{MyName, playstate.loopexit == kQuit, false}; }
-  ~AwaitingName() { unrecorded.reset(); }
+  ~AwaitingName() {
+    if (std::uncaught_exceptions() == unwinding_) unrecorded.reset();
+  }
   AwaitingName(const AwaitingName&) = delete;
   AwaitingName& operator=(const AwaitingName&) = delete;
+
+ private:
+  const int unwinding_ = std::uncaught_exceptions();
 };
 
 void AddToHistory(const std::string& name, int32_t points, bool quit) {

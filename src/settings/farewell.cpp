@@ -1,6 +1,10 @@
 #include "settings/farewell.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "framework/controls.h"
@@ -11,6 +15,7 @@
 #include "platform/graphics.h"
 #include "platform/input.h"
 #include "platform/runtime.h"
+#include "scores/history.h"
 #include "scores/score_panel.h"
 #include "settings/common_assets.h"
 #include "settings/debug_log.h"
@@ -45,6 +50,45 @@ constexpr Line kPlea[] = {
   AppExit(status);
 }
 
+// The saving steps of the way out, in their order, each handed to `run`.
+// Before the first display start the history was never read and the
+// settings may hold a fallback size: writing either would only lose the
+// player's files.
+template <typename Run>
+void SavingSteps(Run run) {
+  // A window closed in the middle of editing the player's own level keeps
+  // the edits the autosave had not written yet.
+  run([] { SaveUnsavedEdits(); });
+  if (HistoryLoaded) {
+    run([] { SaveIni(); });
+    run([] { RecordGameAwaitingName(); });
+    run([] { SaveScores(); });
+  }
+}
+
+void ClosingLines() {
+  Debug("Closing Up");
+  Debug("");
+  Debug("Bye!");
+  Debug("");
+  Debug("Play again, soon!!");
+}
+
+// Memory held from the start of the run, so that the way out of a run that
+// has used up the rest still finds room to build the files it saves.
+constexpr size_t kHeldBytes = 4 << 20;
+std::unique_ptr<char[]> held;
+
+// The line that says why the run ended, made while there is memory for it.
+std::string& OutOfMemoryLine() {
+  static std::string line;
+  return line;
+}
+
+void MakeOutOfMemoryLine() {
+  if (OutOfMemoryLine().empty()) OutOfMemoryLine() = GameName1 + " " + GameName2 + " ran out of memory";
+}
+
 }  // namespace
 
 bool SavedForExit = false;
@@ -55,36 +99,67 @@ void SaveOnExit() {
 }
 
 void SaveWithoutDisplay() {
-  // A window closed in the middle of editing the player's own level keeps
-  // the edits the autosave had not written yet.
-  SaveUnsavedEdits();
-  // Before the first display start the history was never read and the
-  // settings may hold a fallback size: writing either would only lose the
-  // player's files.
-  if (HistoryLoaded) {
-    SaveIni();
-    RecordGameAwaitingName();
-    SaveScores();
-  }
-  Debug("Closing Up");
-  Debug("");
-  Debug("Bye!");
-  Debug("");
-  Debug("Play again, soon!!");
+  SavingSteps([](auto step) { step(); });
+  ClosingLines();
   SavedForExit = true;
 }
 
 int LeaveWithoutDisplay(const std::string& cause) {
+  // Called from inside the window system's library, which no exception
+  // may cross.
+  try {
+    if (!SavedForExit) {
+      Debug("Display Lost");
+      Debug("\t" + cause);
+      Debug("");
+      SaveWithoutDisplay();
+    }
+    CloseDebugLog();
+    // Nothing on the screen tells the player why the window went.
+    TellTerminal(GameName1 + " " + GameName2 + " lost its display: " + cause);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return LeaveOutOfMemory();
+  }
+}
+
+void HoldMemoryForTheWayOut() {
+  MakeOutOfMemoryLine();
+  if (!held) held.reset(new char[kHeldBytes]);
+}
+
+int LeaveOutOfMemory() {
+  held.reset();
+  try {
+    MakeOutOfMemoryLine();
+  } catch (const std::bad_alloc&) {
+  }
+  // Neither line needs memory of its own: the log's stream is open and
+  // standard error has no buffer.
+  if (!OutOfMemoryLine().empty()) Debug(OutOfMemoryLine());
+  for (const char* part : {GameName1.c_str(), " ", GameName2.c_str(), " ran out of memory\n"}) std::fputs(part, stderr);
+  std::fflush(stderr);
   if (!SavedForExit) {
-    Debug("Display Lost");
-    Debug("\t" + cause);
-    Debug("");
-    SaveWithoutDisplay();
+    // A step that runs out of memory itself has written nothing yet (every
+    // file is made whole before it takes the old one's place): its file
+    // stays as it was, and the steps after it still run.
+    auto if_memory_allows = [](auto step) {
+      try {
+        step();
+      } catch (const std::bad_alloc&) {
+      }
+    };
+    SavingSteps(if_memory_allows);
+    if_memory_allows(ClosingLines);
+    SavedForExit = true;
   }
   CloseDebugLog();
-  // Nothing on the screen tells the player why the window went.
-  TellTerminal(GameName1 + " " + GameName2 + " lost its display: " + cause);
   return 1;
+}
+
+void EndAtOnce(int status) {
+  std::fflush(nullptr);
+  std::_Exit(status);
 }
 
 void ShowThanksScreen() {

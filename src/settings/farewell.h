@@ -33,5 +33,22 @@ extern bool SavedForExit;
 // killed or destroyed): unless the way out has saved already, names `cause`
 // in the log and saves as SaveWithoutDisplay does; then closes the log and
 // writes one line naming `cause` on standard error. Returns the status the
-// process ends with, 1. Never touches the display.
+// process ends with, 1. Never touches the display, and never throws: memory
+// that runs out on the way leaves as LeaveOutOfMemory does.
 int LeaveWithoutDisplay(const std::string& cause);
+
+// Sets aside, at the start of the run, the memory LeaveOutOfMemory lets go
+// of, and the words it says.
+void HoldMemoryForTheWayOut();
+// An allocation failed and nothing below the top of the game could do
+// without it: lets go of the memory set aside, writes "Duskmoor II ran out
+// of memory" in the log and on standard error, and, unless the way out has
+// saved already, runs the saving steps of SaveWithoutDisplay, each on its
+// own (one that runs out of memory itself leaves its file as it was) and
+// the closing lines; then closes the log. Returns the status the process
+// ends with, 1. Never touches the display and never throws.
+int LeaveOutOfMemory();
+// Ends the process with `status` at once, its output flushed, without the
+// backend's release: taking the display down needs memory of its own and
+// could meet a display left half made by the failure.
+[[noreturn]] void EndAtOnce(int status);
