@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fixture.h"
+#include "not_a_file.h"
 #include "platform/test/test_audio.h"
 #include "settings/settings_file.h"
 #include "startup/globals.h"
@@ -131,7 +132,7 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
          std::filesystem::remove(path);
          std::filesystem::create_directory(path);
        },
-       "Is a directory"},
+       "a folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -171,6 +172,54 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
   SaveIni();
   EXPECT_NE(ReadBytes(path).find("Master = 90\r\n"), std::string::npos);
   EXPECT_NE(ReadBytes(path), file);
+}
+
+// Something other than a file under the settings file's name is never
+// opened, and the log names it. A folder, or a file that may not be read,
+// stands where the player's file would: it is left as it is. Anything else
+// (a pipe, a socket, a device, links in a loop) counts as missing: the
+// defaults stand, and the settings are saved in its place.
+TEST_F(SettingsReaderTest, WhatStandsInPlaceOfTheFileIsNamedAndNeverOpened) {
+  const std::string path = Paths.data + "Setup.ini";
+  const std::string file = "[Audio]\r\nMaster = 90\r\n";
+  for (const testutil::NotAFile& kind : testutil::NotAFiles()) {
+    SCOPED_TRACE(kind.what);
+    testutil::RemoveNotAFile(path);
+    FreshDefaults();
+    const auto start_options = Options;
+    const auto start_keys = KeyV;
+    std::unique_ptr<testutil::PipeWatch> watch;
+    if (!kind.put(path, file, watch)) {
+      ASSERT_EQ(kind.what, "an endless device") << "could not be made";
+      continue;
+    }
+    ReadSettings();
+    EXPECT_EQ(Options, start_options);
+    EXPECT_EQ(KeyV, start_keys);
+    EXPECT_EQ(SetupFileUnreadable, kind.file_like);
+    const std::string line = kind.file_like ? "\tSetup.ini could not be read (" + kind.named +
+                                                  "): it will not be written in this run"
+                                            : "\tCould not load Setup.ini (" + kind.named + ")";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{line});
+    // Asked before the save takes the pipe's name.
+    if (watch) {
+      EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+    }
+    SaveIni();
+    SetOwnerPermissionsBind(false);
+    if (kind.what == "a folder") {
+      EXPECT_TRUE(std::filesystem::is_directory(path));
+    } else if (kind.file_like) {
+      EXPECT_EQ(ReadBytes(path), file);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+      EXPECT_NE(ReadBytes(path).find("Master = " + std::to_string(start_options[11]) + "\r\n"), std::string::npos)
+          << ReadBytes(path);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    watch.reset();
+  }
+  testutil::RemoveNotAFile(path);
 }
 
 // The settings file is read up to a size bound far above anything the game
