@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -279,6 +283,59 @@ TEST_F(SettingsReaderTest, AFileOverTheSizeBoundIsNotReadAndNeverWritten) {
     }
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
   }
+}
+
+// A file that holds more than its size says (one of the system's own files,
+// or one that grows while it is read) is bounded by the reading itself: the
+// reading stops at the bound and fails, and nothing read takes effect. The
+// system reports the size of a process's argument list as 0, however long
+// it is: a child given some 1.5 MB of arguments, the first of them a setting,
+// gives such a file.
+TEST_F(SettingsReaderTest, AFileThatGivesMoreThanItsSizeIsStoppedAtTheBound) {
+  std::vector<std::string> args = {"/bin/sh", "-c", "echo; read line", "sh", "Master = 7"};
+  for (int i = 0; i < 15; ++i) args.push_back(";" + std::string(99999, 'x'));
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  // The child says it runs (its argument list is in place only then), and
+  // waits on a pipe that stays open until it is ended.
+  int feed[2], said[2];
+  ASSERT_EQ(::pipe(feed), 0);
+  ASSERT_EQ(::pipe(said), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, feed[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, said[1], 1);
+  pid_t child = 0;
+  const int spawned = ::posix_spawn(&child, "/bin/sh", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(feed[0]);
+  ::close(said[1]);
+  ASSERT_EQ(spawned, 0);
+  char running = 0;
+  const bool runs = ::read(said[0], &running, 1) == 1;
+  ::close(said[0]);
+  if (!runs) ::kill(child, SIGKILL);
+  ASSERT_TRUE(runs);
+  const std::string path = "/proc/" + std::to_string(child) + "/cmdline";
+
+  // What the case rests on: a regular file of size 0 that gives more than
+  // the bound.
+  EXPECT_EQ(FileType(path), 1);
+  EXPECT_EQ(FileSize(path), 0);
+  EXPECT_GT(static_cast<int64_t>(ReadBytes(path).size()), kMaxSetupFileBytes);
+  FreshDefaults();
+  const auto start_options = Options;
+  ReadSetupFile(path);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(feed[1]);
+
+  EXPECT_TRUE(SetupFileUnreadable);
+  EXPECT_EQ(Options, start_options);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\t" + path +
+                                                  " could not be read (File too large): it will not be written in "
+                                                  "this run"}));
 }
 
 struct ChoiceCase {
