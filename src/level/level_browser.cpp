@@ -91,8 +91,10 @@ void WriteDefaultLevel() {
   if (type == 2 || (type == 1 && FileSize(path) != 0)) return;
   // What else has the name (a pipe, a socket, a device, links that lead
   // nowhere) is named, and the level takes its place.
-  if (type == 0 && NameTaken(path) && !ReadLevelFile(path))
-    LogLevelNotRead(path, "could not be read (" + LastFileError() + ")", "it is replaced by the level as it first comes");
+  if (type == 0 && NameTaken(path) && !ReadLevelFile(path)) {
+    LogLevelNotRead(path, "could not be read (" + LastFileError() + ")",
+                    "it is replaced by the level as it first comes");
+  }
   // Written whole or not at all: a file cut short by a full disk would
   // otherwise count as the player's level at every later start.
   WriteFileAtomic(path, DefaultLevelText() + "\r\n");
