@@ -27,8 +27,7 @@ constexpr int32_t kQuit = 99;
 // A game that is over and not yet in the history, from the moment its end
 // is known until its record is made.
 struct Unrecorded {
-  std::string name;  // the name the entry begins with
-  bool quit;         // the player chose Quit
+  bool quit;  // the player chose Quit
   // Frames of it still run: its score is the player's own, not yet copied
   // at the end of a frame.
   bool inPlay;
@@ -41,7 +40,7 @@ std::optional<Unrecorded> unrecorded;
 // records it.
 class AwaitingName {
  public:
-  AwaitingName() { unrecorded = Unrecorded{MyName, playstate.loopexit == kQuit, false}; }
+  AwaitingName() { unrecorded = Unrecorded{playstate.loopexit == kQuit, false}; }
   ~AwaitingName() {
     if (std::uncaught_exceptions() == unwinding_) unrecorded.reset();
   }
@@ -72,7 +71,7 @@ void AddToHistory(const std::string& name, int32_t points, bool quit) {
 }  // namespace
 
 void GameOver(bool quit) {
-  if (!unrecorded) unrecorded = Unrecorded{MyName, quit, true};
+  if (!unrecorded) unrecorded = Unrecorded{quit, true};
   // Quit chosen during the banner of a death makes it a quit, as the end of
   // play would record it.
   else if (quit) unrecorded->quit = true;
@@ -90,7 +89,10 @@ void RecordGameAwaitingName() {
   if (QuitChosenInPause) GameOver(true);
   if (!unrecorded) return;
   const Unrecorded game = *unrecorded;
-  AddToHistory(MyName.empty() ? game.name : MyName, game.inPlay ? pla->score : score, game.quit);
+  // MyName is the entry's name as it stands, empty when the player erased
+  // it, as Enter would record it; before the entry it is the name the entry
+  // begins with.
+  AddToHistory(MyName, game.inPlay ? pla->score : score, game.quit);
 }
 
 void EndOfPlay() {

@@ -16,8 +16,9 @@ void GameStarts();
 // Adds the game that is over but not yet in the score history (its last
 // frames running, its last picture held, or its name being typed) to the
 // history, without saving it; nothing when there is none. The name is the
-// one typed so far, or the one the entry began with when the player has
-// emptied it. The ways out call it before they save, so that a run ended
-// meanwhile keeps the finished game; the game is recorded once however many
-// times it is called. It draws and waits for nothing.
+// one in the entry as it stands, empty included, as Enter would record it;
+// before the entry it is the one the entry begins with. The ways out call it
+// before they save, so that a run ended meanwhile keeps the finished game;
+// the game is recorded once however many times it is called. It draws and
+// waits for nothing.
 void RecordGameAwaitingName();

@@ -28,7 +28,12 @@ void LoadGame() {
   // missing; the editor steps through 1 to `styles`.
   for (int32_t style = 1; style <= kLastStyle; ++style) {
     const std::string path = folder + StyleFileName(style);
-    if (FileType(path) == 0) continue;
+    if (FileType(path) == 0) {
+      // Anything but a file or a folder under the name (a pipe, a socket, a
+      // device) counts as missing, and is named, as a sound is.
+      if (NameTaken(path)) NoteLoad(0, path, "a picture");
+      continue;
+    }
     styles = style;
     TakeImage(BG[style], LoadAnimImageLogged(path, 160, 64, 0, 2, MASKEDIMAGE));
     TakeImage(BG_bit[style], LoadAnimImageLogged(path, 8, 64, 0, 80, MASKEDIMAGE));

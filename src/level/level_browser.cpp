@@ -89,6 +89,12 @@ void WriteDefaultLevel() {
   // would drop the player's pack from the list, so it counts as missing.
   const int type = FileType(path);
   if (type == 2 || (type == 1 && FileSize(path) != 0)) return;
+  // What else has the name (a pipe, a socket, a device, links that lead
+  // nowhere) is named, and the level takes its place.
+  if (type == 0 && NameTaken(path) && !ReadLevelFile(path)) {
+    LogLevelNotRead(path, "could not be read (" + LastFileError() + ")",
+                    "it is replaced by the level as it first comes");
+  }
   // Written whole or not at all: a file cut short by a full disk would
   // otherwise count as the player's level at every later start.
   WriteFileAtomic(path, DefaultLevelText() + "\r\n");
@@ -147,10 +153,13 @@ void Hunt4Levels() {
     // A level too large to be played is not listed.
     if (LevelTooLarge(path, left_out)) continue;
     // Only a regular file is a level. A folder, a pipe, a socket or a device
-    // with that ending is passed over unopened, like an unreadable file: a
-    // pipe that nobody writes to would hold the start-up for good.
+    // with that ending is named and passed over unopened, like an unreadable
+    // file: a pipe that nobody writes to would hold the start-up for good.
     const Stream file = ReadLevelFile(path);
-    if (!file) continue;
+    if (!file) {
+      LogLevelNotRead(path, "could not be read (" + LastFileError() + ")", left_out);
+      continue;
+    }
     std::shared_ptr<game> rec;
     std::string failure;
     try {

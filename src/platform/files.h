@@ -21,6 +21,8 @@ Stream ReadFile(const std::string& path);
 // before anything is read from it, and a file that grows past it while it
 // is read fails the stream there, as a read error does: no more than
 // `max_bytes` bytes come out of it. LastFileError then says "File too large".
+// What is refused unopened is named by LastFileError as ReadWholeFile names
+// it ("a named pipe", "a folder", "a device", "a socket").
 Stream ReadRegularFile(const std::string& path, int64_t max_bytes = -1);
 // Opens the file for writing as OpenFileInPlace does (created, or a regular
 // file emptied; nothing else of that name opened); null when it cannot.

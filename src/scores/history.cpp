@@ -124,7 +124,13 @@ bool ReadHistoryFile(std::vector<std::shared_ptr<Scores>>& read, std::string& wh
 
 void LoadScores() {
   ScoresFileUnreadable = false;
-  if (FileType(ScoresPath()) == 0) return;
+  if (FileType(ScoresPath()) == 0) {
+    // Anything but a file or a folder under the name (a pipe, a socket, a
+    // device, links that lead round in a loop) counts as missing, and is
+    // named; the history is then saved in its place.
+    if (NameTaken(ScoresPath())) NoteLoad(0, ScoresPath(), "a score history");
+    return;
+  }
   // The records are taken only once the whole file has been read: a file
   // that cannot be read leaves the history as it was.
   std::vector<std::shared_ptr<Scores>> read;

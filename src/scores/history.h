@@ -20,7 +20,9 @@ extern SaveFailureNotice ScoresNotSaved;
 // Replaces Highscores by the records of "scores.dat" (newest first) and takes
 // MyName from the file's first record line. A missing file changes nothing.
 // Something of that name that cannot be read changes nothing either, but is
-// logged and sets ScoresFileUnreadable. Damaged lines read as far as they go.
+// logged and sets ScoresFileUnreadable. Anything else of that name (a pipe, a
+// socket, a device, links in a loop) is never opened: it is logged, and
+// counts as missing. Damaged lines read as far as they go.
 void LoadScores();
 // Writes Highscores, newest first, to "scores.dat". The file is replaced in
 // one step: a write that fails part-way leaves the previous file as it was.

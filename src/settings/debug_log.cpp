@@ -1,6 +1,8 @@
 #include "settings/debug_log.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/pump.h"
 #include "platform/audio.h"
@@ -24,11 +26,15 @@ std::string last_failed;
 // regular file is opened to find out: what else has the name (a folder, a
 // pipe, a device, a socket) is named as such, and a pipe is never waited on.
 std::string WhyNotLoaded(const std::string& path, const std::string& kind, const std::string& problem) {
-  // Nothing at all, or a link that leads nowhere.
-  if (FileSize(path) < 0) return "missing";
+  std::string bytes;
+  if (FileSize(path) < 0) {
+    // Nothing at all, or a link that leads nowhere. Links that lead round in
+    // a loop are there, and named in the system's words.
+    if (!ReadWholeFile(path, bytes) && LastFileError() == std::strerror(ELOOP)) return LastFileError();
+    return "missing";
+  }
   if (FileType(path) == 1 && FileSize(path) == 0) return "empty";
   // Read to the end: a disk that fails part-way is the reason, not the file.
-  std::string bytes;
   if (!ReadWholeFile(path, bytes)) return LastFileError();
   if (!problem.empty()) return problem;
   return "not " + kind;

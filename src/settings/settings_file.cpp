@@ -118,7 +118,13 @@ void ApplySetupLine(const std::string& line) {
 }
 
 void ReadSetupFile(const std::string& path) {
-  if (FileType(path) == 0) return;
+  if (FileType(path) == 0) {
+    // Anything but a file or a folder under the name (a pipe, a socket, a
+    // device, links that lead round in a loop) counts as missing, and is
+    // named; the settings are then saved in its place.
+    if (NameTaken(path)) NoteLoad(0, path, "a settings file");
+    return;
+  }
   const int64_t size = FileSize(path);
   if (size > kMaxSetupFileBytes) {
     SetupFileUnreadable = true;

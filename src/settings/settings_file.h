@@ -38,7 +38,9 @@ void ApplySetupLine(const std::string& line);
 // is logged) when it is missing. Something of that name that cannot be read
 // (no permission, a folder, a read error part-way, more than
 // kMaxSetupFileBytes) changes no setting, is logged and sets
-// SetupFileUnreadable.
+// SetupFileUnreadable. Anything else of that name (a pipe, a socket, a
+// device, links in a loop) is never opened: it is logged, and counts as
+// missing.
 void ReadSetupFile(const std::string& path);
 // The start-up's reading step: clears the driver flag and the unreadable
 // mark and reads the data folder's "Setup.ini".

@@ -8,6 +8,7 @@
 #include "platform/test/test_audio.h"
 #include "platform/test/test_graphics.h"
 #include "settings/debug_log.h"
+#include "settings/not_a_file.h"
 #include "title/title.h"
 
 namespace {
@@ -119,6 +120,42 @@ TEST_F(AssetsTest, OddStyleFilesAndNoStyleFiles) {
   EXPECT_EQ(BG_bit[2], 0);
   EXPECT_EQ(BG[3], 0);
   EXPECT_EQ(BG_bit[3], 0);
+}
+
+// Something other than a file under a backdrop's name is named in the log,
+// as a sound is, and never opened. A folder, or a file that may not be read,
+// stands where the picture would: its style number counts, with no picture.
+// Anything else (a pipe, a socket, a device, links in a loop) counts as
+// missing.
+TEST_F(AssetsTest, WhatStandsInPlaceOfABackdropIsNamedAndNeverOpened) {
+  PutFixedFiles();
+  PutDrums();
+  const std::string path = Game("bg001.png");
+  WritePng(path, 640, 64);
+  const std::string picture = testutil::ReadBytes(path);
+  for (const testutil::NotAFile& kind : testutil::NotAFiles()) {
+    SCOPED_TRACE(kind.what);
+    testutil::RemoveNotAFile(path);
+    std::unique_ptr<testutil::PipeWatch> watch;
+    if (!kind.put(path, picture, watch)) {
+      ASSERT_EQ(kind.what, "an endless device") << "could not be made";
+      continue;
+    }
+    OpenDebugLog(Paths.data + "Debug.txt");
+    styles = 0;
+    LoadGame();
+    if (watch) {
+      EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+    }
+    SetOwnerPermissionsBind(false);
+    EXPECT_EQ(styles, kind.file_like ? 1 : 0);
+    EXPECT_EQ(BG[1], 0);
+    EXPECT_EQ(BG_bit[1], 0);
+    EXPECT_EQ(LoadFailures(), std::vector<std::string>{"\tCould not load 256/bg001.png (" + kind.named + ")"});
+    EXPECT_NE(gfx, 0);
+    watch.reset();
+  }
+  testutil::RemoveNotAFile(path);
 }
 
 TEST_F(AssetsTest, FixedFilesLoadWithTheirCellsAndFilters) {

@@ -483,9 +483,9 @@ TEST_F(FinishedGameTest, AGameOverIsRecordedByTheWayOutWhenTheRunEndsBeforeItsNa
   // then, while its last picture is held or while its name is typed, the
   // system asks the program to end (a signal) or the window is closed (the
   // farewell screen, closed again). The way out records the game with the
-  // name as it stands, or as the entry began when the name was emptied,
-  // and saves it once. A name confirmed with Enter still held is recorded
-  // by the end of play, and not again by the way out.
+  // name as it stands in the entry, an emptied one included, as Enter
+  // does, and saves it once. A name confirmed with Enter still held is
+  // recorded by the end of play, and not again by the way out.
   SetLocalClockHook([] { return LocalDateTime{2026, 12, 8, 9, 15, 30, 0}; });
   enum class End { kDeath, kCross, kQuit };
   enum class When { kHold, kTyping, kEnterHeld };
@@ -505,10 +505,15 @@ TEST_F(FinishedGameTest, AGameOverIsRecordedByTheWayOutWhenTheRunEndsBeforeItsNa
       {"death, typed, close", End::kDeath, When::kTyping, false, "", "Ab", "0|Ab|0|65150126130|0|1|0|0"},
       {"cross, typed, signal", End::kCross, When::kTyping, true, "", "Ab", "1000|Ab|0|65150126130|0|1|0|0"},
       {"quit, typed, close", End::kQuit, When::kTyping, false, "Jo", "Ab", "0|JoAb|0|65150126130|0|1|0|1"},
-      {"quit, emptied, signal", End::kQuit, When::kTyping, true, "Ann", "\b\b\b", "0|Ann|0|65150126130|0|1|0|1"},
+      {"quit, emptied, signal", End::kQuit, When::kTyping, true, "Ann", "\b\b\b", "0||0|65150126130|0|1|0|1"},
+      {"death, emptied, close", End::kDeath, When::kTyping, false, "Player", "\b\b\b\b\b\b",
+       "0||0|65150126130|0|1|0|0"},
+      {"death, begun empty, hold, signal", End::kDeath, When::kHold, true, "", "", "0||0|65150126130|0|1|0|0"},
       {"cross, Enter held, signal", End::kCross, When::kEnterHeld, true, "", "Ab",
        "1000|Ab|0|65150126130|0|1|0|0"},
       {"quit, Enter held, close", End::kQuit, When::kEnterHeld, false, "Jo", "\bAb", "0|JAb|0|65150126130|0|1|0|1"},
+      {"cross, emptied, Enter held, signal", End::kCross, When::kEnterHeld, true, "Ann", "\b\b\b",
+       "1000||0|65150126130|0|1|0|0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

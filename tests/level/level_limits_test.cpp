@@ -1,7 +1,10 @@
 // The limits of level reading: a level file over the size bound is neither
 // read nor listed, one that grows past it while being read is dropped, and
-// running out of memory while reading a level leaves the game going. Each is
-// named in the debug log.
+// running out of memory while reading a level leaves the game going, and
+// what is not a file under a level's name is passed over. Each is named in
+// the debug log.
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -14,6 +17,7 @@
 #include "platform/list.h"
 #include "platform/runtime.h"
 #include "settings/debug_log.h"
+#include "settings/not_a_file.h"
 
 namespace {
 
@@ -188,6 +192,65 @@ TEST_F(LevelLimitsTest, ThePlayersLevelTooLargeIsLeftOutAndLeftAsItIs) {
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/My Level.xml is too large (" +
                                                    std::to_string(kMaxLevelFileBytes + 1) + " bytes, a level holds at most " +
                                                    kBound + "): it is left out of the list"}));
+}
+
+// Something other than a file under a level's name is never opened, and the
+// scan names it. Any level is then left out of the list, and left as it is.
+// The player's level as anything but a folder or a file that may not be read
+// (a pipe, a socket, a device, links in a loop) counts as missing: the level
+// as it first comes takes its place, and is listed.
+TEST_F(LevelLimitsTest, TheScanNamesWhatStandsInPlaceOfALevelAndNeverOpensIt) {
+  const std::string odd = "<title>Odd</title>\r\n";
+  for (const testutil::NotAFile& kind : testutil::NotAFiles()) {
+    for (const std::string name : {"odd.xml", "My Level.xml"}) {
+      SCOPED_TRACE(kind.what + " as " + name);
+      const bool mine = name == "My Level.xml";
+      fs::remove_all(Paths.levels);
+      fs::create_directories(Paths.levels);
+      OpenDebugLog(Paths.root + "Debug.txt");
+      PutLevel("plain.xml", Level("Plain", 1));
+      if (!mine) PutLevel("My Level.xml", DefaultLevelText());
+      std::unique_ptr<testutil::PipeWatch> watch;
+      if (!kind.put(LevelPath(name), odd, watch)) {
+        ASSERT_EQ(kind.what, "an endless device") << "could not be made";
+        continue;
+      }
+      const bool replaced = mine && !kind.file_like;
+      // The player's level takes the pipe's name: a second name keeps the
+      // pipe, so that its watch can be ended.
+      const std::string kept = LevelPath(name) + ".kept";
+      if (watch && replaced) {
+        ASSERT_EQ(::link(LevelPath(name).c_str(), kept.c_str()), 0);
+      }
+      Hunt4Levels();
+      SetOwnerPermissionsBind(false);
+      std::vector<std::string> titles;
+      for (const auto& g : levels) titles.push_back(g->Title);
+      EXPECT_EQ(titles, (mine && !replaced ? std::vector<std::string>{"Plain"}
+                                           : std::vector<std::string>{"Plain", "xx - Your Level"}));
+      EXPECT_EQ(LogLines(), (std::vector<std::string>{"\tDuskmoorII_Levels/" + name + " could not be read (" +
+                                                      kind.named + "): " +
+                                                      (replaced ? "it is replaced by the level as it first comes"
+                                                                : "it is left out of the list")}));
+      const fs::file_status there = fs::symlink_status(LevelPath(name));
+      if (replaced) {
+        EXPECT_TRUE(fs::is_regular_file(there));
+        EXPECT_EQ(LevelBytes(name), DefaultLevelText() + "\r\n");
+      } else if (kind.what == "a folder") {
+        EXPECT_TRUE(fs::is_directory(there));
+      } else if (kind.file_like) {
+        EXPECT_EQ(LevelBytes(name), odd);
+      } else {
+        EXPECT_FALSE(fs::is_regular_file(there));
+      }
+      if (watch) {
+        if (replaced) fs::rename(kept, LevelPath(name));
+        EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+      }
+      watch.reset();
+      testutil::RemoveNotAFile(LevelPath(name));
+    }
+  }
 }
 
 // Memory runs out part-way through a level: the reader lets go of what it

@@ -26,6 +26,7 @@
 #include "scores/score_records.h"
 #include "common/memory_ceiling.h"
 #include "scores_fixture.h"
+#include "settings/not_a_file.h"
 #include "settings/common_assets.h"
 #include "settings/farewell.h"
 
@@ -173,7 +174,7 @@ TEST_F(HistoryTest, AFileThatCannotBeReadIsNeverWrittenInThatRun) {
          std::filesystem::remove(ScoresFile());
          std::filesystem::create_directory(ScoresFile());
        },
-       [] {}, "Is a directory"},
+       [] {}, "a folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -225,6 +226,55 @@ TEST_F(HistoryTest, AFileThatCannotBeReadIsNeverWrittenInThatRun) {
   EXPECT_EQ(Highscores.Count(), 2);
   EXPECT_EQ(MyName, "Old");
   EXPECT_TRUE(SaveScores());
+}
+
+// Something other than a file under the history's name is never opened, and
+// the log names it. A folder, or a file that may not be read, stands where
+// the player's file would: it is left as it is. Anything else (a pipe, a
+// socket, a device, links in a loop) counts as missing: the history stays,
+// and the next save writes the file in its place.
+TEST_F(HistoryTest, WhatStandsInPlaceOfTheFileIsNamedAndNeverOpened) {
+  const std::string file = "7|Old|0|10|0|0|0|0\r\n" + ZeroBest() + "\r\n";
+  for (const testutil::NotAFile& kind : testutil::NotAFiles()) {
+    SCOPED_TRACE(kind.what);
+    testutil::RemoveNotAFile(ScoresFile());
+    OpenDebugLog(Paths.data + "Debug.txt");
+    ClearList(Highscores);
+    ScoresNotSaved.Reset();
+    ListAddLast(Highscores, Rec(1, 1, "Here"));
+    MyName = "Typed";
+    std::unique_ptr<testutil::PipeWatch> watch;
+    if (!kind.put(ScoresFile(), file, watch)) {
+      ASSERT_EQ(kind.what, "an endless device") << "could not be made";
+      continue;
+    }
+    LoadScores();
+    ASSERT_EQ(Highscores.Count(), 1);
+    EXPECT_EQ(Highscores.First()->Name, "Here");
+    EXPECT_EQ(MyName, "Typed");
+    EXPECT_EQ(ScoresFileUnreadable, kind.file_like);
+    const std::string line = kind.file_like ? "\t256/scores.dat could not be read (" + kind.named +
+                                                  "): it will not be written in this run"
+                                            : "\tCould not load 256/scores.dat (" + kind.named + ")";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{line});
+    // Asked before the save takes the pipe's name.
+    if (watch) {
+      EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+    }
+    EXPECT_EQ(SaveScores(), !kind.file_like);
+    SetOwnerPermissionsBind(false);
+    if (kind.what == "a folder") {
+      EXPECT_EQ(FileType(ScoresFile()), 2);
+    } else if (kind.file_like) {
+      EXPECT_EQ(testutil::ReadBytes(ScoresFile()), file);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(ScoresFile())));
+      EXPECT_EQ(testutil::ReadBytes(ScoresFile()), "1|Here|0|1|0|0|0|0\r\n" + ZeroBest() + "\r\n");
+    }
+    EXPECT_EQ(FileType(ScoresFile() + ".tmp"), 0);
+    watch.reset();
+  }
+  testutil::RemoveNotAFile(ScoresFile());
 }
 
 // Every damaged line that holds a bar is a game of its own, so a large

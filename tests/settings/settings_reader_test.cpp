@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -9,6 +13,7 @@
 #include <vector>
 
 #include "fixture.h"
+#include "not_a_file.h"
 #include "platform/test/test_audio.h"
 #include "settings/settings_file.h"
 #include "startup/globals.h"
@@ -131,7 +136,7 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
          std::filesystem::remove(path);
          std::filesystem::create_directory(path);
        },
-       "Is a directory"},
+       "a folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -171,6 +176,54 @@ TEST_F(SettingsReaderTest, AFileThatCannotBeReadChangesNothingAndIsNeverWritten)
   SaveIni();
   EXPECT_NE(ReadBytes(path).find("Master = 90\r\n"), std::string::npos);
   EXPECT_NE(ReadBytes(path), file);
+}
+
+// Something other than a file under the settings file's name is never
+// opened, and the log names it. A folder, or a file that may not be read,
+// stands where the player's file would: it is left as it is. Anything else
+// (a pipe, a socket, a device, links in a loop) counts as missing: the
+// defaults stand, and the settings are saved in its place.
+TEST_F(SettingsReaderTest, WhatStandsInPlaceOfTheFileIsNamedAndNeverOpened) {
+  const std::string path = Paths.data + "Setup.ini";
+  const std::string file = "[Audio]\r\nMaster = 90\r\n";
+  for (const testutil::NotAFile& kind : testutil::NotAFiles()) {
+    SCOPED_TRACE(kind.what);
+    testutil::RemoveNotAFile(path);
+    FreshDefaults();
+    const auto start_options = Options;
+    const auto start_keys = KeyV;
+    std::unique_ptr<testutil::PipeWatch> watch;
+    if (!kind.put(path, file, watch)) {
+      ASSERT_EQ(kind.what, "an endless device") << "could not be made";
+      continue;
+    }
+    ReadSettings();
+    EXPECT_EQ(Options, start_options);
+    EXPECT_EQ(KeyV, start_keys);
+    EXPECT_EQ(SetupFileUnreadable, kind.file_like);
+    const std::string line = kind.file_like ? "\tSetup.ini could not be read (" + kind.named +
+                                                  "): it will not be written in this run"
+                                            : "\tCould not load Setup.ini (" + kind.named + ")";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{line});
+    // Asked before the save takes the pipe's name.
+    if (watch) {
+      EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+    }
+    SaveIni();
+    SetOwnerPermissionsBind(false);
+    if (kind.what == "a folder") {
+      EXPECT_TRUE(std::filesystem::is_directory(path));
+    } else if (kind.file_like) {
+      EXPECT_EQ(ReadBytes(path), file);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+      EXPECT_NE(ReadBytes(path).find("Master = " + std::to_string(start_options[11]) + "\r\n"), std::string::npos)
+          << ReadBytes(path);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    watch.reset();
+  }
+  testutil::RemoveNotAFile(path);
 }
 
 // The settings file is read up to a size bound far above anything the game
@@ -230,6 +283,59 @@ TEST_F(SettingsReaderTest, AFileOverTheSizeBoundIsNotReadAndNeverWritten) {
     }
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
   }
+}
+
+// A file that holds more than its size says (one of the system's own files,
+// or one that grows while it is read) is bounded by the reading itself: the
+// reading stops at the bound and fails, and nothing read takes effect. The
+// system reports the size of a process's argument list as 0, however long
+// it is: a child given some 1.5 MB of arguments, the first of them a setting,
+// gives such a file.
+TEST_F(SettingsReaderTest, AFileThatGivesMoreThanItsSizeIsStoppedAtTheBound) {
+  std::vector<std::string> args = {"/bin/sh", "-c", "echo; read line", "sh", "Master = 7"};
+  for (int i = 0; i < 15; ++i) args.push_back(";" + std::string(99999, 'x'));
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  // The child says it runs (its argument list is in place only then), and
+  // waits on a pipe that stays open until it is ended.
+  int feed[2], said[2];
+  ASSERT_EQ(::pipe(feed), 0);
+  ASSERT_EQ(::pipe(said), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, feed[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, said[1], 1);
+  pid_t child = 0;
+  const int spawned = ::posix_spawn(&child, "/bin/sh", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(feed[0]);
+  ::close(said[1]);
+  ASSERT_EQ(spawned, 0);
+  char running = 0;
+  const bool runs = ::read(said[0], &running, 1) == 1;
+  ::close(said[0]);
+  if (!runs) ::kill(child, SIGKILL);
+  ASSERT_TRUE(runs);
+  const std::string path = "/proc/" + std::to_string(child) + "/cmdline";
+
+  // What the case rests on: a regular file of size 0 that gives more than
+  // the bound.
+  EXPECT_EQ(FileType(path), 1);
+  EXPECT_EQ(FileSize(path), 0);
+  EXPECT_GT(static_cast<int64_t>(ReadBytes(path).size()), kMaxSetupFileBytes);
+  FreshDefaults();
+  const auto start_options = Options;
+  ReadSetupFile(path);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(feed[1]);
+
+  EXPECT_TRUE(SetupFileUnreadable);
+  EXPECT_EQ(Options, start_options);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"\t" + path +
+                                                  " could not be read (File too large): it will not be written in "
+                                                  "this run"}));
 }
 
 struct ChoiceCase {

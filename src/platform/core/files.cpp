@@ -105,7 +105,9 @@ bool FolderTakesNewFiles(const std::string& path) {
 // With `regular_only`, anything but a regular file is refused unopened:
 // opening a device can have effects of its own, and opening a pipe waits for
 // a writer. Something else may take the name meanwhile, so that opening does
-// not wait, and what it opened is looked at again.
+// not wait, and what it opened is looked at again. What is refused is named
+// as WhatIsThere names it.
+const char* WhatIsThere(const struct stat& st);
 int OpenForReading(const std::string& path, struct stat& st, bool regular_only = false) {
   if (regular_only) {
     if (::stat(path.c_str(), &st) != 0) {
@@ -113,7 +115,7 @@ int OpenForReading(const std::string& path, struct stat& st, bool regular_only =
       return -1;
     }
     if (!S_ISREG(st.st_mode)) {
-      Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+      Fail(WhatIsThere(st));
       return -1;
     }
   }
