@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TextStream;
 using Stream = std::shared_ptr<TextStream>;
@@ -132,8 +133,18 @@ enum class FolderLock {
 // it holds (however the path is spelt or linked) answers kHeld. Opening the
 // folder needs the right to read it: a folder without it cannot be locked.
 FolderLock HoldFolderLock(const std::string& folder);
-// Lets go of every folder lock this process holds.
+// Lets go of every folder lock this process holds, and forgets the folders
+// LockBeforeWritingIn named.
 void LetGoOfFolderLocks();
+// Names the folders that hold the player's files (they need not exist yet).
+// From then on every write into one of them (WriteFileAtomic, WriteFile,
+// OpenFileInPlace), however its path is spelt or linked, first holds that
+// folder's lock, taking it when the folder has come since: a folder another
+// process holds is written nothing, and the write fails with LastFileError
+// "its folder is held by another copy". One that cannot be locked is not
+// written in either; only on a file system without locks does the write go
+// ahead unlocked. Writes elsewhere are not looked at.
+void LockBeforeWritingIn(const std::vector<std::string>& folders);
 // Fault injection for tests: while `err` is not 0, taking a lock fails with
 // that error number, as on a file system that answers so. 0 by default.
 void SetFolderLocksFail(int err);

@@ -88,6 +88,10 @@ std::string unlocked_note;
 // are locked, so no file is made for it and none can stand in its way (a
 // ".duskmoor2.lock" an earlier version left is not looked at). The locks go
 // with the process, however it ends, so none is ever left behind.
+// A folder that is not there yet is locked from the moment it comes: the
+// level folder, which the game makes, is made here, in the same step, and
+// any other (one reached through a link that leads nowhere yet) at the first
+// write into it.
 void HoldGameFolders() {
   LetGoOfFolderLocks();
   unlocked_note.clear();
@@ -96,7 +100,11 @@ void HoldGameFolders() {
   std::vector<std::string> folders = {data ? Paths.data : Paths.root};
   if (data) folders.push_back(Paths.game);
   folders.push_back(Paths.levels);
+  LockBeforeWritingIn({folders.front(), Paths.data, Paths.game, Paths.levels});
   for (const std::string& folder : folders) {
+    // Made only once the folders before it are held: a second copy on the
+    // same game folder makes nothing.
+    if (folder == Paths.levels && !NameTaken(folder)) CreateDir(folder);
     switch (HoldFolderLock(folder)) {
       case FolderLock::kHeld:
       case FolderLock::kMissing:  // nothing of the player's can be lost there

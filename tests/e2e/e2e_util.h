@@ -177,12 +177,14 @@ class FakeInput {
   // Waits until a shown top-level window whose title holds `title` exists
   // (of a process still running) and keeps its position on the screen:
   // pointer positions are taken from there on, and its presented frames are
-  // counted. With `starter`, false as soon as that process has ended.
-  bool FindWindow(const std::string& title = "Duskmoor", pid_t starter = 0) {
+  // counted. With `starter`, false as soon as that process has ended. With
+  // `owner`, only a window of that process counts (two games may show their
+  // windows at once).
+  bool FindWindow(const std::string& title = "Duskmoor", pid_t starter = 0, pid_t owner = 0) {
     const auto until = GuardFrom();
     for (;;) {
       Drain();
-      unsigned long found = Search(title);
+      unsigned long found = Search(title, owner);
       if (found != 0) {
         Attach(found);
         return true;
@@ -401,8 +403,9 @@ class FakeInput {
     return pid;
   }
 
-  // A shown top-level window with the title whose process still runs, or 0.
-  unsigned long Search(const std::string& title) {
+  // A shown top-level window with the title whose process still runs (with
+  // `only`, that process), or 0.
+  unsigned long Search(const std::string& title, pid_t only = 0) {
     const unsigned long root = root_(display_);
     unsigned long r = 0, parent = 0;
     unsigned long* children = nullptr;
@@ -420,6 +423,7 @@ class FakeInput {
       const pid_t pid = WindowPid(children[i]);
       // The window of a game that has just ended may linger for a moment.
       if (pid > 0 && MainThreadSleeps(pid) < 0) continue;
+      if (only > 0 && pid != only) continue;
       found = children[i];
     }
     if (children) free_(children);

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -384,8 +385,10 @@ TEST_F(StartupEndToEnd, ADebugTxtThatIsNoFileIsLeftAloneAndTheGamePlaysWithoutAL
   }
 }
 
-// Two game folders that share the folder of the scores through a link, and
-// a data folder the player cannot read: of two copies, never both run.
+// Two game folders that share the folder of the scores through a link, or
+// the level folder through a link that led nowhere until a copy made the
+// folder, and a data folder the player cannot read: of two copies, never
+// both run, and a copy writes nothing into a folder another copy holds.
 TEST_F(StartupEndToEnd, CopiesThatWouldShareThePlayersFilesNeverRunAtOnce) {
   const fs::path first_root = CopyGame(source, "sharedscores");
   const fs::path second_root = CopyGame(source, "sharedscores2");
@@ -436,6 +439,90 @@ TEST_F(StartupEndToEnd, CopiesThatWouldShareThePlayersFilesNeverRunAtOnce) {
     fs::remove(said);
   }
   fs::remove_all(first_root);
+  const fs::path levels = "DuskmoorII_Levels";
+  {
+    SCOPED_TRACE("a level folder the first copy makes, the second's a link that led nowhere before");
+    const fs::path a = CopyGame(source, "madelevels");
+    const fs::path b = CopyGame(source, "madelevels2");
+    fs::remove_all(a / levels);
+    fs::remove_all(b / levels);
+    fs::create_directory_symlink(a / levels, b / levels);
+    const fs::path a_log = a / "Files" / "Debug.txt";
+    const pid_t first = StartGame(a);
+    ASSERT_NE(first, 0);
+    ASSERT_TRUE(WaitForTitle(input, a_log)) << "the title screen never showed\n" << ReadAll(a_log);
+    const std::string mine = ReadAll(a / levels / "My Level.xml");
+    EXPECT_FALSE(mine.empty());
+    const fs::path said = fs::temp_directory_path() / ("duskmoor_madelevels_said_" + std::to_string(getpid()));
+    const pid_t second = StartGameSaying(b, said);
+    ASSERT_NE(second, 0);
+    const int status = WaitForExit(second, 60);
+    if (status < 0) kill(second, SIGKILL);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + (b / levels).string() + "/\n");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(b / "Files" / "Debug.txt")));
+    EXPECT_EQ(ReadAll(a / levels / "My Level.xml"), mine);
+    EXPECT_TRUE(Running(first));
+    EXPECT_EQ(Terminate(first), 0);
+    fs::remove(said);
+    fs::remove_all(a);
+    fs::remove_all(b);
+  }
+  {
+    SCOPED_TRACE("the first copy's level folder a link to the second's, which the second makes");
+    const fs::path a = CopyGame(source, "linkedlevels");
+    const fs::path b = CopyGame(source, "linkedlevels2");
+    fs::remove_all(a / levels);
+    fs::remove_all(b / levels);
+    fs::create_directory_symlink(b / levels, a / levels);
+    const fs::path a_log = a / "Files" / "Debug.txt";
+    const fs::path b_log = b / "Files" / "Debug.txt";
+    const fs::path b_mine = b / levels / "My Level.xml";
+    WriteAll(a / "Files" / "Setup.ini", kSetup);
+    // The first copy is held at its settings, past its locks and before its
+    // level list, while the second starts, makes its level folder and shows
+    // its title.
+    std::optional<OpenHold> hold(std::in_place, a / "Files" / "Setup.ini");
+    if (!hold->Made()) GTEST_SKIP() << "openings cannot be held here (the superuser's rights are needed)";
+    const pid_t first = StartGame(a);
+    ASSERT_NE(first, 0);
+    ASSERT_TRUE(hold->Holds(first)) << "the game never opened Setup.ini";
+    const pid_t second = StartGame(b);
+    ASSERT_NE(second, 0);
+    ASSERT_TRUE(WaitForTitle(input, b_log)) << "the title screen never showed\n" << ReadAll(b_log);
+    const std::string fresh = ReadAll(b_mine);
+    ASSERT_FALSE(fresh.empty());
+    hold.reset();
+    // The first copy lists the second's level, its own now through the link,
+    // and edits it: the autosave writes nothing into the folder the second
+    // holds.
+    ASSERT_TRUE(WaitForText(a_log, "Finished Loading\r\n")) << ReadAll(a_log);
+    ASSERT_TRUE(input.FindWindow("Duskmoor", first, first));
+    ASSERT_TRUE(input.WaitFrames(kTitleFrames));
+    input.MovePointer(400, 300);
+    input.Tap(kLetterZ);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames));
+    input.Tap(kLetterZ);
+    ASSERT_TRUE(input.WaitFrames(kMapFadeFrames + kFramesPerAction));
+    input.Tap(kSpace);
+    ASSERT_TRUE(input.WaitFrames(30));
+    input.MovePointer(452 * 5 / 8, 300 * 5 / 8);
+    input.Click();
+    const std::string not_saved = "Level not saved: the level file could not be written\r\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadAll(a_log).find(not_saved) != std::string::npos || ReadAll(b_mine) != fresh; }))
+        << ReadAll(a_log);
+    EXPECT_NE(ReadAll(a_log).find(not_saved), std::string::npos) << ReadAll(a_log);
+    EXPECT_EQ(ReadAll(b_mine), fresh);
+    EXPECT_EQ(std::distance(fs::directory_iterator(b / levels), fs::directory_iterator()), 1);
+    EXPECT_TRUE(Running(first));
+    EXPECT_TRUE(Running(second));
+    EXPECT_EQ(Terminate(first), 0);
+    EXPECT_EQ(Terminate(second), 0);
+    // Its own ending saved nothing there either.
+    EXPECT_EQ(ReadAll(b_mine), fresh);
+    fs::remove_all(a);
+    fs::remove_all(b);
+  }
 }
 
 }  // namespace

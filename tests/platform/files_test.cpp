@@ -345,16 +345,18 @@ TEST_F(Files, OnlyRegularFilesOpenForReadingAndNothingElseIsOpened) {
   EXPECT_FALSE(pipe.Opened());
 }
 
+// Another process that takes the lock of `folder` and keeps it until told to
+// end; it answers 'y' when it got it. A child shares what its parent holds,
+// so it opens the folder anew, as a process of its own would.
+std::unique_ptr<testutil::WaitingChild> LockHolder(const fs::path& folder) {
+  return std::make_unique<testutil::WaitingChild>([folder] {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+  });
+}
+
 TEST_F(Files, FolderLocksAreHeldAgainstOtherProcessesUntilTheHolderEnds) {
-  // Another process that takes the lock and keeps it until told to end. A
-  // child shares what its parent holds, so it opens the folder anew, as a
-  // process of its own would.
-  auto holder = [](const fs::path& folder) {
-    return std::make_unique<testutil::WaitingChild>([folder] {
-      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-      return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-    });
-  };
+  auto holder = LockHolder;
   const fs::path a = dir_ / "a", b = dir_ / "b";
   fs::create_directory(a);
   fs::create_directory(b);
@@ -476,6 +478,89 @@ TEST_F(Files, AFolderLockHoldsWhateverStandsInTheFolderForAPlayer) {
     first->End();
     EXPECT_EQ(player()->Answer(), 'y');
     ::chmod(folder.c_str(), 0755);
+  }
+}
+
+// The folders of the player's files may come after the start (made by the
+// game, or by another copy at the end of a link that led nowhere): every
+// write into one takes its lock first, and one another process holds is
+// written nothing.
+TEST_F(Files, AWriteIntoAPlayersFolderHoldsItsLockFirst) {
+  auto holder = LockHolder;
+  struct Writer {
+    std::string what;
+    std::function<bool(const std::string& path)> write;
+  };
+  const Writer writers[] = {
+      {"a whole file", [](const std::string& path) { return WriteFileAtomic(path, "new\r\n"); }},
+      {"in place",
+       [](const std::string& path) {
+         std::FILE* f = OpenFileInPlace(path);
+         if (!f) return false;
+         std::fputs("new\r\n", f);
+         return std::fclose(f) == 0;
+       }},
+      {"a stream",
+       [](const std::string& path) {
+         const Stream s = WriteFile(path);
+         WriteLine(s, "new");
+         CloseFile(s);
+         return s != nullptr;
+       }},
+  };
+  struct Case {
+    std::string what;
+    bool named;      // one of the player's folders
+    bool other;      // another process holds it
+    int lock_error;  // what taking a lock fails with
+    std::string why;  // "" when the write goes ahead
+  };
+  const Case cases[] = {
+      {"a player's folder made after it was named", true, false, 0, ""},
+      {"a player's folder another process holds", true, true, 0, "its folder is held by another copy"},
+      {"a player's folder on a file system without locks", true, false, ENOLCK, ""},
+      {"a player's folder that cannot be locked", true, false, EIO,
+       "its folder cannot be locked (" + std::string(std::strerror(EIO)) + ")"},
+      {"another folder another process holds", false, true, 0, ""},
+  };
+  int n = 0;
+  for (const Writer& w : writers) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(w.what + ", " + c.what);
+      const fs::path folder = dir_ / ("folder" + std::to_string(n));
+      const fs::path link = dir_ / ("link" + std::to_string(n));
+      ++n;
+      // Named while nothing is there, and written through a link.
+      std::vector<std::string> named = {(dir_ / "data").string() + "/"};
+      if (c.named) named.push_back(folder.string() + "/");
+      LockBeforeWritingIn(named);
+      fs::create_directory(folder);
+      fs::create_directory_symlink(folder, link);
+      Put((folder / "My Level.xml").string(), "old\r\n");
+      std::unique_ptr<testutil::WaitingChild> other;
+      if (c.other) {
+        other = holder(folder);
+        ASSERT_EQ(other->Answer(), 'y');
+      }
+      SetFolderLocksFail(c.lock_error);
+      const bool written = w.write((link / "My Level.xml").string());
+      SetFolderLocksFail(0);
+      if (c.why.empty()) {
+        EXPECT_TRUE(written) << LastFileError();
+        EXPECT_EQ(Get((folder / "My Level.xml").string()), "new\r\n");
+      } else {
+        EXPECT_FALSE(written);
+        EXPECT_EQ(LastFileError(), c.why);
+        EXPECT_EQ(Get((folder / "My Level.xml").string()), "old\r\n");
+      }
+      // Nothing else made there.
+      EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+      if (other) other->End();
+      // The write took the lock, and keeps it, where locks are to be had.
+      const bool held = c.named && c.lock_error == 0 && !c.other;
+      EXPECT_EQ(holder(folder)->Answer(), held ? 'n' : 'y');
+      LetGoOfFolderLocks();
+    }
   }
 }
 

@@ -2,7 +2,9 @@
 // of a running one leaves at once, saying why, and writes nothing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,9 @@
 
 #include "common/test_util.h"
 #include "common/waiting_child.h"
+#include "level/level_browser.h"
+#include "level/level_file.h"
+#include "level/records.h"
 #include "platform/files.h"
 #include "platform/test/test_backend.h"
 #include "settings/debug_log.h"
@@ -180,6 +185,83 @@ TEST(SecondCopy, AFolderSharedThroughALinkIsOneFolder) {
     }
     EXPECT_EQ(StartupExit(second_root), -1);
     CloseDebugLog();
+    LetGoOfFolderLocks();
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(first_root.parent_path());
+  }
+}
+
+// The level folder may be missing at the start: the game makes it, or
+// another copy does at the end of a link that led nowhere. Either way it is
+// locked before anything is written in it, and by one copy only.
+TEST(SecondCopy, ALevelFolderThatComesAfterTheStartIsLockedBeforeAnythingIsWrittenInIt) {
+  const fs::path levels = "DuskmoorII_Levels";
+  struct Case {
+    std::string what;
+    bool first_links;  // the first copy's level folder leads to the second's, not the other way round
+  };
+  const Case cases[] = {
+      {"made by the first copy, the second's a link to it", false},
+      {"the first copy's a link to the second's, which the second makes", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testbackend::Reset();
+    CloseDebugLog();
+    DebugFile = 0;
+    const fs::path first_root = MakeRoot(false) / "first";
+    const fs::path second_root = first_root.parent_path() / "second";
+    for (const fs::path& root : {first_root, second_root}) fs::create_directories(root / "Files" / "256");
+    // A link that leads nowhere yet.
+    if (c.first_links) fs::create_directory_symlink(second_root / levels, first_root / levels);
+    else fs::create_directory_symlink(first_root / levels, second_root / levels);
+    if (!c.first_links) {
+      // The first copy makes its level folder and holds it from the start.
+      OtherCopy first(first_root);
+      ASSERT_TRUE(first.Started());
+      EXPECT_TRUE(fs::is_directory(fs::symlink_status(first_root / levels)));
+      const std::vector<std::string> listed = Everything(first_root.parent_path());
+      ::testing::internal::CaptureStderr();
+      const int status = StartupExit(second_root);
+      const std::string said = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(said, "Duskmoor II is already running from " + (second_root / levels).string() + "/\n");
+      EXPECT_EQ(DebugFile, 0);
+      EXPECT_EQ(Everything(first_root.parent_path()), listed);
+      first.End();
+    } else {
+      // This process is the first copy: its level folder leads nowhere.
+      EXPECT_EQ(StartupExit(first_root), -1);
+      EXPECT_FALSE(fs::exists(first_root / levels));
+      {
+        // The second copy makes the folder and holds it.
+        OtherCopy second(second_root);
+        ASSERT_TRUE(second.Started());
+        ASSERT_TRUE(fs::is_directory(fs::symlink_status(second_root / levels)));
+        // The first copy's level list, and then its editor, would write the
+        // player's level there: nothing is written.
+        Hunt4Levels();
+        EXPECT_TRUE(fs::is_empty(second_root / levels));
+        Uselevel = std::make_shared<game>();
+        Uselevel->name = "My Level.xml";
+        EXPECT_FALSE(SaveLevel());
+        EXPECT_EQ(LastFileError(), "its folder is held by another copy");
+        EXPECT_TRUE(fs::is_empty(second_root / levels));
+        Uselevel.reset();
+        second.End();
+      }
+      // Once the second copy has ended, the folder is the first's to write,
+      // and the first holds it from its first write on.
+      Hunt4Levels();
+      EXPECT_TRUE(fs::is_regular_file(second_root / levels / "My Level.xml"));
+      testutil::WaitingChild another([&] {
+        const int fd = ::open((second_root / levels).c_str(), O_RDONLY | O_DIRECTORY);
+        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+      });
+      EXPECT_EQ(another.Answer(), 'n');
+      another.End();
+      CloseDebugLog();
+    }
     LetGoOfFolderLocks();
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(first_root.parent_path());

@@ -156,6 +156,10 @@ const char* WhatIsThere(const struct stat& st) {
 // Whether what `st` describes is a regular file that no other name leads to.
 bool OwnFile(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_nlink <= 1; }
 
+// Whether a file may be written at `path`, as LockBeforeWritingIn says;
+// false with the reason recorded. With the folder locks below.
+bool FolderLetsWrite(const std::string& path);
+
 // The file behind OpenFileInPlace and WriteFile, open for writing, or -1 with
 // the reason recorded. What has the name is looked at before anything is
 // opened: opening a device can have effects of its own. Something else may
@@ -167,6 +171,7 @@ int OpenInPlace(const std::string& path) {
     Fail(ENOENT);
     return -1;
   }
+  if (!FolderLetsWrite(path)) return -1;
   struct stat st{};
   if (::lstat(path.c_str(), &st) == 0) {
     if (!OwnFile(st)) {
@@ -438,6 +443,7 @@ void CloseDir(const Dir& d) {
 
 bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
   if (path.empty()) return Fail(ENOENT);
+  if (!FolderLetsWrite(path)) return false;
   if (!FolderTakesNewFiles(path)) return Fail(EACCES);
   const std::string tmp = path + ".tmp";
   // The temporary name is the game's own: whatever has it (a file a crash
@@ -528,6 +534,12 @@ std::vector<HeldLock>& Held() {
 // The error every lock fails with, for tests; 0: none.
 int g_lock_error = 0;
 
+// The folders of LockBeforeWritingIn, as they were named.
+std::vector<std::string>& LockedForWriting() {
+  static std::vector<std::string> folders;
+  return folders;
+}
+
 int TakeLock(int fd) {
   if (g_lock_error != 0) {
     errno = g_lock_error;
@@ -582,6 +594,43 @@ FolderLock HoldFolderLock(const std::string& folder) {
 void LetGoOfFolderLocks() {
   for (const HeldLock& held : Held()) ::close(held.fd);
   Held().clear();
+  LockedForWriting().clear();
 }
+
+void LockBeforeWritingIn(const std::vector<std::string>& folders) { LockedForWriting() = folders; }
+
+namespace {
+
+// A folder named at the start may be missing then and come later (made by
+// this process, or by another one at the end of a link that led nowhere):
+// it is locked at the first write into it, not before. The folder is found
+// by what it is, not by its name, so no spelling or link gets past it.
+bool FolderLetsWrite(const std::string& path) {
+  if (LockedForWriting().empty()) return true;
+  const std::string folder = Parent(path);
+  struct stat st{};
+  // No folder there: the write fails on its own.
+  if (::stat(folder.c_str(), &st) != 0) return true;
+  for (const std::string& named : LockedForWriting()) {
+    struct stat there{};
+    if (::stat(named.c_str(), &there) != 0 || there.st_dev != st.st_dev || there.st_ino != st.st_ino) continue;
+    switch (HoldFolderLock(folder)) {
+      case FolderLock::kHeld:
+      case FolderLock::kMissing:  // gone meanwhile: nothing can be written there
+      case FolderLock::kNoLocks:  // no copy could lock it, as at the start
+        return true;
+      case FolderLock::kTaken:
+        return Fail("its folder is held by another copy");
+      case FolderLock::kFailed: {
+        static std::string why;
+        why = "its folder cannot be locked (" + LastFileError() + ")";
+        return Fail(why.c_str());
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 void SetFolderLocksFail(int err) { g_lock_error = err; }
