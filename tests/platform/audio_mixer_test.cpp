@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include "audio_test_files.h"
+#include "common/memory_ceiling.h"
 #include "platform/core/mixer.h"
+#include "platform/core/sound_decode.h"
 
 namespace {
 
@@ -175,6 +181,84 @@ TEST(Mixer, VoicesAreBounded) {
   EXPECT_EQ(m.LiveVoices(), 7);
   EXPECT_TRUE(m.Cue(9, s));
   EXPECT_EQ(Mixer().MaxVoices(), Mixer::kMaxVoices);
+}
+
+// The output thread renders inside the sound system's C code, which no
+// exception may cross: memory that runs out while a block is mixed must not
+// end the program there.
+class MixerShortOfMemory : public ::testing::Test {
+ protected:
+  void SetUp() override { testutil::LiftMemoryCeiling(); }
+  void TearDown() override { testutil::LiftMemoryCeiling(); }
+};
+
+// Root mean square of a block, full scale 32768.
+double Rms(const std::vector<int16_t>& block) {
+  double sum = 0;
+  for (int16_t x : block) sum += static_cast<double>(x) * x;
+  return std::sqrt(sum / static_cast<double>(block.size()));
+}
+
+TEST_F(MixerShortOfMemory, ABlockThatCannotBeMixedPlaysAsSilenceAndTheNextMixesAgain) {
+  const int rate = 44100, clicks = rate * 3 / 2;
+  const std::string ogg = audiotest::EncodeOgg(audiotest::ClicksThenTone(rate * 3, clicks, rate), 1, rate);
+  ASSERT_FALSE(ogg.empty());
+  // What the second case stands on: the stream's decoded blocks grow where
+  // the tone begins.
+  const audiotest::DecodedBlocks blocks = audiotest::LongestDecodedBlocks(ogg, clicks);
+  ASSERT_LT(blocks.before, blocks.after);
+
+  constexpr int kBlock = 1024;
+  struct Case {
+    const char* name;
+    SoundRef sound;
+    int16_t level;     // what every sample is once mixing goes on; 0 for the tone
+    int frames_before;  // mixed on the output thread before memory runs out
+  };
+  const Case cases[] = {
+      {"an output thread's first block, before its buffer is made", Constant(rate * 3, 16000), 16000, 0},
+      {"a stream that reaches a longer decoded block", StreamOggVorbis(std::vector<uint8_t>(ogg.begin(), ogg.end())),
+       0, clicks - 8 * kBlock},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(c.sound);
+    Mixer m(rate);
+    Play(m, 1, c.sound);
+    // The blocks a sound system's thread would ask for: all the memory is
+    // taken for sixteen of them (past the tone's start), then given back.
+    std::vector<int16_t> block(static_cast<size_t>(kBlock) * 2);
+    std::vector<std::vector<int16_t>> starved(16, block);
+    std::vector<int16_t> after = block;
+    bool threw = false;
+    std::thread output([&] {
+      try {
+        for (int done = 0; done < c.frames_before; done += kBlock) m.RenderS16(block.data(), kBlock);
+        testutil::TakeAllMemory();
+        for (auto& b : starved) m.RenderS16(b.data(), kBlock);
+        testutil::LiftMemoryCeiling();
+        // A stream's window may still hold what it had; it is on the tone
+        // within a window's length.
+        for (int done = 0; done < SoundStream::kWindowFrames * 2; done += kBlock) m.RenderS16(after.data(), kBlock);
+      } catch (...) {
+        threw = true;
+      }
+      testutil::LiftMemoryCeiling();
+    });
+    output.join();
+    EXPECT_FALSE(threw) << "memory running out escaped the output thread";
+    const bool silent = std::any_of(starved.begin(), starved.end(), [](const std::vector<int16_t>& b) {
+      return std::all_of(b.begin(), b.end(), [](int16_t x) { return x == 0; });
+    });
+    EXPECT_TRUE(silent) << "no block came out silent: memory never ran short";
+    if (c.level != 0) {
+      EXPECT_TRUE(std::all_of(after.begin(), after.end(), [&](int16_t x) { return std::abs(x - c.level) <= 2; }));
+    } else {
+      // The tone at half scale: its root mean square is about 11585.
+      EXPECT_NEAR(Rms(after), 11585, 1500);
+    }
+    EXPECT_TRUE(m.Playing(1));
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ogg_reader.h"
+
 namespace audiotest {
 
 inline void Put32(std::string& s, uint32_t v) {
@@ -150,6 +152,45 @@ inline std::vector<float> Sine(int frames, int channels, int rate, double hz, fl
       v[static_cast<size_t>(i) * channels + c] =
           amp * static_cast<float>(std::sin(2 * M_PI * hz * (c + 1) * i / rate));
   return v;
+}
+
+// Mono clicks, one every 512 frames, for `click_frames` frames, then a tone
+// of 440 Hz at half scale to `frames`. The encoder codes clicks in short
+// blocks and a steady tone in long ones, so a stream of this first needs
+// room for a longer decoded block when it reaches the tone.
+inline std::vector<float> ClicksThenTone(int frames, int click_frames, int rate) {
+  std::vector<float> v(static_cast<size_t>(frames));
+  for (int i = 0; i < frames; ++i)
+    v[static_cast<size_t>(i)] = i < click_frames ? (i % 512 == 0 ? 0.9f : 0.0f)
+                                                 : 0.5f * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / rate));
+  return v;
+}
+
+// The most frames one decoded block of `ogg` gives, among the blocks that
+// start before frame `to` and those that start at or after it.
+struct DecodedBlocks {
+  long before = 0, after = 0;
+};
+inline DecodedBlocks LongestDecodedBlocks(const std::string& ogg, long to) {
+  DecodedBlocks out;
+  oggreader::MemReader reader{reinterpret_cast<const uint8_t*>(ogg.data()), ogg.size(), 0};
+  OggVorbis_File vf;
+  if (ov_open_callbacks(&reader, &vf, nullptr, 0, oggreader::MemCallbacks()) != 0) return out;
+  const int ch = ov_info(&vf, -1)->channels;
+  std::vector<char> raw(65536);
+  long pos = 0;
+  for (;;) {
+    int section = 0;
+    const long got = ov_read(&vf, raw.data(), static_cast<int>(raw.size()), 0, 2, 1, &section);
+    if (got == OV_HOLE) continue;
+    if (got <= 0) break;
+    const long frames = got / (2 * ch);
+    long& longest = pos < to ? out.before : out.after;
+    longest = std::max(longest, frames);
+    pos += frames;
+  }
+  ov_clear(&vf);
+  return out;
 }
 
 }  // namespace audiotest

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 Mixer::Mixer(int output_rate, int max_voices)
@@ -145,12 +146,21 @@ void Mixer::MixInto(float* out, int frames) {
   }
 }
 
-void Mixer::RenderS16(int16_t* out, int frames) {
+void Mixer::RenderS16(int16_t* out, int frames) noexcept {
   // The output thread calls this for every block; its buffer is kept.
   thread_local std::vector<float> buf;
-  buf.assign(static_cast<size_t>(frames) * 2, 0.0f);
-  MixInto(buf.data(), frames);
-  for (size_t i = 0; i < buf.size(); ++i) {
+  const size_t samples = static_cast<size_t>(frames) * 2;
+  try {
+    buf.assign(samples, 0.0f);
+    MixInto(buf.data(), frames);
+  } catch (const std::bad_alloc&) {
+    // Nothing may leave the output thread, which belongs to the sound
+    // system's C code. A block that could not be mixed plays as silence; the
+    // next one is tried afresh.
+    std::fill(out, out + samples, int16_t{0});
+    return;
+  }
+  for (size_t i = 0; i < samples; ++i) {
     float x = std::clamp(buf[i], -1.0f, 1.0f);
     out[i] = static_cast<int16_t>(std::lrint(x * 32767.0f));
   }

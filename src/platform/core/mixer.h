@@ -33,8 +33,10 @@ class Mixer : public AudioDriverImpl {
   // Adds `frames` stereo frames of the mix into `out` (2 floats a frame, full
   // scale 1.0); sounds that end drop their voice.
   void MixInto(float* out, int frames);
-  // Writes `frames` stereo frames of the mix as 16-bit samples, clipped.
-  void RenderS16(int16_t* out, int frames);
+  // Writes `frames` stereo frames of the mix as 16-bit samples, clipped: the
+  // entry for an output thread. A block that cannot be mixed for want of
+  // memory comes out silent.
+  void RenderS16(int16_t* out, int frames) noexcept;
   // Moves every playing channel on by `frames` without producing output.
   void Advance(int64_t frames);
   // Drops every voice.

@@ -10,11 +10,13 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -181,6 +183,7 @@ class OpenALDriver : public AudioDriverImpl {
     al.alSourcei(b.source, AL_LOOPING, AL_FALSE);
     b.stream = std::move(stream);
     b.fed_all = false;
+    b.aside = 0;
     if (b.stream_buffers.empty()) {
       al.alGetError();
       b.stream_buffers.resize(kStreamBuffers);
@@ -281,6 +284,11 @@ class OpenALDriver : public AudioDriverImpl {
     std::unique_ptr<SoundStream> stream;
     std::vector<ALuint> stream_buffers;
     bool fed_all = false;
+    // Played buffers taken off the queue and not yet filled again: the first
+    // `aside` of `waiting`. Fixed room, so that putting one aside needs no
+    // memory.
+    std::array<ALuint, kStreamBuffers> waiting{};
+    int aside = 0;
   };
   using Iter = std::unordered_map<int, Binding>::iterator;
 
@@ -316,10 +324,28 @@ class OpenALDriver : public AudioDriverImpl {
     auto& al = Api();
     ALint processed = 0;
     al.alGetSourcei(b.source, AL_BUFFERS_PROCESSED, &processed);
-    for (; processed > 0; --processed) {
+    for (; processed > 0 && b.aside < kStreamBuffers; --processed) {
       ALuint buf = 0;
       al.alSourceUnqueueBuffers(b.source, 1, &buf);
-      if (buf != 0 && Fill(b, buf)) al.alSourceQueueBuffers(b.source, 1, &buf);
+      if (buf != 0) b.waiting[b.aside++] = buf;
+    }
+    // Decoding may run out of memory, on the feeder's thread, which nothing
+    // may leave. The channel's refill then waits for a later round; its
+    // buffers wait aside, off the queue, so that none is played twice.
+    try {
+      while (b.aside > 0 && Fill(b, b.waiting[b.aside - 1])) {
+        al.alSourceQueueBuffers(b.source, 1, &b.waiting[b.aside - 1]);
+        --b.aside;
+      }
+    } catch (const std::bad_alloc&) {
+      // A read cut short leaves the decoder past where the stream stands:
+      // it is put back there, so that the next round goes on from the
+      // stream's place. A seek acts only on a new place, hence the way
+      // round.
+      SoundStream& st = *b.stream;
+      const int64_t at = st.Position();
+      st.Seek(at > 0 ? 0 : st.Frames());
+      st.Seek(at);
     }
     ALint state = AL_STOPPED, queued = 0;
     al.alGetSourcei(b.source, AL_SOURCE_STATE, &state);
@@ -342,10 +368,13 @@ class OpenALDriver : public AudioDriverImpl {
     b.stream_buffers.clear();
     b.stream.reset();
     b.fed_all = false;
+    b.aside = 0;
   }
 
   bool Ended(Binding& b) {
     Service(b);
+    // A stream that ran dry while memory was short goes on once it is back.
+    if (b.stream && b.aside > 0 && !b.fed_all) return false;
     ALint state = AL_STOPPED;
     Api().alGetSourcei(b.source, AL_SOURCE_STATE, &state);
     return state == AL_STOPPED || state == AL_INITIAL;

@@ -42,6 +42,8 @@ class SdlMixerDriver : public AudioDriverImpl {
   int LiveVoices() override { return mixer_.LiveVoices(); }
 
  private:
+  // SDL's C code calls this on its own thread: RenderS16 lets nothing out,
+  // memory running out included.
   static void Callback(void* userdata, Uint8* stream, int len) {
     auto* self = static_cast<SdlMixerDriver*>(userdata);
     self->mixer_.RenderS16(reinterpret_cast<int16_t*>(stream), len / 4);

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,11 @@ std::function<int(const std::string&)>& Hook() {
 std::atomic<bool> g_losing{false};
 thread_local bool t_losing = false;
 
-[[noreturn]] void Lose(const std::string& cause) {
+// The handlers run inside the window system's C library (or a signal
+// handler), which no exception may cross: the cause is made in fixed room,
+// and memory that has run out leaves the hook an empty cause, which needs
+// none.
+[[noreturn]] void Lose(const char* cause) {
   if (g_losing.exchange(true)) {
     // The hook's own steps reached the window system again: what they had
     // not done by then cannot be done.
@@ -65,7 +70,12 @@ thread_local bool t_losing = false;
     for (;;) pause();
   }
   t_losing = true;
-  const int status = Hook()(cause);
+  std::string given;
+  try {
+    given = cause;
+  } catch (const std::bad_alloc&) {
+  }
+  const int status = Hook()(given);
   std::fflush(nullptr);
   // Neither SDL's quit nor the libraries' exit handlers: they would talk to
   // a window system that is no longer there.
@@ -75,7 +85,10 @@ thread_local bool t_losing = false;
 int OnIOError(Display* display) {
   if (!Hook()) return X().previous_io_error ? X().previous_io_error(display) : 0;
   const char* name = X().display_string ? X().display_string(display) : nullptr;
-  Lose(std::string("the connection to the X server") + (name && *name ? std::string(" ") + name : "") + " broke");
+  char cause[512];
+  std::snprintf(cause, sizeof cause, "the connection to the X server%s%s broke", name && *name ? " " : "",
+                name ? name : "");
+  Lose(cause);
 }
 
 int OnError(Display* display, XErrorEvent* error) {
@@ -86,7 +99,12 @@ int OnError(Display* display, XErrorEvent* error) {
   // one at its next request.
   char text[256] = "";
   if (X().get_error_text) X().get_error_text(display, error->error_code, text, sizeof text);
-  Lose(std::string("the X server refused a request: ") + (text[0] != '\0' ? text : "error " + std::to_string(error->error_code)));
+  char cause[320];
+  if (text[0] != '\0')
+    std::snprintf(cause, sizeof cause, "the X server refused a request: %s", text);
+  else
+    std::snprintf(cause, sizeof cause, "the X server refused a request: error %d", static_cast<int>(error->error_code));
+  Lose(cause);
 }
 
 // The sockets SDL's video start opened: the window system's connections.

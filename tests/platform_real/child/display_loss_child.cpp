@@ -10,6 +10,12 @@
 // line on standard input, which the test sends once it has ended the X
 // server. A server that ends during a slow driver load is met this way
 // every time.
+//
+// Given "frames" second and "hungry" third, memory runs out before the loss
+// is met: after "ready" the program waits for a line on standard input, as
+// it does at the driver, and once it has it every allocation through new
+// fails. The hook gives the memory back before it writes, as the game's
+// hook lets go of the memory it holds for the way out.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -17,6 +23,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/memory_ceiling.h"
 #include "platform/app.h"
 #include "platform/graphics.h"
 #include "platform/input.h"
@@ -24,6 +31,13 @@
 
 namespace {
 bool g_stop_at_driver = false;
+bool g_hungry = false;
+
+// Waits for the test's line on standard input.
+void WaitForGo() {
+  char line[16];
+  if (std::fgets(line, sizeof line, stdin) == nullptr) _exit(6);
+}
 }  // namespace
 
 // Stands in for the system's own for every library of the process; passes
@@ -34,8 +48,7 @@ extern "C" void* dlopen(const char* file, int mode) {
     g_stop_at_driver = false;
     std::puts("loading");
     std::fflush(stdout);
-    char line[16];
-    if (std::fgets(line, sizeof line, stdin) == nullptr) _exit(6);
+    WaitForGo();
   }
   return next(file, mode);
 }
@@ -45,7 +58,9 @@ int main(int argc, char** argv) {
   static std::string told;
   told = argv[1];
   g_stop_at_driver = argc > 2 && std::strcmp(argv[2], "driver") == 0;
+  g_hungry = argc > 3 && std::strcmp(argv[3], "hungry") == 0;
   SetDisplayLostHook([](const std::string& cause) {
+    testutil::LiftMemoryCeiling();
     if (std::FILE* f = std::fopen(told.c_str(), "a")) {
       std::fputs((cause + "\n").c_str(), f);
       std::fclose(f);
@@ -62,6 +77,10 @@ int main(int argc, char** argv) {
       if (!ready) {
         std::puts("ready");
         std::fflush(stdout);
+        if (g_hungry) {
+          WaitForGo();
+          testutil::TakeAllMemory();
+        }
       }
       Delay(5);
     }
