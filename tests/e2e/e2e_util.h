@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -604,14 +605,44 @@ inline std::vector<pid_t>& StartedGames() {
   return pids;
 }
 
-// Starts the game binary of `root`; 0 when it could not be started.
-inline pid_t StartGame(const fs::path& root) {
+// Starts the game binary of `root` in this process's environment less the
+// variables named in `unset` and those `added` sets (NAME=VALUE), which are
+// added; its standard error goes into the file `err` when one is named. 0
+// when it could not be started.
+inline pid_t StartGame(const fs::path& root, const std::vector<std::string>& unset = {},
+                       const std::vector<std::string>& added = {}, const fs::path& err = {}) {
+  std::vector<std::string> kept;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool drop = false;
+    for (const std::string& name : unset) drop = drop || entry.rfind(name + "=", 0) == 0;
+    for (const std::string& a : added) drop = drop || entry.rfind(a.substr(0, a.find('=') + 1), 0) == 0;
+    if (!drop) kept.push_back(entry);
+  }
+  kept.insert(kept.end(), added.begin(), added.end());
+  std::vector<char*> env;
+  for (std::string& entry : kept) env.push_back(entry.data());
+  env.push_back(nullptr);
   const std::string binary = (root / "duskmoor2").string();
   char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!err.empty()) posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid = 0;
-  if (posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ) != 0) return 0;
+  const int failed = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return 0;
   StartedGames().push_back(pid);
   return pid;
+}
+
+// A score history of one game, Ann's 120 points, as the game writes it.
+inline const std::string kScores =
+    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+
+inline void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
 }
 
 // Ends whatever a test started and left running.

@@ -19,43 +19,9 @@ namespace {
 
 using namespace e2e;
 
-const std::string kScores =
-    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
 const std::string kSetup =
     "[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=1600\r\nHeight=900\r\n\r\n[Audio]\r\n"
     "Master = 50\r\nSound = 50\r\nMusic = 0\r\n";
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-// Starts the game binary of `root` with the environment less the named
-// variables and with the `added` entries, its standard error into the file
-// `err`; 0 when it could not be started.
-pid_t StartGameWithout(const fs::path& root, const std::vector<std::string>& unset, const fs::path& err,
-                       const std::vector<std::string>& added = {}) {
-  std::vector<std::string> kept;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    bool drop = false;
-    for (const std::string& name : unset) drop = drop || entry.rfind(name + "=", 0) == 0;
-    if (!drop) kept.push_back(entry);
-  }
-  kept.insert(kept.end(), added.begin(), added.end());
-  std::vector<char*> env;
-  for (std::string& entry : kept) env.push_back(entry.data());
-  env.push_back(nullptr);
-  const std::string binary = (root / "duskmoor2").string();
-  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  const int failed = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, env.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return failed != 0 ? 0 : pid;
-}
 
 // The names of the files under `dir`, with their sizes.
 std::vector<std::string> Listing(const fs::path& dir) {
@@ -76,7 +42,7 @@ TEST(ExitEndToEnd, WithoutAnyDisplayTheRunFailsSaysWhyAndLeavesThePlayersFilesAs
   WriteAll(files / "256" / "scores.dat", kScores);
   WriteAll(files / "Setup.ini", kSetup);
   const std::vector<std::string> before = Listing(files);
-  const pid_t pid = StartGameWithout(root, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+  const pid_t pid = StartGame(root, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, {}, err);
   ASSERT_NE(pid, 0);
   const int status = WaitForExit(pid);
   if (status < 0) kill(pid, SIGKILL);
@@ -157,9 +123,8 @@ class LostDisplay : public GameRun {
     log = files / "Debug.txt";
     err = fs::temp_directory_path() / ("duskmoor_" + tag + "_err_" + std::to_string(getpid()));
     WriteAll(files / "256" / "scores.dat", kScores);
-    pid = StartGameWithout(root, unset, err, added);
+    pid = StartGame(root, unset, added, err);
     ASSERT_NE(pid, 0);
-    StartedGames().push_back(pid);
   }
 
   void TearDown() override {

@@ -18,16 +18,9 @@ namespace {
 
 using namespace e2e;
 
-const std::string kScores =
-    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
 
 // The last bytes of every whole PNG: its end chunk.
 const std::string kPngEnd = std::string("IEND\xAE\x42\x60\x82", 8);
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 class FileSizeLimitEndToEnd : public GameRun {
  protected:

@@ -16,43 +16,9 @@ namespace {
 
 using namespace e2e;
 
-const std::string kScores =
-    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
 const std::string kSetup =
     "[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=800\r\nHeight=600\r\n\r\n[Audio]\r\n"
     "Master = 50\r\nSound = 50\r\nMusic = 0\r\n";
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-// Starts the game binary of `root` with `added` in its environment, its
-// standard error into the file `err`; 0 when it could not be started.
-pid_t StartGameWith(const fs::path& root, const std::vector<std::string>& added, const fs::path& err) {
-  std::vector<std::string> kept;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    bool replaced = false;
-    for (const std::string& a : added) replaced = replaced || entry.rfind(a.substr(0, a.find('=') + 1), 0) == 0;
-    if (!replaced) kept.push_back(entry);
-  }
-  kept.insert(kept.end(), added.begin(), added.end());
-  std::vector<char*> env;
-  for (std::string& entry : kept) env.push_back(entry.data());
-  env.push_back(nullptr);
-  const std::string binary = (root / "duskmoor2").string();
-  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  const int failed = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, env.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) return 0;
-  StartedGames().push_back(pid);
-  return pid;
-}
 
 TEST(OutOfMemoryEndToEnd, AFontTooLargeForTheMemoryLeftEndsTheRunWithOneLineAndStatusOne) {
   const char* game_env = std::getenv("DUSKMOOR_GAME_DIR");
@@ -72,10 +38,10 @@ TEST(OutOfMemoryEndToEnd, AFontTooLargeForTheMemoryLeftEndsTheRunWithOneLineAndS
   const char* asan = std::getenv("ASAN_OPTIONS");
   // The sanitizers' run-time would refuse a library loaded ahead of it.
   const std::string asan_options = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
-  const pid_t pid = StartGameWith(root,
-                                  {"ASAN_OPTIONS=" + asan_options, std::string("LD_PRELOAD=") + NEW_LIMIT_LIB,
-                                   "DUSKMOOR_NEW_LIMIT=" + std::to_string(32u << 20)},
-                                  err);
+  const pid_t pid = StartGame(root, {},
+                              {"ASAN_OPTIONS=" + asan_options, std::string("LD_PRELOAD=") + NEW_LIMIT_LIB,
+                               "DUSKMOOR_NEW_LIMIT=" + std::to_string(32u << 20)},
+                              err);
   ASSERT_NE(pid, 0);
   const int status = WaitForExit(pid);
   if (status < 0) kill(pid, SIGKILL);

@@ -17,19 +17,12 @@ namespace {
 
 using namespace e2e;
 
-const std::string kScores =
-    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
 const std::string kExitGroup = "Closing Up\r\n\r\nBye!\r\n\r\nPlay again, soon!!\r\n";
 
 // More frames than any run presents: a Settle for this many returns only
 // once the game's main thread sleeps on without presenting anything, that is,
 // once it sits in a wait rather than running frames.
 constexpr int kIdleFrames = 1 << 30;
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 class SignalsEndToEnd : public GameRun {
  protected:

@@ -26,16 +26,9 @@ namespace {
 
 using namespace e2e;
 
-const std::string kScores =
-    "120|Ann|0|65150126130|0|2|0|1\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
 const std::string kSetup =
     "[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\nWidth=800\r\nHeight=600\r\n\r\n[Audio]\r\n"
     "Master = 50\r\nSound = 50\r\nMusic = 0\r\n";
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // An unprivileged player: permissions do not bind the superuser, as whom the
 // tests may run.

@@ -21,9 +21,11 @@ GamePaths Paths;
 List<Scores> Highscores;
 std::string MyName = "Player";
 int32_t mx, my, wx, wy;
-// The debug log and the comment ticker, which only hear of failed reads and
-// saves, stay out of the reader under test.
+// The debug log (its notes of files that would not load among it) and the
+// comment ticker, which only hear of failed reads and saves, stay out of the
+// reader under test.
 int32_t Debug(const std::string&) { return 0; }
+int32_t NoteLoad(int32_t handle, const std::string&, const std::string&) { return handle; }
 std::string LogName(const std::string& path) { return path; }
 void SaveFailureNotice::Failed(const std::string&) { failing_ = true; }
 
