@@ -175,17 +175,24 @@ int Terminate(pid_t pid) {
   return status;
 }
 
-// A second copy started on the folder of the running `first` leaves at once
-// with status 0 and its one line, writing nothing, and the first plays on.
-void ExpectASecondCopyRefused(const fs::path& root, const fs::path& said, const std::string& first_log, pid_t first,
-                              bool as_player) {
-  const fs::path files = root / "Files";
+// Starts the game of `root` as a second copy, its words going into `said`:
+// it leaves at once with status 0 and one line naming `held`, the folder
+// another copy holds.
+void ExpectHeldFolderNamed(const fs::path& root, const fs::path& said, const fs::path& held, bool as_player = false) {
   const pid_t second = StartGameSaying(root, said, as_player);
   ASSERT_NE(second, 0);
   const int status = WaitForExit(second, 60);
   if (status < 0) kill(second, SIGKILL);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + files.string() + "/\n");
+  EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + held.string() + "/\n");
+}
+
+// A second copy started on the folder of the running `first` leaves at once
+// with status 0 and its one line, writing nothing, and the first plays on.
+void ExpectASecondCopyRefused(const fs::path& root, const fs::path& said, const std::string& first_log, pid_t first,
+                              bool as_player) {
+  const fs::path files = root / "Files";
+  ExpectHeldFolderNamed(root, said, files, as_player);
   EXPECT_EQ(ReadAll(files / "Setup.ini"), kSetup);
   EXPECT_EQ(ReadAll(files / "256" / "scores.dat"), kScores);
   EXPECT_EQ(ReadAll(files / "Debug.txt"), first_log);
@@ -397,13 +404,7 @@ TEST_F(StartupEndToEnd, CopiesThatWouldShareThePlayersFilesNeverRunAtOnce) {
   {
     SCOPED_TRACE("the scores' folder shared through a link");
     const fs::path said = fs::temp_directory_path() / ("duskmoor_sharedscores_said_" + std::to_string(getpid()));
-    const pid_t second = StartGameSaying(second_root, said);
-    ASSERT_NE(second, 0);
-    const int status = WaitForExit(second, 60);
-    if (status < 0) kill(second, SIGKILL);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(said),
-              "Duskmoor II is already running from " + (second_root / "Files" / "256").string() + "/\n");
+    ExpectHeldFolderNamed(second_root, said, second_root / "Files" / "256");
     // It wrote nothing: no log of its own, the shared scores as they were.
     EXPECT_FALSE(fs::exists(fs::symlink_status(second_root / "Files" / "Debug.txt")));
     EXPECT_EQ(ReadAll(scores_folder / "scores.dat"), kScores);
@@ -447,12 +448,7 @@ TEST_F(StartupEndToEnd, CopiesThatWouldShareThePlayersFilesNeverRunAtOnce) {
     const std::string mine = ReadAll(a / levels / "My Level.xml");
     EXPECT_FALSE(mine.empty());
     const fs::path said = fs::temp_directory_path() / ("duskmoor_madelevels_said_" + std::to_string(getpid()));
-    const pid_t second = StartGameSaying(b, said);
-    ASSERT_NE(second, 0);
-    const int status = WaitForExit(second, 60);
-    if (status < 0) kill(second, SIGKILL);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(said), "Duskmoor II is already running from " + (b / levels).string() + "/\n");
+    ExpectHeldFolderNamed(b, said, b / levels);
     EXPECT_FALSE(fs::exists(fs::symlink_status(b / "Files" / "Debug.txt")));
     EXPECT_EQ(ReadAll(a / levels / "My Level.xml"), mine);
     EXPECT_TRUE(Running(first));

@@ -79,6 +79,20 @@ int StartupExit(const fs::path& root) {
   return -1;
 }
 
+// Runs the start-up on `root` as a second copy: it says in one line that
+// `folder` is held and leaves with status 0, without a log and without a
+// change under `watched`.
+void ExpectLeavesAsASecondCopy(const fs::path& root, const std::string& folder, const fs::path& watched) {
+  const std::vector<std::string> listed = Everything(watched);
+  ::testing::internal::CaptureStderr();
+  const int status = StartupExit(root);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(said, "Duskmoor II is already running from " + folder + "\n");
+  EXPECT_EQ(DebugFile, 0);
+  EXPECT_EQ(Everything(watched), listed);
+}
+
 TEST(SecondCopy, LeavesWithOneLineWritingNothingAndStartsOnceTheFirstHasEnded) {
   struct Case {
     bool with_files;  // without Files/ the log goes beside the executable
@@ -102,18 +116,10 @@ TEST(SecondCopy, LeavesWithOneLineWritingNothingAndStartsOnceTheFirstHasEnded) {
       // The lock needs no file of its own.
       const fs::path folder_path = c.with_files ? root / "Files" : root;
       EXPECT_FALSE(fs::exists(fs::symlink_status(folder_path / ".duskmoor2.lock")));
-      const std::vector<std::string> listed = Everything(root);
 
-      ::testing::internal::CaptureStderr();
-      const int status = StartupExit(root);
-      const std::string said = ::testing::internal::GetCapturedStderr();
-      EXPECT_EQ(status, 0);
-      const std::string folder = c.with_files ? root.string() + "/Files/" : root.string() + "/";
-      EXPECT_EQ(said, "Duskmoor II is already running from " + folder + "\n");
-      EXPECT_EQ(DebugFile, 0);
       // Nothing written, nothing made.
+      ExpectLeavesAsASecondCopy(root, c.with_files ? root.string() + "/Files/" : root.string() + "/", root);
       EXPECT_EQ(ReadBytes((root / c.log).string()), log);
-      EXPECT_EQ(Everything(root), listed);
       if (c.with_files) {
         EXPECT_EQ(ReadBytes((root / "Files" / "Setup.ini").string()), "Width=1600\r\nHeight=900\r\n");
         EXPECT_EQ(ReadBytes((root / "Files" / "256" / "scores.dat").string()), "120|Ann|0|65150126130|0|2|0|1\r\n");
@@ -173,14 +179,7 @@ TEST(SecondCopy, AFolderSharedThroughALinkIsOneFolder) {
     {
       OtherCopy first(first_root);
       ASSERT_TRUE(first.Started());
-      const std::vector<std::string> listed = Everything(first_root.parent_path());
-      ::testing::internal::CaptureStderr();
-      const int status = StartupExit(second_root);
-      const std::string said = ::testing::internal::GetCapturedStderr();
-      EXPECT_EQ(status, 0);
-      EXPECT_EQ(said, "Duskmoor II is already running from " + (second_root / c.shared).string() + "/\n");
-      EXPECT_EQ(DebugFile, 0);
-      EXPECT_EQ(Everything(first_root.parent_path()), listed);
+      ExpectLeavesAsASecondCopy(second_root, (second_root / c.shared).string() + "/", first_root.parent_path());
       first.End();
     }
     EXPECT_EQ(StartupExit(second_root), -1);
@@ -220,14 +219,7 @@ TEST(SecondCopy, ALevelFolderThatComesAfterTheStartIsLockedBeforeAnythingIsWritt
       OtherCopy first(first_root);
       ASSERT_TRUE(first.Started());
       EXPECT_TRUE(fs::is_directory(fs::symlink_status(first_root / levels)));
-      const std::vector<std::string> listed = Everything(first_root.parent_path());
-      ::testing::internal::CaptureStderr();
-      const int status = StartupExit(second_root);
-      const std::string said = ::testing::internal::GetCapturedStderr();
-      EXPECT_EQ(status, 0);
-      EXPECT_EQ(said, "Duskmoor II is already running from " + (second_root / levels).string() + "/\n");
-      EXPECT_EQ(DebugFile, 0);
-      EXPECT_EQ(Everything(first_root.parent_path()), listed);
+      ExpectLeavesAsASecondCopy(second_root, (second_root / levels).string() + "/", first_root.parent_path());
       first.End();
     } else {
       // This process is the first copy: its level folder leads nowhere.
